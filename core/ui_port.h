@@ -1,0 +1,89 @@
+#pragma once
+// The one port through which the core tells the user anything: message boxes,
+// progress texts, the wait cursor and "open this file". The desktop client
+// implements it with Qt, remu-cli prints to stderr, tests record the calls.
+
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace remu {
+
+enum class BoxKind { Stop, Alert, Info, YesNo };
+
+const char* boxKindName(BoxKind kind);
+
+class UiPort {
+public:
+    virtual ~UiPort() = default;
+
+    // Refusals ("Alto", "Alerta", ...). An empty title means the standard caption of the kind.
+    virtual void stop(std::string_view text, std::string_view title = {}) = 0;
+    // Warnings.
+    virtual void alert(std::string_view text, std::string_view title = {}) = 0;
+    // Information.
+    virtual void info(std::string_view text, std::string_view title = {}) = 0;
+    // Confirmation; true for "yes".
+    virtual bool yesNo(std::string_view text, std::string_view title = {}) = 0;
+
+    // A progress text of a long operation (the label of a progress dialog).
+    virtual void progress(std::string_view text) { (void)text; }
+    // Wait cursor on/off around blocking server calls.
+    virtual void busy(bool on) { (void)on; }
+    // Hands a finished file (a document, a folder) to the user's desktop.
+    virtual void openFile(const std::string& path) { (void)path; }
+};
+
+// Standard captions used when a box is shown without a title.
+std::string standardTitle(BoxKind kind);
+
+// Records every call; questions are answered from a queue (default: yes).
+class RecordingPort : public UiPort {
+public:
+    struct Box {
+        BoxKind kind;
+        std::string title;
+        std::string text;
+    };
+
+    void stop(std::string_view text, std::string_view title = {}) override;
+    void alert(std::string_view text, std::string_view title = {}) override;
+    void info(std::string_view text, std::string_view title = {}) override;
+    bool yesNo(std::string_view text, std::string_view title = {}) override;
+    void progress(std::string_view text) override;
+    void openFile(const std::string& path) override;
+
+    void answerNext(bool yes) { answers.push_back(yes); }
+    void clear();
+    // The boxes shown so far, as "Kind|title|text" lines (handy in assertions).
+    std::vector<std::string> lines() const;
+
+    std::vector<Box> boxes;
+    std::vector<std::string> progressTexts;
+    std::vector<std::string> openedFiles;
+    std::deque<bool> answers;
+    bool defaultAnswer = true;
+};
+
+// Prints boxes and progress on stderr; questions are answered by a fixed flag
+// (remu-cli's --yes), or read from stdin when interactive is set.
+class ConsolePort : public UiPort {
+public:
+    explicit ConsolePort(bool assumeYes = false, bool quietProgress = false)
+        : assumeYes_(assumeYes), quiet_(quietProgress) {}
+
+    void stop(std::string_view text, std::string_view title = {}) override;
+    void alert(std::string_view text, std::string_view title = {}) override;
+    void info(std::string_view text, std::string_view title = {}) override;
+    bool yesNo(std::string_view text, std::string_view title = {}) override;
+    void progress(std::string_view text) override;
+    void openFile(const std::string& path) override;
+
+private:
+    void print(BoxKind kind, std::string_view text, std::string_view title);
+    bool assumeYes_;
+    bool quiet_;
+};
+
+}  // namespace remu
