@@ -1,0 +1,41 @@
+#pragma once
+// Query helpers used by every operation that talks to the server. They show
+// their failures through the message port with the system's texts and titles.
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/session.h"
+#include "core/ui_port.h"
+#include "data/connection.h"
+
+namespace remu {
+
+// Connection parameters of the company database from the session (trimmed values).
+ConnectionParams companyParams(const Session& s);
+// The server connection without a database ("show databases").
+ConnectionParams serverParams(const Session& s);
+
+// Opens the company database connection. On success CDATABASE becomes its trimmed
+// lower-case form. On failure: stop box "NO SE CONECTO", false.
+bool CONECTA(Session& s, UiPort& ui, std::shared_ptr<Connection>& conn);
+
+// Shows the last entry of the connection's error collection in a stop box "Error".
+void ADOERROR(Connection& conn, UiPort& ui);
+
+// Runs a query into rs; true when it ran and returned at least one row.
+bool BUSCA_X(std::unique_ptr<Recordset>& rs, const std::string& sql, Connection& conn, std::string_view what,
+             UiPort& ui);
+
+// Runs a statement that returns no rows; false (after ADOERROR) on failure.
+bool EJECUTA_SQL(const std::string& sql, Connection& conn, UiPort& ui);
+
+// True when the table exists in the session's company database (no rows fetched).
+bool EXISTE_TABLA(std::string_view name, Connection& conn, const Session& s);
+
+// True when parameters, company data and tax table of the month exist.
+bool VERIFI_PARAM_DATEM(Connection& conn, std::string_view year, std::string_view month, const Session& s,
+                        UiPort& ui);
+
+}  // namespace remu

@@ -1,0 +1,31 @@
+#pragma once
+// The one place where SQL text is composed. Every value goes through sqlText()
+// (quoted and escaped) or sqlNumber(); every identifier (database name, year
+// prefix, month) is checked against a strict pattern before it enters a statement.
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace remu {
+
+// Raised when an identifier does not have the expected shape; what() is a
+// message in the system's voice, fit to be shown to the user.
+class BadIdentifier : public std::invalid_argument {
+public:
+    using std::invalid_argument::invalid_argument;
+};
+
+// 'value' with quotes, backslashes and control characters escaped.
+std::string sqlText(std::string_view value);
+// A number literal ("12", "-3.5"); never quoted.
+std::string sqlNumber(double value);
+std::string sqlNumber(long long value);
+// Database or table name: letters, digits, underscore, at most 64 characters.
+std::string sqlName(std::string_view name);
+// Four-digit year text used as a table prefix ("2019").
+std::string sqlYear(std::string_view year);
+// Two-digit month text "01".."12" (unquoted in statements that compare it by value).
+std::string sqlMonth(std::string_view month);
+
+}  // namespace remu

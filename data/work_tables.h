@@ -1,0 +1,45 @@
+#pragma once
+// The local work tables REMUMES, REMUPASO (pay slip line record) and AJUPASO
+// (same layout, _AJU names), kept as dBASE III files in the working directory.
+
+#include <string>
+#include <vector>
+
+#include "core/date.h"
+
+namespace remu {
+
+// One pay slip line: the 24 fields of the record, in order.
+struct PaySlipLine {
+    std::string MES_REM;      // C2
+    std::string PERSON_REM;   // C4
+    std::string NOMBRE_REM;   // C30
+    std::string APENOM_REM;   // C35
+    std::string HABDES_REM;   // C3
+    int TIPO_REM = 0;         // N1
+    int IMPONI_REM = 0;       // N1
+    int HABDESVAR = 0;        // N1
+    std::string DESCRI_REM;   // C50
+    double VALFIN_REM = 0;    // N10
+    double VALOR_REM = 0;     // N12.2
+    std::string FORMUL_REM;   // C200
+    std::string TIPOTRABAJ;   // C1
+    std::string INSAPV_REM;   // C3
+    std::string NOMINSAPV;    // C50
+    int SECUEN_REM = 0;       // N2
+    std::string TITULO_REM;   // C20
+    std::string CUENTA_REM;   // C7
+    std::string CENCOS_REM;   // C4
+    std::string CODMOV_REM;   // C2
+    Date FECDES_REM;          // D
+    Date FECHAS_REM;          // D
+    std::string NOMMOV_REM;   // C30
+    double BASCES_REM = 0;    // N10
+};
+
+enum class WorkTable { REMUMES, REMUPASO, AJUPASO };
+
+// File name in the working directory ("REMUMES.DBF", ...).
+std::string workTableFile(WorkTable t);
+
+}  // namespace remu
