@@ -121,6 +121,11 @@ std::string NOMES_FF(int month) {
     return std::string(" ") + kMonths[month - 1];
 }
 
+std::string monthText(int month) {
+    if (month < 1 || month > 12) return {};
+    return std::string(month < 10 ? " 0" : " ") + std::to_string(month) + "-" + NOMES_FF(month);
+}
+
 std::string MONTO_FF(long long amount) {
     if (amount <= 0 || amount > 999'999'999) return {};
     std::string s = padLeft(std::to_string(amount), 10);
