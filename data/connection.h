@@ -33,7 +33,7 @@ private:
 };
 
 struct ConnectionParams {
-    std::string host;      // "name" or "name:port"; port 3306 when not given
+    std::string host;      // "name" or "name:port" (port 3306 when not given), or a socket path "/..."
     std::string user;
     std::string password;
     std::string database;  // empty: the server connection without a database
@@ -42,7 +42,7 @@ struct ConnectionParams {
 
 class Recordset;
 
-class Connection {
+class Connection : public std::enable_shared_from_this<Connection> {
 public:
     ~Connection();
     Connection(const Connection&) = delete;
@@ -55,6 +55,9 @@ public:
     std::unique_ptr<Recordset> query(const std::string& sql);
     // Runs a statement that returns no rows; the number of rows it touched. Throws DbError.
     long long execute(const std::string& sql);
+    // Runs several statements separated by ";" (a script, e.g. a .sql file), discarding
+    // any rows; stops at the first failing statement and throws DbError.
+    void executeScript(const std::string& sql);
 
     // The provider's error collection of the last failed call (cleared by a successful one).
     const std::vector<DbErrorEntry>& errors() const { return errors_; }
@@ -80,6 +83,8 @@ private:
 class Recordset {
 public:
     ~Recordset();
+    // A recordset that is not open (what a failed query leaves behind).
+    static std::unique_ptr<Recordset> makeClosed();
 
     // Navigation
     bool Eof() const;  // ADO EOF (a macro name in C)

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/date.h"
+
 namespace remu {
 
 // Raised when an identifier does not have the expected shape; what() is a
@@ -21,8 +23,17 @@ std::string sqlText(std::string_view value);
 // A number literal ("12", "-3.5"); never quoted.
 std::string sqlNumber(double value);
 std::string sqlNumber(long long value);
+inline std::string sqlNumber(long value) { return sqlNumber(static_cast<long long>(value)); }
+inline std::string sqlNumber(int value) { return sqlNumber(static_cast<long long>(value)); }
+// A number as the server wrote it ("1234.50"), checked to be a plain numeric literal.
+std::string sqlNumberText(std::string_view text);
+// A date literal 'yyyy-mm-dd'; NULL for a null date.
+std::string sqlDate(const Date& date);
 // Database or table name: letters, digits, underscore, at most 64 characters.
 std::string sqlName(std::string_view name);
+// Column name as the server reports it, in backquotes (for statements built from
+// result metadata).
+std::string sqlQuotedName(std::string_view name);
 // Four-digit year text used as a table prefix ("2019").
 std::string sqlYear(std::string_view year);
 // Two-digit month text "01".."12" (unquoted in statements that compare it by value).
