@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/date.h"
+#include "data/dbf_table.h"
 
 namespace remu {
 
@@ -41,5 +42,22 @@ enum class WorkTable { REMUMES, REMUPASO, AJUPASO };
 
 // File name in the working directory ("REMUMES.DBF", ...).
 std::string workTableFile(WorkTable t);
+
+// The 24 fields of the table, in order (AJUPASO with its _AJU names).
+const std::vector<DbfField>& workTableLayout(WorkTable t);
+
+// The work tables live in `dir` (the working directory by default). Every call
+// below throws DbfError (Spanish text for the user) and is refused while the
+// table is open elsewhere. Texts are cut to their field; a number too wide for
+// its field is refused before anything is written.
+
+// Creates (or re-creates) the table empty.
+void createWorkTable(WorkTable t, const std::string& dir = ".");
+// Replaces the table's contents with `lines`.
+void writeWorkTable(WorkTable t, const std::vector<PaySlipLine>& lines, const std::string& dir = ".");
+// Adds `lines` after the live rows; creates the table when it is missing.
+void appendWorkTable(WorkTable t, const std::vector<PaySlipLine>& lines, const std::string& dir = ".");
+// Every live row in file order (deleted rows skipped). Texts come without their padding blanks.
+std::vector<PaySlipLine> readWorkTable(WorkTable t, const std::string& dir = ".");
 
 }  // namespace remu

@@ -1,0 +1,381 @@
+#include "data/work_tables.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "format/codepage.h"
+
+namespace remu {
+
+namespace {
+
+// The engine writes a few hundred thousand lines per run; going through
+// shapelib field by field costs a seek and a formatted write per value, so the
+// rows are formatted here in one pass, byte for byte as shapelib lays them out.
+
+enum class Kind { Text, Int, Num, Day };
+
+struct Column {
+    const char* name;
+    char type;
+    int width;
+    int decimals;
+    Kind kind;
+    std::string PaySlipLine::*text = nullptr;
+    int PaySlipLine::*integer = nullptr;
+    double PaySlipLine::*number = nullptr;
+    Date PaySlipLine::*date = nullptr;
+};
+
+Column textCol(const char* n, int w, std::string PaySlipLine::*m) {
+    Column c{n, 'C', w, 0, Kind::Text};
+    c.text = m;
+    return c;
+}
+Column intCol(const char* n, int w, int PaySlipLine::*m) {
+    Column c{n, 'N', w, 0, Kind::Int};
+    c.integer = m;
+    return c;
+}
+Column numCol(const char* n, int w, int d, double PaySlipLine::*m) {
+    Column c{n, 'N', w, d, Kind::Num};
+    c.number = m;
+    return c;
+}
+Column dateCol(const char* n, Date PaySlipLine::*m) {
+    Column c{n, 'D', 8, 0, Kind::Day};
+    c.date = m;
+    return c;
+}
+
+const std::vector<Column>& columns() {
+    using L = PaySlipLine;
+    static const std::vector<Column> cols = {
+        textCol("MES_REM", 2, &L::MES_REM),         textCol("PERSON_REM", 4, &L::PERSON_REM),
+        textCol("NOMBRE_REM", 30, &L::NOMBRE_REM),  textCol("APENOM_REM", 35, &L::APENOM_REM),
+        textCol("HABDES_REM", 3, &L::HABDES_REM),   intCol("TIPO_REM", 1, &L::TIPO_REM),
+        intCol("IMPONI_REM", 1, &L::IMPONI_REM),    intCol("HABDESVAR", 1, &L::HABDESVAR),
+        textCol("DESCRI_REM", 50, &L::DESCRI_REM),  numCol("VALFIN_REM", 10, 0, &L::VALFIN_REM),
+        numCol("VALOR_REM", 12, 2, &L::VALOR_REM),  textCol("FORMUL_REM", 200, &L::FORMUL_REM),
+        textCol("TIPOTRABAJ", 1, &L::TIPOTRABAJ),   textCol("INSAPV_REM", 3, &L::INSAPV_REM),
+        textCol("NOMINSAPV", 50, &L::NOMINSAPV),    intCol("SECUEN_REM", 2, &L::SECUEN_REM),
+        textCol("TITULO_REM", 20, &L::TITULO_REM),  textCol("CUENTA_REM", 7, &L::CUENTA_REM),
+        textCol("CENCOS_REM", 4, &L::CENCOS_REM),   textCol("CODMOV_REM", 2, &L::CODMOV_REM),
+        dateCol("FECDES_REM", &L::FECDES_REM),      dateCol("FECHAS_REM", &L::FECHAS_REM),
+        textCol("NOMMOV_REM", 30, &L::NOMMOV_REM),  numCol("BASCES_REM", 10, 0, &L::BASCES_REM),
+    };
+    return cols;
+}
+
+std::vector<DbfField> makeLayout(bool adjustments) {
+    std::vector<DbfField> out;
+    for (const Column& c : columns()) {
+        std::string name = c.name;
+        if (adjustments && name.size() > 4 && name.compare(name.size() - 4, 4, "_REM") == 0)
+            name.replace(name.size() - 4, 4, "_AJU");
+        out.push_back({name, c.type, c.width, c.decimals});
+    }
+    return out;
+}
+
+int recordLength() {
+    int n = 1;
+    for (const Column& c : columns()) n += c.width;
+    return n;
+}
+
+std::string tablePath(WorkTable t, const std::string& dir) {
+    return (dir.empty() ? std::string(".") : dir) + "/" + workTableFile(t);
+}
+
+bool isAscii(const std::string& s) {
+    for (unsigned char ch : s)
+        if (ch >= 0x80) return false;
+    return true;
+}
+
+void putText(char* out, int width, const std::string& utf8) {
+    const std::string* bytes = &utf8;
+    std::string converted;
+    if (!isAscii(utf8)) {
+        converted = utf8ToCp1252(utf8);
+        bytes = &converted;
+    }
+    size_t n = std::min(bytes->size(), static_cast<size_t>(width));
+    std::memcpy(out, bytes->data(), n);
+    std::memset(out + n, ' ', static_cast<size_t>(width) - n);
+}
+
+// Right-aligned fixed-point text, the same bytes as printf("%*.*f") of the value
+// rounded half away from zero. False when it does not fit.
+bool putNumber(char* out, int width, int decimals, double value) {
+    static const double scales[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+    if (!std::isfinite(value) || decimals > 6) return false;
+    double k = std::round(value * scales[decimals]);
+    if (std::fabs(k) >= 1e15) {
+        auto txt = dbfNumberText(value, width, decimals);
+        if (!txt) return false;
+        std::memcpy(out, txt->data(), static_cast<size_t>(width));
+        return true;
+    }
+    bool negative = k < 0;
+    unsigned long long u = static_cast<unsigned long long>(std::fabs(k));
+    if (u == 0) negative = false;
+    char buf[32];
+    int pos = 32;
+    for (int i = 0; i < decimals; ++i) {
+        buf[--pos] = static_cast<char>('0' + u % 10);
+        u /= 10;
+    }
+    if (decimals > 0) buf[--pos] = '.';
+    do {
+        buf[--pos] = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u != 0);
+    if (negative) buf[--pos] = '-';
+    int len = 32 - pos;
+    if (len > width) return false;
+    std::memset(out, ' ', static_cast<size_t>(width - len));
+    std::memcpy(out + (width - len), buf + pos, static_cast<size_t>(len));
+    return true;
+}
+
+void putDate(char* out, const Date& d) {
+    if (d.isNull()) {
+        std::memset(out, ' ', 8);
+        return;
+    }
+    int v[3] = {d.year % 10000, d.month % 100, d.day % 100};
+    int y = v[0] < 0 ? 0 : v[0], m = v[1] < 0 ? 0 : v[1], dd = v[2] < 0 ? 0 : v[2];
+    out[0] = static_cast<char>('0' + y / 1000);
+    out[1] = static_cast<char>('0' + y / 100 % 10);
+    out[2] = static_cast<char>('0' + y / 10 % 10);
+    out[3] = static_cast<char>('0' + y % 10);
+    out[4] = static_cast<char>('0' + m / 10);
+    out[5] = static_cast<char>('0' + m % 10);
+    out[6] = static_cast<char>('0' + dd / 10);
+    out[7] = static_cast<char>('0' + dd % 10);
+}
+
+double numberValue(const Column& c, const PaySlipLine& line) {
+    return c.kind == Kind::Int ? static_cast<double>(line.*c.integer) : line.*c.number;
+}
+
+// Formats one row (deletion flag included); the first column that does not fit, or -1.
+int formatRow(char* out, const PaySlipLine& line) {
+    out[0] = ' ';
+    char* p = out + 1;
+    int i = 0;
+    for (const Column& c : columns()) {
+        switch (c.kind) {
+        case Kind::Text: putText(p, c.width, line.*c.text); break;
+        case Kind::Int:
+        case Kind::Num:
+            if (!putNumber(p, c.width, c.decimals, numberValue(c, line))) return i;
+            break;
+        case Kind::Day: putDate(p, line.*c.date); break;
+        }
+        p += c.width;
+        ++i;
+    }
+    return -1;
+}
+
+[[noreturn]] void tooWide(WorkTable t, const Column& c, const PaySlipLine& line) {
+    char value[64];
+    std::snprintf(value, sizeof value, "%.2f", numberValue(c, line));
+    throw DbfError(DbfError::Kind::ValueTooWide, "El valor " + std::string(value) + " no cabe en el campo " +
+                                                     workTableLayout(t)[static_cast<size_t>(&c - &columns()[0])].name +
+                                                     " de la tabla " + workTableFile(t) + " (trabajador " +
+                                                     line.PERSON_REM + ").");
+}
+
+void checkLayout(WorkTable t, const DbfTable& table) {
+    if (table.fields() != workTableLayout(t))
+        throw DbfError(DbfError::Kind::Corrupt,
+                       "La tabla " + workTableFile(t) + " no tiene la estructura de una tabla de liquidación.");
+}
+
+// Refused before anything is touched: a row that does not fit leaves the table as it was.
+void checkRows(WorkTable t, const std::vector<PaySlipLine>& lines) {
+    std::vector<char> row(static_cast<size_t>(recordLength()));
+    for (const PaySlipLine& line : lines) {
+        int bad = formatRow(row.data(), line);
+        if (bad >= 0) tooWide(t, columns()[static_cast<size_t>(bad)], line);
+    }
+}
+
+// Writes the (checked) rows after the first `existing` records and updates the header.
+void writeRows(WorkTable t, const DbfTable& table, uint32_t existing, const std::vector<PaySlipLine>& lines) {
+    const int len = recordLength();
+
+    const int fd = table.descriptor();
+    auto header = dbf_detail::readHeader(fd);
+    if (!header || header->recordLength != len)
+        throw DbfError(DbfError::Kind::Corrupt, "La tabla " + workTableFile(t) + " está dañada.");
+    const std::string writeFailed = "No se pudo grabar la tabla " + workTableFile(t) + ".";
+
+    constexpr size_t kChunkRows = 2048;
+    std::vector<char> buffer(kChunkRows * static_cast<size_t>(len) + 1);
+    off_t offset = static_cast<off_t>(header->headerLength) + static_cast<off_t>(existing) * len;
+    size_t i = 0;
+    while (i < lines.size()) {
+        size_t n = std::min(kChunkRows, lines.size() - i);
+        char* p = buffer.data();
+        for (size_t j = 0; j < n; ++j, p += len) formatRow(p, lines[i + j]);
+        i += n;
+        if (i == lines.size()) *p++ = 0x1A;  // dBASE end-of-file mark, as shapelib writes it
+        size_t bytes = static_cast<size_t>(p - buffer.data());
+        if (pwrite(fd, buffer.data(), bytes, offset) != static_cast<ssize_t>(bytes))
+            throw DbfError(DbfError::Kind::WriteFailed, writeFailed);
+        offset += static_cast<off_t>(bytes);
+    }
+    if (lines.empty()) return;
+    if (ftruncate(fd, offset) != 0 || !dbf_detail::finishHeader(fd, existing + static_cast<uint32_t>(lines.size())))
+        throw DbfError(DbfError::Kind::WriteFailed, writeFailed);
+}
+
+std::string getText(const char* p, int width) {
+    int n = width;
+    while (n > 0 && p[n - 1] == ' ') --n;
+    bool ascii = true;
+    for (int i = 0; i < n; ++i)
+        if (static_cast<unsigned char>(p[i]) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii) return std::string(p, static_cast<size_t>(n));
+    return cp1252ToUtf8(std::string_view(p, static_cast<size_t>(n)));
+}
+
+// atof of the field, without the copy: plain "[-]digits[.digits]" is exact
+// integer arithmetic plus one correctly rounded division, as strtod gives.
+double getNumber(const char* p, int width) {
+    static const double scales[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    int i = 0;
+    while (i < width && p[i] == ' ') ++i;
+    bool negative = false;
+    if (i < width && p[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    long long k = 0;
+    int digits = 0, decimals = -1;
+    for (; i < width; ++i) {
+        char ch = p[i];
+        if (ch >= '0' && ch <= '9') {
+            k = k * 10 + (ch - '0');
+            ++digits;
+            if (decimals >= 0) ++decimals;
+        } else if (ch == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            break;
+        }
+    }
+    bool trailingBlanks = true;
+    for (int j = i; j < width; ++j)
+        if (p[j] != ' ') trailingBlanks = false;
+    if (!trailingBlanks || digits > 15) {
+        std::string copy(p, static_cast<size_t>(width));
+        return std::atof(copy.c_str());
+    }
+    double v = decimals > 0 ? static_cast<double>(k) / scales[decimals] : static_cast<double>(k);
+    return negative ? -v : v;
+}
+
+Date getDate(const char* p) {
+    int v[8];
+    for (int i = 0; i < 8; ++i) {
+        if (p[i] < '0' || p[i] > '9') return {};
+        v[i] = p[i] - '0';
+    }
+    Date d{v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3], v[4] * 10 + v[5], v[6] * 10 + v[7]};
+    return d.isValid() ? d : Date{};
+}
+
+void parseRow(const char* rec, PaySlipLine& line) {
+    const char* p = rec + 1;
+    for (const Column& c : columns()) {
+        switch (c.kind) {
+        case Kind::Text: line.*c.text = getText(p, c.width); break;
+        case Kind::Int: line.*c.integer = static_cast<int>(getNumber(p, c.width)); break;
+        case Kind::Num: line.*c.number = getNumber(p, c.width); break;
+        case Kind::Day: line.*c.date = getDate(p); break;
+        }
+        p += c.width;
+    }
+}
+
+}  // namespace
+
+std::string workTableFile(WorkTable t) {
+    switch (t) {
+    case WorkTable::REMUMES: return "REMUMES.DBF";
+    case WorkTable::REMUPASO: return "REMUPASO.DBF";
+    case WorkTable::AJUPASO: return "AJUPASO.DBF";
+    }
+    return {};
+}
+
+const std::vector<DbfField>& workTableLayout(WorkTable t) {
+    static const std::vector<DbfField> lines = makeLayout(false);
+    static const std::vector<DbfField> adjustments = makeLayout(true);
+    return t == WorkTable::AJUPASO ? adjustments : lines;
+}
+
+void createWorkTable(WorkTable t, const std::string& dir) { DbfTable::create(tablePath(t, dir), workTableLayout(t)); }
+
+void writeWorkTable(WorkTable t, const std::vector<PaySlipLine>& lines, const std::string& dir) {
+    checkRows(t, lines);
+    DbfTable table = DbfTable::create(tablePath(t, dir), workTableLayout(t));
+    writeRows(t, table, 0, lines);
+}
+
+void appendWorkTable(WorkTable t, const std::vector<PaySlipLine>& lines, const std::string& dir) {
+    const std::string path = tablePath(t, dir);
+    if (!DbfTable::locate(path)) {
+        writeWorkTable(t, lines, dir);
+        return;
+    }
+    DbfTable table = DbfTable::open(path, DbfMode::Exclusive);
+    checkLayout(t, table);
+    checkRows(t, lines);
+    writeRows(t, table, static_cast<uint32_t>(table.recordCount()), lines);
+}
+
+std::vector<PaySlipLine> readWorkTable(WorkTable t, const std::string& dir) {
+    DbfTable table = DbfTable::open(tablePath(t, dir), DbfMode::Shared);
+    checkLayout(t, table);
+    const int fd = table.descriptor();
+    auto header = dbf_detail::readHeader(fd);
+    const int len = recordLength();
+    if (!header || header->recordLength != len)
+        throw DbfError(DbfError::Kind::Corrupt, "La tabla " + workTableFile(t) + " está dañada.");
+
+    std::vector<PaySlipLine> out;
+    out.reserve(header->records);
+    constexpr size_t kChunkRows = 2048;
+    std::vector<char> buffer(kChunkRows * static_cast<size_t>(len));
+    uint32_t done = 0;
+    while (done < header->records) {
+        size_t n = std::min<size_t>(kChunkRows, header->records - done);
+        size_t bytes = n * static_cast<size_t>(len);
+        off_t offset = static_cast<off_t>(header->headerLength) + static_cast<off_t>(done) * len;
+        if (pread(fd, buffer.data(), bytes, offset) != static_cast<ssize_t>(bytes))
+            throw DbfError(DbfError::Kind::Corrupt, "No se pudo leer la tabla " + workTableFile(t) + ".");
+        for (size_t j = 0; j < n; ++j) {
+            const char* rec = buffer.data() + j * static_cast<size_t>(len);
+            if (rec[0] == '*') continue;
+            parseRow(rec, out.emplace_back());
+        }
+        done += static_cast<uint32_t>(n);
+    }
+    return out;
+}
+
+}  // namespace remu
