@@ -1,0 +1,142 @@
+#include "data/query.h"
+
+#include <cstdlib>
+
+#include "data/sql.h"
+#include "format/helpers.h"
+#include "format/text.h"
+
+namespace remu {
+
+namespace {
+
+std::string lowerAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+}  // namespace
+
+ConnectionParams companyParams(const Session& s) {
+    ConnectionParams p;
+    p.host = trim(s.CHOST);
+    p.user = trim(s.CUSER);
+    p.password = trim(s.CPASSWORD);
+    p.database = trim(s.CDATABASE);
+    p.timeoutSeconds = 3600;
+    return p;
+}
+
+ConnectionParams serverParams(const Session& s) {
+    ConnectionParams p = companyParams(s);
+    p.database.clear();
+    p.timeoutSeconds = 36000;
+    return p;
+}
+
+bool CONECTA(Session& s, UiPort& ui, std::shared_ptr<Connection>& conn) {
+    conn.reset();
+    ui.busy(true);
+    try {
+        conn = Connection::open(companyParams(s));
+        ui.busy(false);
+    } catch (const DbError&) {
+        ui.busy(false);
+        ui.stop("NO SE CONECTO");
+        return false;
+    }
+    s.CDATABASE = lowerAscii(trim(s.CDATABASE));
+    return true;
+}
+
+void ADOERROR(Connection& conn, UiPort& ui) {
+    std::string text;
+    for (const DbErrorEntry& e : conn.errors()) {
+        text = "Descrip.: " + e.description + "\r\n" + "SQLState: " + e.sqlState + "\r\n" +
+               "NativeError: " + std::to_string(e.nativeError) + "\r\n";
+    }
+    if (text.empty()) text = "Descrip.: Error sin detalle del servidor\r\nSQLState: \r\nNativeError: 0\r\n";
+    ui.stop(text, "Error");
+}
+
+bool BUSCA_X(std::unique_ptr<Recordset>& rs, const std::string& sql, Connection& conn, std::string_view what,
+             UiPort& ui) {
+    rs = Recordset::makeClosed();
+    ui.busy(true);
+    try {
+        rs = conn.query(sql);
+        ui.busy(false);
+    } catch (const DbError&) {
+        ui.busy(false);
+        if (what == "BUSCA CONT") {
+            ui.info("No existe Contabilidad asociada a esta empresa", "Atención");
+        } else {
+            ui.info(sql, "Atención");
+            ADOERROR(conn, ui);
+        }
+        return false;
+    }
+    if (rs->Eof()) {
+        if (!trim(what).empty()) ui.info("No existe " + std::string(what), "registro no encontrado");
+        return false;
+    }
+    return true;
+}
+
+bool EJECUTA_SQL(const std::string& sql, Connection& conn, UiPort& ui) {
+    ui.busy(true);
+    try {
+        conn.execute(sql);
+        ui.busy(false);
+        return true;
+    } catch (const DbError&) {
+        ui.busy(false);
+        ADOERROR(conn, ui);
+        return false;
+    }
+}
+
+bool EXISTE_TABLA(std::string_view name, Connection& conn, const Session& s) {
+    try {
+        // LIMIT 0 checks that the table can be read without fetching it.
+        conn.query("SELECT * FROM " + sqlName(s.CDATABASE) + "." + sqlName(name) + " LIMIT 0");
+        return true;
+    } catch (const BadIdentifier&) {
+        return false;
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
+bool VERIFI_PARAM_DATEM(Connection& conn, std::string_view year, std::string_view month, const Session& s,
+                        UiPort& ui) {
+    std::string y, m, client;
+    try {
+        y = sqlYear(year);
+        m = sqlMonth(month);
+        client = sqlName(s.ID_CLIENTE);
+    } catch (const BadIdentifier& e) {
+        ui.stop(e.what(), "Alto");
+        return false;
+    }
+    const std::string monthName = NOMES_FF(std::atoi(m.c_str()));
+    std::unique_ptr<Recordset> rs;
+    if (!BUSCA_X(rs, "SELECT * FROM " + client + "_REMU." + y + "_parametros where mes_par = " + m, conn, "  ",
+                 ui)) {
+        ui.stop("Debe Registrar parámetros " + monthName + " antes de procesar", "Alto");
+        return false;
+    }
+    if (!BUSCA_X(rs, "SELECT * FROM " + y + "_datos_empresa where mes_datemp = " + m, conn, "  ", ui)) {
+        ui.stop("Debe Registrar Datos empresa antes de procesar", "Alto");
+        return false;
+    }
+    if (!BUSCA_X(rs, "SELECT * FROM " + client + "_REMU." + y + "_tabu where MES = " + sqlText(m), conn, "  ",
+                 ui)) {
+        ui.stop("Debe Registrar UTM " + monthName + " en Tabla Impuesto único  antes de procesar", "Alto");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace remu
