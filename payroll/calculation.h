@@ -1,0 +1,64 @@
+#pragma once
+// The month's payroll as a pure function of its inputs: gathering of the lines,
+// days and month salary, the four passes of formulas, statutory contributions
+// and income tax, totals, order numbers and instalment counters. The order of
+// phases, passes and lines is what the pay slip outputs read.
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/ui_port.h"
+#include "data/work_tables.h"
+#include "payroll/inputs.h"
+
+namespace remu {
+
+struct RunMessage {
+    BoxKind kind;
+    std::string title;
+    std::string text;
+};
+
+// The two figures written back to the worker's row of the month.
+struct WriteBack {
+    std::string code;  // codigo_per
+    bool hasTotal = false;
+    double totalImponible = 0;
+    bool hasDays = false;
+    double diasTrabajados = 0;
+};
+
+struct CalcResult {
+    bool ok = false;                      // false: the run stops, nothing is written
+    std::vector<PaySlipLine> remumes;     // final order: worker code, type, taxable flag
+    std::vector<PaySlipLine> ajupaso;     // the month's adjustments, in key order
+    std::vector<RunMessage> messages;     // in the order they arose
+    std::vector<WriteBack> writeBack;     // one per processed worker, code order
+    int workers = 0;                      // workers processed
+};
+
+using ProgressFn = std::function<void(const std::string&)>;
+
+CalcResult calculateMonth(const MonthInputs& in, const ProgressFn& progress = {});
+
+// Worker codes whose previous salary the calculation may need (medical leave),
+// found by running the gathering and days phases only.
+std::vector<std::string> workersNeedingPreviousSalary(const MonthInputs& in);
+
+// Sundays, Saturdays, weekdays (Monday to Friday) and holidays of the month; the
+// holiday text holds two-digit day numbers at positions 1, 4, 7, 10, 13 and 16.
+void CALCULA_TIPO_DIAS_MES(int& sundays, int& saturdays, int& weekdays, int& holidays,
+                           std::string_view holidayText, int year, int month);
+
+// Progress texts of a run.
+inline constexpr const char* kProgress10 = "Por Favor, espere\r\nProceso 10%";
+inline constexpr const char* kProgress30 = "Por Favor, espere\r\nProceso 30%";
+inline constexpr const char* kProgress50 = "Por Favor, espere\r\nProceso 50%";
+inline constexpr const char* kProgress60 = "Por Favor, espere\r\nProceso 60% ";
+inline constexpr const char* kProgress80 = "Por Favor, espere\r\nProceso 80%";
+inline constexpr const char* kProgress90 = "Por Favor, espere\r\nProceso 90%";
+inline constexpr const char* kProgressEnd = "Proceso Finalizado ";
+
+}  // namespace remu
