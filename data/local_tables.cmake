@@ -14,5 +14,5 @@ target_include_directories(remu_dbf PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(remu_dbf PUBLIC remu_core remu_format PRIVATE ${REMU_SHP_LIB})
 
 remu_add_test(dbf_tests
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/dbf_table_test.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/dbf_table_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tests/dbf_work_tables_test.cpp
   LIBS remu_dbf ${REMU_SHP_LIB})

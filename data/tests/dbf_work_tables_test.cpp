@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+#include <shapefil.h>
+
+#include <random>
+
+#include "core/ui_port.h"
+#include "data/local_tables.h"
+#include "data/tests/dbf_test_dir.h"
+#include "data/work_tables.h"
+#include "format/codepage.h"
+#include "format/text.h"
+
+using namespace remu;
+using remu::testing::TempDir;
+
+namespace {
+
+struct FixedToday {
+    FixedToday() { Clock::setToday(Date{2019, 4, 30}); }
+    ~FixedToday() { Clock::setToday(std::nullopt); }
+};
+
+std::vector<PaySlipLine> sampleLines(int n, unsigned seed) {
+    std::mt19937 rng(seed);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const char* names[] = {"MUÑOZ PÉREZ JOSÉ", "O'HIGGINS", "", "  SANGRÍA", "ÁÉÍÓÚ üñ €"};
+    std::vector<PaySlipLine> out;
+    for (int i = 0; i < n; ++i) {
+        PaySlipLine l;
+        l.MES_REM = "03";
+        l.PERSON_REM = std::to_string(1000 + i % 50);
+        l.NOMBRE_REM = names[pick(0, 4)];
+        l.APENOM_REM = std::string(40, 'A' + i % 26);  // longer than the field: cut
+        l.HABDES_REM = "SUE";
+        l.TIPO_REM = pick(1, 5);
+        l.IMPONI_REM = pick(1, 2);
+        l.HABDESVAR = pick(0, 1);
+        l.DESCRI_REM = "SUELDO DEL MES (" + std::to_string(i) + ")";
+        l.VALFIN_REM = pick(-999999, 99999999) + (pick(0, 3) == 0 ? 0.5 : 0.0);
+        l.VALOR_REM = pick(-99999999, 99999999) / 100.0 + (pick(0, 4) == 0 ? 0.005 : 0.0);
+        l.FORMUL_REM = pick(0, 1) ? "VALOR*1000" : std::string(210, '+');
+        l.TIPOTRABAJ = "0";
+        l.SECUEN_REM = pick(0, 99);
+        l.TITULO_REM = "TITULO MUY LARGO DE LA LINEA";
+        l.FECDES_REM = pick(0, 1) ? Date{2018, pick(1, 12), pick(1, 28)} : Date{};
+        l.FECHAS_REM = Date{2019, 12, 31};
+        l.BASCES_REM = pick(0, 2000000);
+        out.push_back(l);
+    }
+    return out;
+}
+
+// The same rows written field by field through shapelib.
+void writeThroughShapelib(const std::string& path, WorkTable t, const std::vector<PaySlipLine>& lines) {
+    DbfTable table = DbfTable::create(path, workTableLayout(t));
+    const auto& f = workTableLayout(t);
+    for (const PaySlipLine& l : lines) {
+        int r = table.append();
+        table.setText(r, f[0].name, l.MES_REM);
+        table.setText(r, f[1].name, l.PERSON_REM);
+        table.setText(r, f[2].name, l.NOMBRE_REM);
+        table.setText(r, f[3].name, l.APENOM_REM);
+        table.setText(r, f[4].name, l.HABDES_REM);
+        table.setNumber(r, f[5].name, l.TIPO_REM);
+        table.setNumber(r, f[6].name, l.IMPONI_REM);
+        table.setNumber(r, f[7].name, l.HABDESVAR);
+        table.setText(r, f[8].name, l.DESCRI_REM);
+        table.setNumber(r, f[9].name, l.VALFIN_REM);
+        table.setNumber(r, f[10].name, l.VALOR_REM);
+        table.setText(r, f[11].name, l.FORMUL_REM);
+        table.setText(r, f[12].name, l.TIPOTRABAJ);
+        table.setText(r, f[13].name, l.INSAPV_REM);
+        table.setText(r, f[14].name, l.NOMINSAPV);
+        table.setNumber(r, f[15].name, l.SECUEN_REM);
+        table.setText(r, f[16].name, l.TITULO_REM);
+        table.setText(r, f[17].name, l.CUENTA_REM);
+        table.setText(r, f[18].name, l.CENCOS_REM);
+        table.setText(r, f[19].name, l.CODMOV_REM);
+        table.setDate(r, f[20].name, l.FECDES_REM);
+        table.setDate(r, f[21].name, l.FECHAS_REM);
+        table.setText(r, f[22].name, l.NOMMOV_REM);
+        table.setNumber(r, f[23].name, l.BASCES_REM);
+    }
+}
+
+}  // namespace
+
+TEST(DbfWorkTables, LayoutOnDiskIsThePaySlipLineRecord) {
+    TempDir dir;
+    createWorkTable(WorkTable::REMUMES, dir.path);
+    createWorkTable(WorkTable::AJUPASO, dir.path);
+    struct F {
+        const char* name;
+        char type;
+        int width, dec;
+    };
+    const F expected[] = {
+        {"MES_REM", 'C', 2, 0},     {"PERSON_REM", 'C', 4, 0},  {"NOMBRE_REM", 'C', 30, 0}, {"APENOM_REM", 'C', 35, 0},
+        {"HABDES_REM", 'C', 3, 0},  {"TIPO_REM", 'N', 1, 0},    {"IMPONI_REM", 'N', 1, 0},  {"HABDESVAR", 'N', 1, 0},
+        {"DESCRI_REM", 'C', 50, 0}, {"VALFIN_REM", 'N', 10, 0}, {"VALOR_REM", 'N', 12, 2},  {"FORMUL_REM", 'C', 200, 0},
+        {"TIPOTRABAJ", 'C', 1, 0},  {"INSAPV_REM", 'C', 3, 0},  {"NOMINSAPV", 'C', 50, 0},  {"SECUEN_REM", 'N', 2, 0},
+        {"TITULO_REM", 'C', 20, 0}, {"CUENTA_REM", 'C', 7, 0},  {"CENCOS_REM", 'C', 4, 0},  {"CODMOV_REM", 'C', 2, 0},
+        {"FECDES_REM", 'D', 8, 0},  {"FECHAS_REM", 'D', 8, 0},  {"NOMMOV_REM", 'C', 30, 0}, {"BASCES_REM", 'N', 10, 0},
+    };
+    for (const char* file : {"REMUMES.DBF", "AJUPASO.DBF"}) {
+        const bool aju = std::string(file) == "AJUPASO.DBF";
+        DBFHandle h = DBFOpen(dir.file(file).c_str(), "rb");
+        ASSERT_NE(h, nullptr) << file;
+        EXPECT_EQ(DBFGetRecordCount(h), 0);
+        EXPECT_STREQ(DBFGetCodePage(h), "LDID/87");
+        ASSERT_EQ(DBFGetFieldCount(h), 24);
+        for (int i = 0; i < 24; ++i) {
+            std::string name = expected[i].name;
+            if (aju && name.ends_with("_REM")) name.replace(name.size() - 4, 4, "_AJU");
+            char got[12] = {};
+            int width = 0, dec = 0;
+            DBFGetFieldInfo(h, i, got, &width, &dec);
+            EXPECT_EQ(got, name) << file;
+            EXPECT_EQ(DBFGetNativeFieldType(h, i), expected[i].type) << name;
+            EXPECT_EQ(width, expected[i].width) << name;
+            EXPECT_EQ(dec, expected[i].dec) << name;
+        }
+        DBFClose(h);
+    }
+}
+
+TEST(DbfWorkTables, BulkWriteIsByteForByteWhatShapelibWrites) {
+    FixedToday today;
+    TempDir bulk, slow;
+    const auto lines = sampleLines(700, 7);
+    writeWorkTable(WorkTable::REMUPASO, lines, bulk.path);
+    writeThroughShapelib(slow.file("REMUPASO.DBF"), WorkTable::REMUPASO, lines);
+    const std::string a = remu::testing::readBytes(bulk.file("REMUPASO.DBF"));
+    const std::string b = remu::testing::readBytes(slow.file("REMUPASO.DBF"));
+    ASSERT_EQ(a.size(), b.size());
+    EXPECT_TRUE(a == b) << "first difference at byte " << std::mismatch(a.begin(), a.end(), b.begin()).first - a.begin();
+
+    // Read back with shapelib itself, and with the bulk reader.
+    DBFHandle h = DBFOpen(bulk.file("REMUPASO.DBF").c_str(), "rb");
+    ASSERT_NE(h, nullptr);
+    ASSERT_EQ(DBFGetRecordCount(h), 700);
+    const auto back = readWorkTable(WorkTable::REMUPASO, bulk.path);
+    ASSERT_EQ(back.size(), lines.size());
+    for (int i = 0; i < 700; ++i) {
+        const PaySlipLine& in = lines[i];
+        const PaySlipLine& out = back[i];
+        // shapelib trims both ends; the bulk reader keeps leading blanks.
+        EXPECT_EQ(cp1252ToUtf8(DBFReadStringAttribute(h, i, 2)), trim(out.NOMBRE_REM));
+        EXPECT_EQ(out.NOMBRE_REM, in.NOMBRE_REM);
+        EXPECT_EQ(out.APENOM_REM, in.APENOM_REM.substr(0, 35));
+        EXPECT_EQ(out.FORMUL_REM, in.FORMUL_REM.substr(0, 200));
+        EXPECT_EQ(out.TITULO_REM, "TITULO MUY LARGO DE");  // cut to 20, padding dropped
+        EXPECT_EQ(out.TIPO_REM, in.TIPO_REM);
+        EXPECT_EQ(out.SECUEN_REM, DBFReadIntegerAttribute(h, i, 15));
+        EXPECT_EQ(out.VALFIN_REM, DBFReadDoubleAttribute(h, i, 9));
+        EXPECT_EQ(out.VALFIN_REM, std::round(in.VALFIN_REM));  // half away from zero
+        EXPECT_EQ(out.VALOR_REM, DBFReadDoubleAttribute(h, i, 10));
+        EXPECT_NEAR(out.VALOR_REM, in.VALOR_REM, 0.0051);
+        EXPECT_EQ(out.FECDES_REM, in.FECDES_REM);
+        EXPECT_EQ(out.FECHAS_REM, in.FECHAS_REM);
+        EXPECT_EQ(out.BASCES_REM, in.BASCES_REM);
+    }
+    EXPECT_STREQ(DBFReadStringAttribute(h, 0, 21), "20191231");
+    DBFClose(h);
+}
+
+TEST(DbfWorkTables, AppendReadAndDeletedRows) {
+    TempDir dir;
+    auto lines = sampleLines(5, 1);
+    writeWorkTable(WorkTable::REMUMES, {lines[0], lines[1], lines[2]}, dir.path);
+    appendWorkTable(WorkTable::REMUMES, {lines[3], lines[4]}, dir.path);
+    {
+        DbfTable t = DbfTable::open(dir.file("REMUMES.DBF"), DbfMode::Exclusive);
+        t.remove(1);
+    }
+    auto back = readWorkTable(WorkTable::REMUMES, dir.path);
+    ASSERT_EQ(back.size(), 4u);
+    EXPECT_EQ(back[0].DESCRI_REM, "SUELDO DEL MES (0)");
+    EXPECT_EQ(back[1].DESCRI_REM, "SUELDO DEL MES (2)");
+    EXPECT_EQ(back[3].DESCRI_REM, "SUELDO DEL MES (4)");
+
+    writeWorkTable(WorkTable::REMUMES, {}, dir.path);
+    EXPECT_TRUE(readWorkTable(WorkTable::REMUMES, dir.path).empty());
+    appendWorkTable(WorkTable::AJUPASO, {lines[0]}, dir.path);  // missing table is created
+    EXPECT_EQ(readWorkTable(WorkTable::AJUPASO, dir.path).size(), 1u);
+}
+
+TEST(DbfWorkTables, RefusedWritesLeaveTheTableAsItWas) {
+    TempDir dir;
+    auto lines = sampleLines(3, 2);
+    writeWorkTable(WorkTable::REMUMES, lines, dir.path);
+    const std::string before = remu::testing::readBytes(dir.file("REMUMES.DBF"));
+
+    auto bad = lines;
+    bad[2].VALFIN_REM = 1e10;  // eleven digits in a ten-wide field
+    try {
+        writeWorkTable(WorkTable::REMUMES, bad, dir.path);
+        FAIL();
+    } catch (const DbfError& e) {
+        EXPECT_EQ(e.kind(), DbfError::Kind::ValueTooWide);
+        EXPECT_NE(std::string(e.what()).find("VALFIN_REM"), std::string::npos);
+    }
+    EXPECT_THROW(appendWorkTable(WorkTable::REMUMES, bad, dir.path), DbfError);
+    bad[2].VALFIN_REM = 0;
+    bad[2].TIPO_REM = 12;
+    EXPECT_THROW(appendWorkTable(WorkTable::REMUMES, bad, dir.path), DbfError);
+    EXPECT_EQ(remu::testing::readBytes(dir.file("REMUMES.DBF")), before);
+
+    {
+        DbfTable reader = DbfTable::open(dir.file("REMUMES.DBF"), DbfMode::Shared);
+        try {
+            writeWorkTable(WorkTable::REMUMES, {}, dir.path);
+            FAIL();
+        } catch (const DbfError& e) {
+            EXPECT_EQ(e.kind(), DbfError::Kind::InUse);
+        }
+    }
+    EXPECT_EQ(remu::testing::readBytes(dir.file("REMUMES.DBF")), before);
+
+    // A table of another layout is not taken for a work table.
+    DbfTable::create(dir.file("REMUPASO.DBF"), conexionLayout()).close();
+    EXPECT_THROW(readWorkTable(WorkTable::REMUPASO, dir.path), DbfError);
+    EXPECT_THROW(appendWorkTable(WorkTable::REMUPASO, lines, dir.path), DbfError);
+}
+
+TEST(DbfLocalTables, ConexionBasesAndCorreo) {
+    TempDir dir;
+    RecordingPort ui;
+    EXPECT_FALSE(CONEXION_WRITE_DATABASE("ACME", ui, dir.path));  // no table yet
+    EXPECT_EQ(ui.lines(), (std::vector<std::string>{"Stop|Error|No se encuentra la tabla CONEXION.DBF."}));
+
+    createConexion({"db.example.cl", "SERVIDOR CENTRAL", "remu", "secreta", ""}, dir.path);
+    EXPECT_TRUE(CONEXION_WRITE_DATABASE("ACME", ui, dir.path));
+    auto row = readConexion(dir.path);
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->HOST, "db.example.cl");
+    EXPECT_EQ(row->NOM_HOST, "SERVIDOR CENTRAL");
+    EXPECT_EQ(row->CLAVE, "secreta");
+    EXPECT_EQ(row->DATABASE, "ACME");
+    {
+        DbfTable t = DbfTable::open(dir.file("CONEXION.DBF"));
+        EXPECT_EQ(t.recordCount(), 1);
+        EXPECT_EQ(t.fields(), conexionLayout());
+    }
+
+    EXPECT_TRUE(BASES_REPLACE({"acme_remu_b", "acme_remu_a", "acme_remu_c"}, ui, dir.path));
+    EXPECT_TRUE(BASES_REPLACE({"x_remu_2", "x_remu_1"}, ui, dir.path));  // emptied at each use
+    {
+        DbfTable b = openBases(DbfMode::Shared, dir.path);
+        EXPECT_EQ(basesSorted(b), (std::vector<std::string>{"x_remu_1", "x_remu_2"}));
+        EXPECT_EQ(b.fields(), basesLayout());
+        EXPECT_FALSE(BASES_REPLACE({"y"}, ui, dir.path));  // cannot have it exclusively now
+    }
+
+    EXPECT_THROW(readCorreo(dir.path), DbfError);
+    createCorreo({"liquidaciones@acme.cl", "clave", "smtp.acme.cl", "587", "Remuneraciones ACME"}, dir.path);
+    auto mail = readCorreo(dir.path);
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(mail->REMITENTE, "liquidaciones@acme.cl");
+    EXPECT_EQ(mail->PUERTO, "587");
+    EXPECT_EQ(mail->NOMEMISOR, "Remuneraciones ACME");
+    {
+        DbfTable c = DbfTable::open(dir.file("CORREO.DBF"), DbfMode::Exclusive);
+        c.remove(0);
+    }
+    EXPECT_FALSE(readCorreo(dir.path));
+}
