@@ -7,6 +7,7 @@
                                        one company with N workers in one month, for benchmarks
                                        (needs the demo's DEMO_REMU and DEMO_CONT loaded first)
   gen_demo.py --list                   the demo workers to log in with
+  --client ID                          the same data for another client identifier (database names)
 
 Standard library only; deterministic (fixed seeds), so every load gives the same rows.
 """
@@ -27,7 +28,20 @@ CLIENT = "DEMO"
 PARAM_DB = CLIENT + "_REMU"
 CONT_DB = CLIENT + "_CONT"
 MAIL_DB = "CORREOS"
-COMPANIES = ("demo_remu_norte", "demo_remu_sur")
+COMPANIES = ("norte", "sur")
+
+
+def configure(client):
+    """Another client identifier gives the same data under other database names (tests)."""
+    global CLIENT, PARAM_DB, CONT_DB, MAIL_DB
+    CLIENT = client.upper()
+    PARAM_DB = CLIENT + "_REMU"
+    CONT_DB = CLIENT + "_CONT"
+    MAIL_DB = "CORREOS" if CLIENT == "DEMO" else CLIENT + "_CORREOS"
+
+
+def company_db(key):
+    return CLIENT.lower() + "_remu_" + key
 YEARS = ("2018", "2019")
 
 # Observed exchange rates (monthly averages, pesos); the parameter file carries no currency values.
@@ -90,12 +104,12 @@ CARGOS = ["OPERARIO", "ADMINISTRATIVO", "VENDEDOR", "BODEGUERO", "JEFE DE VENTAS
           "CHOFER", "TÉCNICO MANTENCIÓN", "ANALISTA", "GUARDIA", "SUPERVISOR", "CAJERO"]
 
 COMPANY_DATA = {
-    "demo_remu_norte": dict(
+    "norte": dict(
         nombre="COMERCIAL MINERA DEL NORTE LTDA.", rut=76354771, direccion="AV. GRECIA 1450",
         comuna="ANTOFAGASTA", ciudad="ANTOFAGASTA", rep="RODRIGO ANDRÉS PIZARRO MUÑOZ", rep_rut=9876543,
         mutual="01", mutual_pct=0.93, ccaf="02", ccaf_pct=0.6, comunas=["ANTOFAGASTA", "CALAMA", "MEJILLONES"],
         seed=1801, movil=35000, colacion=2500),
-    "demo_remu_sur": dict(
+    "sur": dict(
         nombre="SERVICIOS AGRÍCOLAS DEL SUR S.A.", rut=96512304, direccion="CAMINO A CHINQUIHUE KM 6",
         comuna="PUERTO MONTT", ciudad="PUERTO MONTT", rep="MARÍA INÉS CÁRDENAS ÑANCUPIL", rep_rut=10234567,
         mutual="00", mutual_pct=0.93, ccaf="00", ccaf_pct=0.0, comunas=["PUERTO MONTT", "PUERTO VARAS", "OSORNO"],
@@ -424,7 +438,7 @@ ALL_MONTHS = None
 def special_workers(company, ppl, prm, shared):
     """The workers every company has, one of each kind the engine tells apart."""
     cd = COMPANY_DATA[company]
-    norte = company == "demo_remu_norte"
+    norte = company == "norte"
     W = []
     reserved = {"0001", "0028"} if norte else {"0045", "0007"}
     codes = ("%04d" % n for n in range(1, 10000) if "%04d" % n not in reserved)
@@ -537,7 +551,7 @@ def special_workers(company, ppl, prm, shared):
 
 
 def ordinary_worker(ppl, prm, cd, code, rng, company):
-    norte = company == "demo_remu_norte"
+    norte = company == "norte"
     p = ppl.person(cd["comunas"])
     amount = rng.choice([301000, 350000, 380000, 420000, 460000, 520000, 580000, 650000, 720000, 850000,
                          980000, 1200000, 1500000, 1900000])
@@ -604,8 +618,9 @@ VAC_COLS = ["codigo_per_vac", "rut_per_vac", "nombre_per_vac", "fecini_vac", "fe
 
 
 class CompanyWriter:
-    def __init__(self, out, prm, company, workers, common):
+    def __init__(self, out, prm, company, workers, common, data):
         self.out, self.prm, self.company, self.workers, self.common = out, prm, company, workers, common
+        self.data = data
         self.movements = prm.codes["movimiento_personal"]
         self.inst = dict(APV_INSTITUTIONS)
 
@@ -637,7 +652,7 @@ class CompanyWriter:
         return not w.ended or (w.ended.year * 100 + w.ended.month) >= ym(year, m)
 
     def write(self, years, months_of=None, vacations=True):
-        out, cd = self.out, COMPANY_DATA.get(self.company, COMPANY_DATA["demo_remu_norte"])
+        out, cd = self.out, self.data
         create_db(out, self.company)
         out.sql(ddl("company.sql"))
         out.insert("anos", ["ano"], [[y] for y in years])
@@ -743,7 +758,7 @@ def demo_companies(prm):
 def common_items(company):
     cd = COMPANY_DATA[company]
     items = [("998", 30, ""), ("120", cd["movil"], ""), ("121", cd["colacion"], "VALOR*DIATRA")]
-    if company == "demo_remu_sur":
+    if company == "sur":
         items.append(("122", 15000, ""))
     return items
 
@@ -757,7 +772,8 @@ def write_demo(out, prm):
     write_mail_db(out)
     out.sql("COMMIT;")
     for company, workers in demo_companies(prm).items():
-        CompanyWriter(out, prm, company, workers, common_items(company)).write(YEARS)
+        CompanyWriter(out, prm, company_db(company), workers, common_items(company),
+                      COMPANY_DATA[company]).write(YEARS)
 
 
 def listing(prm):
@@ -765,7 +781,7 @@ def listing(prm):
     for company, workers in demo_companies(prm).items():
         for w in workers:
             if w.note:
-                rows.append((company, w.code, "%d-%s" % (w.rut, rut_dv(w.rut)), w.clave, w.nombre, w.note))
+                rows.append((company_db(company), w.code, "%d-%s" % (w.rut, rut_dv(w.rut)), w.clave, w.nombre, w.note))
     return rows
 
 
@@ -782,8 +798,7 @@ def bench_code(i):
 def write_bench(out, prm, company, n, year, month):
     rng = random.Random(4242)
     ppl = People(4243, {12345678})
-    cd = dict(COMPANY_DATA["demo_remu_norte"])
-    COMPANY_DATA.setdefault(company, cd)
+    cd = COMPANY_DATA["norte"]
     workers = []
     earlier = (int(year), month - 2) if month > 2 else (int(year), 1)
     for i in range(n):
@@ -834,7 +849,7 @@ def write_bench(out, prm, company, n, year, month):
               ("122", 15000, "")]
     out.sql("SET NAMES utf8mb4;")
     out.sql("SET autocommit=0, unique_checks=0, foreign_key_checks=0;")
-    w = CompanyWriter(out, prm, company, workers, common)
+    w = CompanyWriter(out, prm, company, workers, common, cd)
     w.write([year], months_of=lambda y: list(range(1, month + 1)), vacations=False)
 
 
@@ -845,7 +860,11 @@ def main(argv=None):
     ap.add_argument("--company", default="demo_remu_bench", help="database name of the benchmark company")
     ap.add_argument("--month", default="2019-03", help="month of the benchmark company (yyyy-mm)")
     ap.add_argument("--list", action="store_true", help="list the demo workers and passwords")
+    ap.add_argument("--client", default="DEMO", help="client identifier (names of the databases)")
     args = ap.parse_args(argv)
+    if not re.fullmatch(r"[A-Za-z][A-Za-z0-9]{0,20}", args.client):
+        ap.error("identificador de cliente inválido: %r" % args.client)
+    configure(args.client)
 
     if not re.fullmatch(r"[A-Za-z0-9_]{1,64}", args.company):
         ap.error("nombre de empresa inválido: %r (sólo letras, dígitos y _)" % args.company)
