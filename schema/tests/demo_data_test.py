@@ -55,6 +55,15 @@ class CheckDigit(unittest.TestCase):
         self.assertEqual(gen_demo.rut_stored(9876543), "009876543-3")
 
 
+class ReadmeLogins(unittest.TestCase):
+    def test_the_documented_logins_are_the_generated_ones(self):
+        with open(os.path.join(ROOT, "README.md"), encoding="utf-8") as f:
+            documented = re.findall(r"^\| (\d{7,8}-[0-9K]) \| ([A-Z0-9]{6}) \|", f.read(), re.M)
+        self.assertGreaterEqual(len(documented), 3)
+        generated = {(row[2], row[3]) for row in gen_demo.listing(gen_demo.Params(gen_demo.DEFAULT_PARAMS))}
+        self.assertEqual([d for d in documented if d not in generated], [])
+
+
 class DemoDatabases(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
