@@ -844,6 +844,9 @@ def write_bench(out, prm, company, n, year, month):
                  first=first, last=(int(year), month), items=items, absences=absences, apv=apv, adjust=adjust)
         if kind == 13:
             p["items"].append(item("998", 20))
+        if i % 100 == 99 and month > 1:
+            # contract ended last month: still on file, no longer paid
+            p["ended"] = last_day(year, month - 1)
         workers.append(Worker(**p))
     common = [("998", 30, ""), ("102", 0, "GRAMAX"), ("120", 35000, ""), ("121", 2500, "VALOR*DIATRA"),
               ("122", 15000, "")]

@@ -150,6 +150,8 @@ class BenchmarkCompany(unittest.TestCase):
         self.assertEqual(res.returncode, 0, res.stderr)
         db = "demo_remu_bencht"
         self.assertEqual(query("SELECT COUNT(*) FROM %s.2019_personal WHERE mes_per = '03'" % db), [["120"]])
+        self.assertEqual(query("SELECT COUNT(*) FROM %s.2019_personal WHERE mes_per = '03' "
+                               "AND anomes_termino_per = 201902" % db), [["1"]])
         # workers on medical leave in March have a full earlier month for the previous-salary lookup
         on_leave = query("SELECT DISTINCT codigo_per_remu FROM %s.2019_habdes_remu WHERE mes_hd_remu = '03' "
                          "AND codigo_hd_remu = '999' AND codigo_mov_remu = '3'" % db)
