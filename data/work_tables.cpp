@@ -92,22 +92,31 @@ std::string tablePath(WorkTable t, const std::string& dir) {
     return (dir.empty() ? std::string(".") : dir) + "/" + workTableFile(t);
 }
 
-bool isAscii(const std::string& s) {
-    for (unsigned char ch : s)
-        if (ch >= 0x80) return false;
-    return true;
-}
-
+// Cuts/pads to the field in cp1252. Latin-1 letters (two-byte UTF-8) are
+// converted in place; anything rarer goes through the code page module.
 void putText(char* out, int width, const std::string& utf8) {
-    const std::string* bytes = &utf8;
-    std::string converted;
-    if (!isAscii(utf8)) {
-        converted = utf8ToCp1252(utf8);
-        bytes = &converted;
+    const size_t w = static_cast<size_t>(width);
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(utf8.data());
+    const size_t n = utf8.size();
+    size_t i = 0, o = 0;
+    while (i < n && o < w) {
+        unsigned char ch = s[i];
+        if (ch < 0x80) {
+            out[o++] = static_cast<char>(ch);
+            ++i;
+        } else if ((ch == 0xC2 || ch == 0xC3) && i + 1 < n && (s[i + 1] & 0xC0) == 0x80 &&
+                   !(ch == 0xC2 && s[i + 1] < 0xA0)) {
+            out[o++] = static_cast<char>(((ch & 0x03) << 6) | (s[i + 1] & 0x3F));
+            i += 2;
+        } else {
+            std::string converted = utf8ToCp1252(std::string_view(utf8).substr(i));
+            size_t m = std::min(converted.size(), w - o);
+            std::memcpy(out + o, converted.data(), m);
+            o += m;
+            break;
+        }
     }
-    size_t n = std::min(bytes->size(), static_cast<size_t>(width));
-    std::memcpy(out, bytes->data(), n);
-    std::memset(out + n, ' ', static_cast<size_t>(width) - n);
+    std::memset(out + o, ' ', w - o);
 }
 
 // Right-aligned fixed-point text, the same bytes as printf("%*.*f") of the value
@@ -202,11 +211,12 @@ void checkLayout(WorkTable t, const DbfTable& table) {
 
 // Refused before anything is touched: a row that does not fit leaves the table as it was.
 void checkRows(WorkTable t, const std::vector<PaySlipLine>& lines) {
-    std::vector<char> row(static_cast<size_t>(recordLength()));
-    for (const PaySlipLine& line : lines) {
-        int bad = formatRow(row.data(), line);
-        if (bad >= 0) tooWide(t, columns()[static_cast<size_t>(bad)], line);
-    }
+    char scratch[64];
+    for (const PaySlipLine& line : lines)
+        for (const Column& c : columns())
+            if ((c.kind == Kind::Int || c.kind == Kind::Num) &&
+                !putNumber(scratch, c.width, c.decimals, numberValue(c, line)))
+                tooWide(t, c, line);
 }
 
 // Writes the (checked) rows after the first `existing` records and updates the header.
