@@ -789,7 +789,9 @@ void Recordset::Update() {
 
     std::string set;
     for (int i : changed) set += (set.empty() ? "" : ", ") + sqlQuotedName(d->cols[i].orgName) + " = " + literalOf(r.values[i]);
-    std::string sql = "UPDATE " + d->qualifiedTable() + " SET " + set + " WHERE " + d->where(r, changed);
+    // Without a key the row is told apart by every value it had, not only the changed ones.
+    std::string sql = "UPDATE " + d->qualifiedTable() + " SET " + set + " WHERE " +
+                      d->where(r, d->pkCols.empty() ? d->writable : changed);
     if (d->pkCols.empty()) sql += " LIMIT 1";
     if (c->execute(sql) == 0) {
         DbError e = conflictError();

@@ -19,7 +19,7 @@ protected:
             " ('0003','O''HIGGINS BERNARDO',1200000,NULL,''),"
             " ('0004','ROJAS LUIS',410000,'0000-00-00',' x');"
             "CREATE TABLE log (quien VARCHAR(20), cuanto INT);"
-            "INSERT INTO log VALUES ('A',1),('A',1),('B',2);");
+            "INSERT INTO log VALUES ('A',1),('A',1),('B',2),('C',1);");
         conn = db->connect();
     }
     std::unique_ptr<testdb::ScratchDatabase> db;
@@ -179,6 +179,12 @@ TEST_F(RecordsetTest, WritesThroughAddUpdateDeleteByKey) {
 
 TEST_F(RecordsetTest, WritesThroughWithoutKeyOneRowAtATime) {
     auto rs = conn->query("SELECT * FROM log ORDER BY quien");
+    rs->MoveLast();  // C: the row is found by all its values, not only the changed one
+    rs->SetField("cuanto", Value(7));
+    rs->Update();
+    EXPECT_EQ(conn->query("SELECT cuanto FROM log WHERE quien = 'C'")->Fields(0).number(), 7);
+    EXPECT_EQ(conn->query("SELECT * FROM log WHERE cuanto = 1")->RecordCount(), 2);
+    rs->MoveFirst();
     rs->SetField("cuanto", Value(5));
     rs->Update();
     auto check = conn->query("SELECT cuanto FROM log WHERE quien = 'A' ORDER BY cuanto");
@@ -188,9 +194,9 @@ TEST_F(RecordsetTest, WritesThroughWithoutKeyOneRowAtATime) {
 
     rs->MoveNext();  // the other A, still 1
     rs->Delete();
-    EXPECT_EQ(conn->query("SELECT * FROM log")->RecordCount(), 2);
+    EXPECT_EQ(conn->query("SELECT * FROM log")->RecordCount(), 3);
 
-    rs->MoveLast();  // B
+    rs->MoveNext();  // B
     auto other = db->connect();
     other->execute("DELETE FROM log WHERE quien = 'B'");
     EXPECT_THROW(rs->Delete(), DbError);
