@@ -172,3 +172,353 @@ TEST(Calculation, SalaryByCurrencyPartTimeAndWeeklyRest) {
     EXPECT_EQ(value(r, "0100", "TIM"), 400000 + 110000 + ROUND(110000.0 / 21 * 5, 0));
     EXPECT_EQ(find(r, "0000", "SEM"), nullptr);
 }
+
+TEST(Calculation, StatutoryLinesTotalsOrderAndWriteBack) {
+    MonthInputs in = march();
+    Worker w = worker("0001", 1000000);
+    w.seguroCesantia = 3;
+    w.sis = 1;
+    in.personnel = {w};
+    CalcResult r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(value(r, "0001", "03"), 114400);
+    EXPECT_EQ(find(r, "0001", "03")->DESCRI_REM, "CUPRUM 11.44 %");
+    EXPECT_EQ(find(r, "0001", "03")->TITULO_REM, "AFP");
+    EXPECT_EQ(find(r, "0001", "03")->TIPOTRABAJ, "0");
+    EXPECT_EQ(value(r, "0001", "FON"), 70000);
+    EXPECT_EQ(find(r, "0001", "FON")->DESCRI_REM, "FONASA 7%");
+    EXPECT_EQ(value(r, "0001", "ISL"), 9300);
+    EXPECT_EQ(find(r, "0001", "ISL")->TITULO_REM, "ISL %0.93");
+    EXPECT_EQ(value(r, "0001", "SCA"), 6000);
+    EXPECT_EQ(value(r, "0001", "SCE"), 24000);
+    EXPECT_EQ(find(r, "0001", "SCE")->TITULO_REM, "APORTE CESANTIA EMPL");
+    EXPECT_EQ(value(r, "0001", "BSC"), 1000000);
+    EXPECT_EQ(value(r, "0001", "SIS"), 14100);
+    // 1,000,000 - 114,400 - 70,000 - 6,000 = 809,600 in the second bracket.
+    EXPECT_EQ(value(r, "0001", "UNI"), ROUND(809600 * 0.04 - 25542.54, 0));
+    EXPECT_EQ(find(r, "0001", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 809,600)");
+    const double deductions = 114400 + 70000 + 6000 + ROUND(809600 * 0.04 - 25542.54, 0);
+    EXPECT_EQ(value(r, "0001", "TDE"), deductions);
+    EXPECT_EQ(value(r, "0001", "NIM"), 0);
+    EXPECT_EQ(value(r, "0001", "THA"), 1000000);
+    EXPECT_EQ(value(r, "0001", "ALQ"), 1000000 - deductions);
+    EXPECT_EQ(value(r, "0001", "BIM"), 1000000);
+
+    std::vector<std::string> order;
+    for (auto* l : linesOf(r, "0001")) order.push_back(l->HABDES_REM + ":" + std::to_string(l->SECUEN_REM));
+    EXPECT_EQ(order, (std::vector<std::string>{"998:2", "SUE:3", "TIM:30", "SBA:0", "BIM:29", "NIM:20", "THA:35",
+                                               "03:1", "FON:2", "SCA:5", "UNI:50", "TDE:5", "ALQ:35", "BSC:0",
+                                               "ISL:0", "SCE:0", "SIS:0"}));
+    for (auto* l : linesOf(r, "0001")) {
+        EXPECT_EQ(l->APENOM_REM, "PEREZ SOTO JUAN");
+        EXPECT_EQ(l->CENCOS_REM, "C1");
+        EXPECT_EQ(l->MES_REM, "03");
+    }
+    ASSERT_EQ(r.writeBack.size(), 1u);
+    EXPECT_EQ(r.writeBack[0].code, "0001");
+    EXPECT_EQ(r.writeBack[0].totalImponible, 1000000);
+    EXPECT_EQ(r.writeBack[0].diasTrabajados, 30);
+
+    // A worker without deductions: total deductions 0, net pay = total earnings.
+    w.afp = "00";
+    w.isa = "09";
+    w.seguroCesantia = 1;
+    w.sis = 0;
+    w.sueldoPatronal = 1;
+    w.sueldoBase = 500000;
+    in.personnel = {w};
+    in.insurers.push_back({"09", "Sin salud", 0});
+    in.funds[0].rate = 0;
+    r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(find(r, "0001", "SIP")->DESCRI_REM, "SIN AFP 0 %");
+    EXPECT_EQ(value(r, "0001", "TDE"), 0);
+    EXPECT_EQ(value(r, "0001", "ALQ"), value(r, "0001", "THA"));
+    EXPECT_EQ(find(r, "0001", "ISL"), nullptr);
+}
+
+TEST(Calculation, PassesFormulasAndGratification) {
+    MonthInputs in = march();
+    in.personnel = {worker("0001", 1000000)};
+    in.workerItems = {item("0001", "BON", "BONO", 1, 1, 10, "VALOR*1000"),
+                      item("0001", "HEX", "HORAS EXTRA", 1, 1, 1.5, "valor*suebas/30"),
+                      item("0001", "PTI", "PREMIO", 1, 1, 0, "TOTIMP*0.1"),
+                      item("0001", "GRA", "GRATIFICACION", 1, 1, 0, "TOTIMP*0.25"),
+                      item("0001", "GRX", "GRATIFICACION EXTRA", 1, 1, 5000),
+                      item("0001", "MOV", "MOVILIZACION", 1, 2, 20000),
+                      item("0001", "ANT", "ANTICIPO", 2, 0, 50000)};
+    CalcResult r = calculateMonth(in);
+    ASSERT_TRUE(r.ok) << (r.messages.empty() ? "" : r.messages[0].text);
+    EXPECT_EQ(value(r, "0001", "BON"), 10000);
+    EXPECT_EQ(find(r, "0001", "BON")->DESCRI_REM, "BONO (       10)");
+    EXPECT_EQ(value(r, "0001", "HEX"), 50000);
+    EXPECT_EQ(find(r, "0001", "HEX")->DESCRI_REM, "HORAS EXTRA (  1.50)");
+    const double preliminary = 1000000 + 10000 + 50000;
+    EXPECT_EQ(value(r, "0001", "PTI"), preliminary * 0.1);  // sees neither itself nor the gratification
+    EXPECT_EQ(value(r, "0001", "GRA"), preliminary * 0.25);
+    EXPECT_EQ(find(r, "0001", "GRA")->DESCRI_REM, "GRATIFICACION");
+    EXPECT_EQ(value(r, "0001", "TIM"), preliminary * 1.35 + 5000);
+    EXPECT_EQ(value(r, "0001", "NIM"), 20000);
+    EXPECT_EQ(value(r, "0001", "THA"), preliminary * 1.35 + 5000 + 20000);
+    EXPECT_EQ(find(r, "0001", "GRA")->SECUEN_REM, 20);
+    EXPECT_EQ(find(r, "0001", "GRX")->SECUEN_REM, 5);
+    EXPECT_EQ(find(r, "0001", "MOV")->SECUEN_REM, 5);
+    EXPECT_EQ(find(r, "0001", "ANT")->SECUEN_REM, 5);
+    EXPECT_EQ(value(r, "0001", "ANT"), 50000);
+
+    // A stored formula that fails stops the run and names worker, item and formula.
+    in.workerItems.push_back(item("0001", "BAD", "BONO MALO", 1, 1, 1, "VALOR*PORAFP"));
+    r = calculateMonth(in);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.remumes.empty());
+    ASSERT_FALSE(r.messages.empty());
+    const std::string& text = r.messages.back().text;
+    EXPECT_NE(text.find("0001"), std::string::npos);
+    EXPECT_NE(text.find("BONO MALO"), std::string::npos);
+    EXPECT_NE(text.find("VALOR*PORAFP"), std::string::npos);
+}
+
+TEST(Calculation, SavingsBothModesAndTaxableCap) {
+    MonthInputs in = march();
+    in.personnel = {worker("0001", 3000000)};
+    in.savings = {{"0001", "TRABAJADOR 0001", "005", "HABITAT", 50000, "", 1, 0},
+                  {"0001", "TRABAJADOR 0001", "006", "CUPRUM", 30000, "", 0, 0},
+                  {"0001", "TRABAJADOR 0001", "007", "MODELO", 99999, "", 1, 1}};
+    CalcResult r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    std::vector<std::string> apv;
+    for (auto* l : linesOf(r, "0001"))
+        if (l->HABDES_REM == "APV") apv.push_back(l->DESCRI_REM + "=" + std::to_string(int(l->VALFIN_REM)));
+    EXPECT_EQ(apv, (std::vector<std::string>{"APV REBAJA=50000", "APV NO REBAJA=30000"}));
+    // Taxable cap: pension and health on cap x UF, unemployment on its own cap.
+    const double basimp = 78.3 * 26966.89;
+    EXPECT_EQ(value(r, "0001", "03"), ROUND(basimp * 11.44 / 100, 0));
+    EXPECT_EQ(value(r, "0001", "FON"), ROUND(basimp * 7 / 100, 0));
+    EXPECT_EQ(value(r, "0001", "BIM"), ROUND(basimp, 0));
+    EXPECT_EQ(value(r, "0001", "TIM"), 3000000);
+    const double health = ROUND(26966.89 * 78.3 * 0.07, 0);
+    const double base = 3000000 - ROUND(basimp * 11.44 / 100, 0) - std::min(ROUND(basimp * 7 / 100, 0), health) - 50000;
+    EXPECT_EQ(find(r, "0001", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. " + TRANSFORM(ROUND(base, 0), "9,999,999") + ")");
+
+    // One line per contract; the formula is evaluated again with the worker's figures.
+    in.separateSavings = true;
+    in.savings[0].formula = "VALOR*VALOUF";
+    in.savings[0].value = 2;
+    r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    apv.clear();
+    for (auto* l : linesOf(r, "0001"))
+        if (l->HABDES_REM == "APV")
+            apv.push_back(l->DESCRI_REM + "|" + l->TITULO_REM + "|" + std::to_string(int(l->VALFIN_REM)) + "|" +
+                          l->INSAPV_REM + "|" + l->NOMINSAPV);
+    EXPECT_EQ(apv, (std::vector<std::string>{"APV REBAJA|APV_005|53934|005|HABITAT", "APV|APV_006|30000|006|CUPRUM"}));
+}
+
+TEST(Calculation, FamilyAllowancePensionRegimesAndHealth) {
+    MonthInputs in = march();
+    Worker a = worker("0001", 1000000);  // 24 days, two dependants in bracket A
+    a.cargas = 2;
+    a.tramo = "A";
+    Worker b = a;  // 25 days
+    b.codigo = "0002";
+    Worker c = worker("0003", 1000000);  // old public regime, plan of 4 UF
+    c.afp = "";
+    c.ips = "IP";
+    c.isa = "01";
+    c.pactado = 2;
+    c.valorPactado = 4;
+    Worker d = worker("0004", 1000000);  // plan below the legal 7 %
+    d.isa = "01";
+    d.pactado = 2;
+    d.valorPactado = 1.5;
+    Worker e = worker("0005", 1000000);  // no pension system
+    e.afp = "00";
+    in.personnel = {a, b, c, d, e};
+    in.workerItems = {item("0001", "998", "DIAS TRABAJADOS", 3, 0, 24), item("0002", "998", "DIAS TRABAJADOS", 3, 0, 25)};
+    CalcResult r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(value(r, "0001", "FAM"), ROUND(2 * 11337 / 30.0 * 24, 0));
+    EXPECT_EQ(find(r, "0001", "FAM")->DESCRI_REM, "ASIGNACION FAMILIAR (2 * $11,337)");
+    EXPECT_EQ(find(r, "0001", "FAM")->TITULO_REM, "ASIGNACION FAMILIAR ");
+    EXPECT_EQ(find(r, "0001", "FAM")->IMPONI_REM, 2);
+    EXPECT_EQ(find(r, "0001", "FAM")->SECUEN_REM, 5);
+    EXPECT_EQ(value(r, "0001", "NIM"), ROUND(2 * 11337 / 30.0 * 24, 0));
+    EXPECT_EQ(value(r, "0002", "FAM"), 22674);
+
+    EXPECT_EQ(value(r, "0003", "IP"), 188400);
+    EXPECT_EQ(find(r, "0003", "IP")->TITULO_REM, "IPS EMPART");
+    EXPECT_EQ(find(r, "0003", "IP")->SECUEN_REM, 5);
+    EXPECT_EQ(value(r, "0003", "01"), 70000);  // legal 7 % on the insurer line
+    EXPECT_EQ(find(r, "0003", "01")->TITULO_REM, "ISAPRE");
+    EXPECT_EQ(find(r, "0003", "01")->DESCRI_REM, "BANMEDICA");
+    EXPECT_EQ(find(r, "0003", "01")->SECUEN_REM, 2);
+    std::vector<const PaySlipLine*> additional;
+    for (auto* l : linesOf(r, "0003"))
+        if (l->TITULO_REM == "ADICIONAL ISAPRE") additional.push_back(l);
+    ASSERT_EQ(additional.size(), 1u);
+    EXPECT_EQ(additional[0]->VALFIN_REM, ROUND(4 * 26966.89, 0) - 70000);
+    EXPECT_EQ(additional[0]->SECUEN_REM, 3);
+    int lines0004 = 0;
+    for (auto* l : linesOf(r, "0004")) lines0004 += l->HABDES_REM == "01";
+    EXPECT_EQ(lines0004, 1);  // no additional line
+    EXPECT_EQ(find(r, "0005", "SIP")->TITULO_REM, "AFP");
+
+    // Public fund with a family compensation fund: two lines adding up to the 7 %.
+    in.company.ccafCode = "01";
+    in.company.ccafRate = 0.6;
+    in.company.mutualCode = "01";
+    in.company.mutualRate = 0.95;
+    in.personnel = {worker("0001", 1234567)};
+    in.workerItems.clear();
+    r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(find(r, "0001", "FON")->DESCRI_REM, "FONASA 6.4%");
+    EXPECT_EQ(find(r, "0001", "01")->DESCRI_REM, "CCAF LOS ANDES 0.6%");
+    EXPECT_EQ(find(r, "0001", "01")->TITULO_REM, "CCAF COTIZ");
+    EXPECT_NEAR(value(r, "0001", "FON") + value(r, "0001", "01"), ROUND(1234567 * 0.07, 0), 1);
+    EXPECT_EQ(find(r, "0001", "MUT")->DESCRI_REM, "ACHS %0.95");
+    EXPECT_EQ(find(r, "0001", "MUT")->TITULO_REM, "MUT %0.95");
+    EXPECT_EQ(value(r, "0001", "MUT"), ROUND(1234567 * 0.0095, 0));
+
+    // A missing insurer is announced and leaves rate 0; a missing fund stops the run.
+    in.personnel[0].isa = "55";
+    r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.messages.at(0).text, "No existe C\xC3\xB3" "digo ISA55");
+    EXPECT_EQ(value(r, "0001", "55"), 0);
+    in.personnel[0].afp = "77";
+    r = calculateMonth(in);
+    EXPECT_FALSE(r.ok);
+}
+
+TEST(Calculation, UnemploymentSisAndLeave) {
+    MonthInputs in = march();
+    for (int code = 1; code <= 4; ++code) {
+        Worker w = worker("000" + std::to_string(code), 1000000);
+        w.seguroCesantia = code;
+        in.personnel.push_back(w);
+    }
+    CalcResult r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(find(r, "0001", "SCE"), nullptr);
+    EXPECT_EQ(find(r, "0001", "BSC"), nullptr);
+    EXPECT_EQ(find(r, "0002", "SCA"), nullptr);
+    EXPECT_EQ(value(r, "0002", "SCE"), 30000);
+    EXPECT_EQ(value(r, "0002", "BSC"), 1000000);
+    EXPECT_EQ(value(r, "0003", "SCA"), 6000);
+    EXPECT_EQ(value(r, "0003", "SCE"), 24000);
+    EXPECT_EQ(value(r, "0004", "SCE"), 8000);
+    EXPECT_EQ(find(r, "0004", "SCA"), nullptr);
+
+    // Ten days of medical leave; the previous salary comes from an earlier month.
+    in.personnel = {worker("0001", 1000000), worker("0002", 1000000)};
+    for (auto& w : in.personnel) w.seguroCesantia = 3, w.sis = 1;
+    in.personnel[1].seguroCesantia = 2;
+    in.workerItems = {item("0001", "999", "LICENCIA", 3, 0, 10, "", "3"), item("0002", "999", "LICENCIA", 3, 0, 30, "", "3")};
+    in.previousSalary["0001"] = 900000;
+    EXPECT_EQ(workersNeedingPreviousSalary(in), (std::vector<std::string>{"0001", "0002"}));
+    r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    const double worked = ROUND(1000000 / 30.0 * 20, 0);
+    const double leaveBase = 900000 / 30.0 * 10;
+    EXPECT_EQ(value(r, "0001", "SCE"), ROUND((worked + leaveBase) * 2.4 / 100, 0));
+    EXPECT_EQ(value(r, "0001", "SCA"), ROUND(0.6 * worked / 100, 0));
+    EXPECT_EQ(value(r, "0001", "BSC"), ROUND(worked + leaveBase, 0));
+    const double ubase = ROUND(worked + leaveBase, 0);
+    EXPECT_EQ(value(r, "0001", "SIS"), ROUND(worked * 1.41 / 100 + (ubase / 30 * 10) * 1.41 / 100, 0));
+    // The whole month on leave, no earlier month on record: the base salary stands in.
+    EXPECT_EQ(value(r, "0002", "998"), 0);
+    EXPECT_EQ(value(r, "0002", "SCE"), ROUND(1000000 * 3 / 100.0, 0));
+    EXPECT_EQ(find(r, "0002", "SCA"), nullptr);
+    EXPECT_EQ(value(r, "0002", "BSC"), 1000000);
+    EXPECT_EQ(value(r, "0002", "SIS"), ROUND(1000000 * 1.41 / 100, 0));
+}
+
+TEST(Calculation, TaxBracketsAtBoundsAndInGaps) {
+    MonthInputs in = march();
+    TaxTable t;
+    t.UTM = 47301;
+    t.from[0] = 0, t.to[0] = 100000, t.factor[0] = 0.01;
+    t.from[1] = 100000.01, t.to[1] = 200000, t.factor[1] = 0.1, t.rebate[1] = 10000;
+    t.from[2] = 220001, t.to[2] = 240000, t.factor[2] = 0.2;
+    for (int k = 3; k < 6; ++k) t.from[k] = 1e12, t.to[k] = 1e12;
+    t.from[6] = 300000, t.factor[6] = 0.2, t.rebate[6] = 40000;
+    t.from[7] = 250000, t.factor[7] = 0.5;
+    in.tax = t;
+    in.insurers.push_back({"09", "Sin salud", 0});
+    in.funds[0].rate = 0;
+    for (double salary : {100000, 200000, 210000, 260000, 400000}) {
+        Worker w = worker(std::to_string(int(salary / 1000)).insert(0, 4 - std::to_string(int(salary / 1000)).size(), '0'), salary);
+        w.afp = "00";
+        w.isa = "09";
+        in.personnel.push_back(w);
+    }
+    CalcResult r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(value(r, "0100", "UNI"), 1000);    // upper bound of bracket 1
+    EXPECT_EQ(value(r, "0200", "UNI"), 10000);   // upper bound of bracket 2
+    EXPECT_EQ(find(r, "0210", "UNI"), nullptr);  // gap between brackets 2 and 3
+    EXPECT_EQ(value(r, "0260", "UNI"), 130000);  // only bracket 8 reaches it
+    EXPECT_EQ(value(r, "0400", "UNI"), 40000);   // bracket 7 before bracket 8
+}
+
+TEST(Calculation, AdjustmentsInstalmentsAndWorkerSelection) {
+    MonthInputs in = march();
+    Worker gone = worker("0003", 500000);
+    gone.anomesTermino = 201802;
+    Worker leaving = worker("0004", 500000);
+    leaving.anomesTermino = 201803;
+    in.personnel = {worker("0001", 1000000), worker("0002", 1000000), gone, leaving};
+    ItemRow loan = item("0001", "PRE", "PRESTAMO", 2, 0, 10000);
+    loan.from = Date{2018, 1, 15};
+    loan.to = Date{2018, 7, 15};
+    ItemRow open = item("0001", "CUO", "CUOTA", 2, 0, 5000);
+    open.from = Date{2018, 1, 15};
+    ItemRow ended = item("0001", "OLD", "VIEJO", 2, 0, 7000);
+    ended.to = Date{2018, 2, 28};
+    in.workerItems = {loan, open, ended, item("0001", "BON", "BONO", 1, 1, 10000), item("0099", "BON", "BONO", 1, 1, 1),
+                      item("0099", "BON", "BONO 2", 1, 1, 1), item("0003", "BON", "BONO", 1, 1, 1)};
+    in.adjustments = {{"0001", "X", "TIM", 1, "TOTAL IMPONIBLE", 1200000}, {"0001", "X", "BON", 1, "BONO", 12345}};
+    std::vector<std::string> progress;
+    CalcResult r = calculateMonth(in, [&](const std::string& t) { progress.push_back(t); });
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(find(r, "0001", "PRE")->DESCRI_REM, "PRESTAMO ( 3/ 6)");
+    EXPECT_EQ(find(r, "0001", "CUO")->DESCRI_REM, "CUOTA");
+    EXPECT_EQ(find(r, "0001", "OLD"), nullptr);
+    EXPECT_EQ(value(r, "0001", "BON"), 12345);
+    // The adjusted taxable total reaches totals and write-back, not the contributions.
+    EXPECT_EQ(value(r, "0001", "TIM"), 1200000);
+    EXPECT_EQ(value(r, "0001", "THA"), 1200000);
+    EXPECT_EQ(value(r, "0001", "BIM"), 1200000);
+    EXPECT_EQ(value(r, "0001", "03"), ROUND((1000000 + 12345) * 0.1144, 0));
+    EXPECT_EQ(value(r, "0001", "ALQ"), 1200000 - value(r, "0001", "TDE"));
+    EXPECT_EQ(r.writeBack.at(0).totalImponible, 1200000);
+    EXPECT_EQ(r.ajupaso.size(), 2u);
+    EXPECT_EQ(r.ajupaso[0].HABDES_REM, "BON");  // key order
+
+    // Unknown worker announced once per row; ended contract skipped; month-end contract kept.
+    int missing = 0;
+    for (auto& m : r.messages)
+        if (m.text == "Trabajador no encontrado en Tabla Trabajadores 0099" && m.title == "Alerta") ++missing;
+    EXPECT_EQ(missing, 2);
+    EXPECT_TRUE(linesOf(r, "0003").empty());
+    EXPECT_FALSE(linesOf(r, "0004").empty());
+    EXPECT_EQ(r.workers, 3);
+    ASSERT_EQ(r.writeBack.size(), 3u);
+    EXPECT_NE(std::find(progress.begin(), progress.end(), "Por Favor, espere\r\nProceso 80%3"), progress.end());
+    EXPECT_EQ(progress.back(), "Por Favor, espere\r\nProceso 90%");
+
+    // No worker in the month: the run refuses; a range with nobody completes empty.
+    in.personnel.clear();
+    in.workerItems.clear();
+    in.monthHasPersonnel = false;
+    r = calculateMonth(in);
+    EXPECT_FALSE(r.ok);
+    ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_EQ(r.messages[0].text, "NO HAY DATOS EN EL MAESTRO DE PERSONAL EN  MARZO");
+    EXPECT_EQ(r.messages[0].title, "Atenci\xC3\xB3n");
+    in.monthHasPersonnel = true;
+    r = calculateMonth(in);
+    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.remumes.empty());
+}
