@@ -1,0 +1,28 @@
+# Worker login and password change logic: no Qt, tested headless.
+add_library(remu_login STATIC ${CMAKE_CURRENT_SOURCE_DIR}/login.cpp)
+target_include_directories(remu_login PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(remu_login PUBLIC remu_data remu_dbf remu_format remu_core)
+
+if(REMU_WITH_GUI)
+  find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport)
+
+  # The shell's dialogs and main window; the remu program and the GUI tests link it.
+  add_library(remu_shell_gui STATIC
+    ${CMAKE_CURRENT_SOURCE_DIR}/message_dialog.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/login_dialog.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/password_dialog.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/main_window.cpp
+    ${CMAKE_SOURCE_DIR}/resources/shell.qrc)
+  set_target_properties(remu_shell_gui PROPERTIES AUTOMOC ON AUTORCC ON)
+  target_link_libraries(remu_shell_gui PUBLIC remu_login Qt6::Widgets)
+
+
+  remu_add_test(login_tests
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/login_test.cpp
+    LIBS remu_shell_gui remu_testdb
+    DB GUI)
+  remu_add_test(main_window_tests
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/main_window_test.cpp
+    LIBS remu_shell_gui remu_testdb
+    DB GUI)
+endif()

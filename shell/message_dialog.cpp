@@ -1,0 +1,70 @@
+#include "shell/message_dialog.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace remu {
+
+namespace {
+
+QString qs(std::string_view t) { return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())); }
+
+QString caption(BoxKind kind, std::string_view title) {
+    return title.empty() ? QString::fromStdString(standardTitle(kind)) : qs(title);
+}
+
+}  // namespace
+
+QWidget* QtPort::owner() const {
+    if (QWidget* w = QApplication::activeModalWidget()) return w;
+    if (QWidget* w = QApplication::activeWindow()) return w;
+    return parent_;
+}
+
+// A box must never appear under a wait cursor left on by the caller.
+struct CursorPause {
+    explicit CursorPause(int depth) : on(depth > 0) {
+        if (on) QApplication::restoreOverrideCursor();
+    }
+    ~CursorPause() {
+        if (on) QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    bool on;
+};
+
+void QtPort::stop(std::string_view text, std::string_view title) {
+    CursorPause pause(busyDepth_);
+    QMessageBox::critical(owner(), caption(BoxKind::Stop, title), qs(text));
+}
+
+void QtPort::alert(std::string_view text, std::string_view title) {
+    CursorPause pause(busyDepth_);
+    QMessageBox::warning(owner(), caption(BoxKind::Alert, title), qs(text));
+}
+
+void QtPort::info(std::string_view text, std::string_view title) {
+    CursorPause pause(busyDepth_);
+    QMessageBox::information(owner(), caption(BoxKind::Info, title), qs(text));
+}
+
+bool QtPort::yesNo(std::string_view text, std::string_view title) {
+    CursorPause pause(busyDepth_);
+    return QMessageBox::question(owner(), caption(BoxKind::YesNo, title), qs(text),
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void QtPort::busy(bool on) {
+    if (on) {
+        if (busyDepth_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (busyDepth_ > 0) {
+        if (--busyDepth_ == 0) QApplication::restoreOverrideCursor();
+    }
+}
+
+void QtPort::openFile(const std::string& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+}  // namespace remu

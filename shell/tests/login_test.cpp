@@ -1,0 +1,268 @@
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "data/connection.h"
+#include "data/local_tables.h"
+#include "data/query.h"
+#include "shell/login.h"
+#include "shell/login_dialog.h"
+#include "shell/password_dialog.h"
+#include "shell/tests/login_fixture.h"
+
+using namespace remu;
+using remu::login_test::LoginDb;
+
+namespace {
+
+// One application for the whole program, gone before the statics it uses.
+class QtEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override {
+        delete app_;
+        app_ = nullptr;
+    }
+    QApplication& app() {
+        static int argc = 1;
+        static char name[] = "login_tests";
+        static char* argv[] = {name, nullptr};
+        if (!app_) app_ = new QApplication(argc, argv);
+        return *app_;
+    }
+
+private:
+    QApplication* app_ = nullptr;
+};
+
+QtEnvironment* const qtEnvironment =
+    static_cast<QtEnvironment*>(::testing::AddGlobalTestEnvironment(new QtEnvironment));
+
+QApplication& app() { return qtEnvironment->app(); }
+
+const std::string kWrongPassword = "Info|Alto|Contraseña inválida\nVuelva a entrar e intentente nuevamente";
+
+}  // namespace
+
+class Login : public LoginDb {
+protected:
+    // A worker logged in as the dialog leaves him: RUT searched, password typed.
+    bool login(const std::string& typedRut, const std::string& typedPassword) {
+        s.CRUT_CONEXION_TRABAJADOR = RUT_LOGIN(typedRut);
+        s.CCLAVE = typedPassword;
+        return BUSCA_RUT(s, ui);
+    }
+
+    std::string storedPassword(const char* company, const char* code, const char* month) {
+        auto root = testdb::connectRoot();
+        auto rs = root->query("SELECT clave_per FROM " + companyDb(company) + ".2019_personal WHERE mes_per = '" +
+                              month + "' AND codigo_per = '" + code + "'");
+        return rs->Eof() ? "<none>" : rs->Fields(0).text();
+    }
+};
+
+TEST_F(Login, RutIsZeroFilledAndAZeroRutIsRefused) {
+    EXPECT_EQ(RUT_LOGIN("12345678-5"), "012345678-5");
+    EXPECT_EQ(RUT_LOGIN("6-k"), "000000006-K");
+    EXPECT_EQ(RUT_LOGIN("012345678-5"), "012345678-5");
+    EXPECT_EQ(RUT_LOGIN(""), std::string(11, ' '));
+
+    for (const char* typed : {"", "ABC", "0-0", "-5"}) {
+        ui.clear();
+        EXPECT_FALSE(login(typed, "")) << typed;
+        EXPECT_EQ(ui.lines(), std::vector<std::string>{"Stop|ALTO|RUT INVALIDO"}) << typed;
+    }
+}
+
+TEST_F(Login, FirstCompanyByNameHoldingTheRutWinsAndFixesTheSession) {
+    ASSERT_TRUE(login("12345678-5", "DEMO01"));
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(s.CRUT_CONEXION_TRABAJADOR, "012345678-5");
+    EXPECT_EQ(s.CDATABASE, companyDb("alfa"));
+    EXPECT_EQ(s.CALIAS_EMPRESA, "ALFA");
+    EXPECT_EQ(s.ANO_PUBLICO, "2019");
+    EXPECT_EQ(s.TABLA_ANO, (std::vector<std::string>{"2019", "2018"}));
+    EXPECT_EQ(s.TAB_MESES, (std::vector<std::string>{" 01- ENERO", " 02- FEBRERO", " 03- MARZO", " 04- ABRIL", " 05- MAYO"}));
+    EXPECT_EQ(s.MES_PUBLICO, "05");
+    EXPECT_EQ(s.CID_CLIENTE_CONT, client_ + "_CONT");
+    EXPECT_TRUE(VERIFICA_CLAVE(s, ui));
+    EXPECT_TRUE(ui.boxes.empty());
+
+    // The candidate names were kept in the local scratch table.
+    EXPECT_TRUE(std::filesystem::exists(work_ / "BASES.DBF"));
+
+    // A worker only in the second company is found there.
+    freshSession();
+    ASSERT_TRUE(login("7654321-6", "SUR001"));
+    EXPECT_EQ(s.CDATABASE, companyDb("beta"));
+    EXPECT_EQ(s.CALIAS_EMPRESA, "BETA");
+    EXPECT_TRUE(VERIFICA_CLAVE(s, ui));
+}
+
+TEST_F(Login, TerminatedWorkersAndUnknownRutsAreRefused) {
+    EXPECT_FALSE(login("11111111-1", "TERM01"));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Stop|Alto|Trabajador no pertenece a la empresa"});
+
+    // A contract ending this very month still belongs to the company.
+    ui.clear();
+    EXPECT_TRUE(login("15555555-k", "MAYO01"));
+    EXPECT_TRUE(ui.boxes.empty());
+
+    ui.clear();
+    EXPECT_FALSE(login("99999999-9", ""));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Info|Alerta|Rut No encontrado"});
+}
+
+TEST_F(Login, QuotesInTheRutAreDataAndNeverSelectAnotherWorker) {
+    // Stored with a quote: found as typed, and it is exactly that worker.
+    ASSERT_TRUE(login("12'45678-5", "QUOTE1"));
+    EXPECT_EQ(s.CRUT_CONEXION_TRABAJADOR, "012'45678-5");
+    EXPECT_TRUE(VERIFICA_CLAVE(s, ui));
+
+    for (const char* hostile : {"1' OR ''='", "1' OR 1=1#", "1'--", "1\\' OR 1#"}) {
+        freshSession();
+        EXPECT_FALSE(login(hostile, "")) << hostile;
+        EXPECT_EQ(ui.lines(), std::vector<std::string>{"Info|Alerta|Rut No encontrado"}) << hostile;
+    }
+}
+
+TEST_F(Login, PasswordCheckRefusesWrongShorterEmptyAndMissingRows) {
+    ASSERT_TRUE(login("12345678-5", ""));
+    for (const char* typed : {"DEMO02", "DEMO0", "", "      ", "demo01"}) {
+        ui.clear();
+        s.CCLAVE = typed;
+        EXPECT_FALSE(VERIFICA_CLAVE(s, ui)) << typed;
+        EXPECT_EQ(ui.lines(), std::vector<std::string>{kWrongPassword}) << typed;
+    }
+    s.CCLAVE = "DEMO01";
+    ui.clear();
+    EXPECT_TRUE(VERIFICA_CLAVE(s, ui));
+
+    // No row in the latest open month: there is nothing to check against, so no entry.
+    freshSession();
+    ASSERT_TRUE(login("22222222-2", "ABRIL1"));
+    EXPECT_FALSE(VERIFICA_CLAVE(s, ui));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{kWrongPassword});
+}
+
+TEST_F(Login, ClientIdentifierIsRequiredAndWrittenBack) {
+    s.ID_CLIENTE = "";
+    EXPECT_FALSE(VERIUSUARIO(s, ui));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Stop|Alto|Debe ingresar ID Cliente!"});
+
+    ui.clear();
+    s.ID_CLIENTE = client_;
+    s.CDATABASE = "no_such_remu_db";
+    EXPECT_FALSE(VERIUSUARIO(s, ui));
+    ASSERT_EQ(ui.boxes.size(), 2u);
+    EXPECT_EQ(ui.lines()[1], "Alert|Atención|No se ha encontrado su ID de CLIENTE");
+
+    createConexion(defaultConnectionRecord());
+    s.ID_CLIENTE = "  " + client_ + "  ";
+    GUARDA_ID_CLIENTE(s, ui);
+    EXPECT_EQ(s.ID_CLIENTE, client_);
+    EXPECT_EQ(readConexion()->DATABASE, client_);
+}
+
+TEST_F(Login, PasswordChange) {
+    ASSERT_TRUE(login("13131313-1", "CAMBIA"));
+
+    EXPECT_FALSE(CAMBIA_CLAVE2(s, ui, "OTRA  ", "NUEVA1", "NUEVA1"));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Info|Alto|Contraseña inválida"});
+    ui.clear();
+    EXPECT_FALSE(CAMBIA_CLAVE2(s, ui, "      ", "NUEVA1", "NUEVA1"));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Info|Alto|Contraseña inválida"});
+
+    ui.clear();
+    EXPECT_FALSE(CAMBIA_CLAVE2(s, ui, "CAMBIA", "NUEVA1", "NUEVA2"));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Alert|Alerta|Confirmación de Clave inválida"});
+
+    // A blank new password would lock the worker out for good.
+    ui.clear();
+    EXPECT_FALSE(CAMBIA_CLAVE2(s, ui, "CAMBIA", "      ", "      "));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Stop|Alto|La nueva contraseña no puede quedar en blanco"});
+    EXPECT_EQ(storedPassword("alfa", "0007", "05"), "CAMBIA");
+
+    ui.clear();
+    EXPECT_TRUE(CAMBIA_CLAVE2(s, ui, "CAMBIA", "N'1\\", "N'1\\  "));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Info|Atención|Su comtraseña ha sido cambiada"});
+    for (const char* month : {"01", "03", "05"}) EXPECT_EQ(storedPassword("alfa", "0007", month), "N'1\\") << month;
+    EXPECT_EQ(storedPassword("alfa", "0008", "05"), "CAMBIB");
+
+    s.CCLAVE = "N'1\\";
+    EXPECT_TRUE(VERIFICA_CLAVE(s, ui));
+
+    // Without a row in the latest month the password cannot be changed.
+    freshSession();
+    ASSERT_TRUE(login("22222222-2", ""));
+    EXPECT_FALSE(CAMBIA_CLAVE2(s, ui, "ABRIL1", "NUEVA1", "NUEVA1"));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Info|Alto|Contraseña inválida"});
+}
+
+TEST_F(Login, LoginDialogValidatesTheRutAndAccepts) {
+    app();
+    LoginDialog dialog(s, ui);
+    EXPECT_EQ(dialog.windowTitle(), "IDENTIFICACION DEL TRABAJADOR  v.28012019");
+    auto* host = dialog.findChild<QLabel*>("105");
+    auto* rut = dialog.findChild<QLineEdit*>("104");
+    auto* password = dialog.findChild<QLineEdit*>("102");
+    auto* accept = dialog.findChild<QToolButton*>("301");
+    ASSERT_TRUE(host && rut && password && accept);
+    EXPECT_EQ(host->text(), "SERVIDOR DE PRUEBAS");
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(accept->toolTip(), "Entra");
+
+    // The first key typed replaces the contents, in upper case.
+    rut->setText("OLD");
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(rut, &in);
+    for (QChar c : QString("99999999-k")) {
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(rut, &key);
+    }
+    EXPECT_EQ(rut->text(), "99999999-K");
+
+    // An unknown RUT keeps the dialog open, and so does accepting it.
+    EXPECT_FALSE(dialog.validateRut());
+    EXPECT_EQ(rut->text(), "099999999-K");
+    ui.clear();
+    accept->click();
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Info|Alerta|Rut No encontrado"});
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+
+    ui.clear();
+    rut->setText("12345678-5");
+    password->setText("DEMO01");
+    accept->click();
+    EXPECT_TRUE(ui.boxes.empty()) << ui.lines()[0];
+    EXPECT_EQ(rut->text(), "012345678-5");
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(s.CCLAVE, "DEMO01");
+    EXPECT_EQ(s.CDATABASE, companyDb("alfa"));
+}
+
+TEST_F(Login, PasswordDialogRefusesAMismatchedConfirmation) {
+    app();
+    ASSERT_TRUE(login("14141414-1", "CAMBIB"));
+    PasswordDialog dialog(s, ui);
+    EXPECT_EQ(dialog.windowTitle(), "CAMBIO DE CONTRASEÑA");
+    auto* current = dialog.findChild<QLineEdit*>("101");
+    auto* fresh = dialog.findChild<QLineEdit*>("102");
+    auto* confirm = dialog.findChild<QLineEdit*>("103");
+    auto* ok = dialog.findChild<QPushButton*>("301");
+    ASSERT_TRUE(current && fresh && confirm && ok);
+    EXPECT_EQ(ok->text(), "ACEPTAR");
+    EXPECT_EQ(current->text(), "      ");
+    EXPECT_EQ(confirm->echoMode(), QLineEdit::Password);
+
+    current->setText("CAMBIB");
+    fresh->setText("NUEVA1");
+    confirm->setText("NUEVA9");
+    ok->click();
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Alert|Alerta|Confirmación de Clave inválida"});
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(storedPassword("alfa", "0008", "05"), "CAMBIB");
+}

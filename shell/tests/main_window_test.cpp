@@ -1,0 +1,135 @@
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+
+#include <fstream>
+
+#include "shell/login.h"
+#include "shell/main_window.h"
+#include "shell/tests/login_fixture.h"
+
+using namespace remu;
+using remu::login_test::LoginDb;
+
+namespace {
+
+// One application for the whole program, gone before the statics it uses.
+class QtEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override {
+        delete app_;
+        app_ = nullptr;
+    }
+    QApplication& app() {
+        static int argc = 1;
+        static char name[] = "main_window_tests";
+        static char* argv[] = {name, nullptr};
+        if (!app_) app_ = new QApplication(argc, argv);
+        return *app_;
+    }
+
+private:
+    QApplication* app_ = nullptr;
+};
+
+QtEnvironment* const qtEnvironment =
+    static_cast<QtEnvironment*>(::testing::AddGlobalTestEnvironment(new QtEnvironment));
+
+QApplication& app() { return qtEnvironment->app(); }
+
+QStringList texts(const QList<QAction*>& actions) {
+    QStringList out;
+    for (QAction* a : actions) out << (a->isSeparator() ? QString("|") : a->text());
+    return out;
+}
+
+}  // namespace
+
+class MainWindowTest : public LoginDb {
+protected:
+    void SetUp() override {
+        LoginDb::SetUp();
+        app();
+        s.CNOM_HOST = "SERVIDOR CENTRAL    ";
+        s.ID_CLIENTE = "DEMO";
+        s.CALIAS_EMPRESA = "NORTE" + std::string(25, ' ');
+        s.CRUT_CONEXION_TRABAJADOR = "012345678-5";
+    }
+};
+
+TEST_F(MainWindowTest, StatusBarToolbarAndMenu) {
+    MainWindow w(s, ui);
+    EXPECT_EQ(s.OWNDMAIN, &w);
+    EXPECT_EQ(w.windowTitle(), "VORANIX REMUNERACIONES [ Talvo ]   03082018");
+    EXPECT_EQ(w.statusLabel()->text(), " Servidor: SERVIDOR CENTRAL  Empresa: DEMO - NORTE   Usuario: 012345678-5");
+
+    EXPECT_EQ(texts(w.toolBar()->actions()),
+              (QStringList{"Trabajador", "|", "Liquidación\nsueldo", "|", "Cambia\ncontraseña", "Salir"}));
+    for (QAction* a : w.toolBar()->actions()) {
+        if (a->isSeparator()) continue;
+        EXPECT_FALSE(a->icon().isNull()) << a->text().toStdString();
+        EXPECT_EQ(w.toolBar()->widgetForAction(a)->size(), QSize(65, 65));
+    }
+
+    const QList<QAction*> menus = w.menuBar()->actions();
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(texts(menus), (QStringList{"&Tablas", "Procesos", "Informes"}));
+    EXPECT_TRUE(menus[0]->menu()->actions().isEmpty());
+    EXPECT_EQ(texts(menus[1]->menu()->actions()),
+              (QStringList{"|", "&Reajuste de Sueldos", "|", "&Gestión Certificados Sueldos"}));
+    EXPECT_TRUE(menus[2]->menu()->actions().isEmpty());
+}
+
+TEST_F(MainWindowTest, AutorMarkerAddsASeparatorAndPictureStaysCentred) {
+    std::ofstream("AUTOR.TXT") << "x";
+    MainWindow w(s, ui);
+    EXPECT_EQ(texts(w.menuBar()->actions()[1]->menu()->actions()),
+              (QStringList{"|", "|", "&Reajuste de Sueldos", "|", "&Gestión Certificados Sueldos"}));
+
+    w.show();
+    for (QSize size : {QSize(700, 500), QSize(1000, 760), QSize(520, 400)}) {
+        w.resize(size);
+        QApplication::processEvents();
+        const QWidget* area = w.centralWidget();
+        const QRect pic = w.picture()->geometry();
+        EXPECT_EQ(pic.size(), QSize(212, 132));
+        EXPECT_FALSE(w.picture()->pixmap().isNull());
+        EXPECT_LE(std::abs(pic.center().x() - area->rect().center().x()), 1);
+        EXPECT_LE(std::abs(pic.center().y() - area->rect().center().y()), 1);
+    }
+}
+
+TEST_F(MainWindowTest, ToolbarActions) {
+    MainWindow w(s, ui);
+    w.runPersonal();
+    w.runLiquida();
+    EXPECT_EQ(ui.lines(), (std::vector<std::string>(
+                              2, "Info|Atención|Esta opción aún no está disponible en esta versión del sistema")));
+
+    ui.clear();
+    std::string seen;
+    setLiquidaAction([&](QWidget* parent, Session& session, UiPort&) {
+        seen = session.CRUT_CONEXION_TRABAJADOR + (parent == &w ? " over the main window" : "");
+    });
+    w.runLiquida();
+    EXPECT_EQ(seen, "012345678-5 over the main window");
+    EXPECT_TRUE(ui.boxes.empty());
+    setLiquidaAction(nullptr);
+}
+
+TEST_F(MainWindowTest, AWrongPasswordEndsBeforeTheWindowAppears) {
+    freshSession();
+    s.CRUT_CONEXION_TRABAJADOR = RUT_LOGIN("12345678-5");
+    ASSERT_TRUE(BUSCA_RUT(s, ui));
+    s.CCLAVE = "NOPE00";
+    MAIN(s, ui);
+    EXPECT_EQ(s.OWNDMAIN, nullptr);
+    for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<MainWindow*>(top), nullptr);
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{
+                              "Info|Alto|Contraseña inválida\nVuelva a entrar e intentente nuevamente"});
+    EXPECT_EQ(s.C_ANO, "2019");
+    EXPECT_EQ(s.CSUBTITUFIRMA, "'V°B° ADMINISTRACION'");
+}
