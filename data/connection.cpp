@@ -83,6 +83,7 @@ struct Row {
     // The value the server holds, as an SQL literal (nullopt: NULL); the optimistic check.
     std::vector<std::optional<std::string>> originals;
     std::vector<bool> dirty;
+    std::vector<Value> saved;  // the values before the first pending change
     bool deleted = false;
     bool added = false;  // AddNew not yet stored
 };
@@ -682,6 +683,7 @@ void Recordset::SetField(std::string_view name, Value v) {
     long cur = d->current();
     if (cur < 0) throw noCurrentRow();
     Row& r = d->rows[cur];
+    if (!r.added && std::find(r.dirty.begin(), r.dirty.end(), true) == r.dirty.end()) r.saved = r.values;
     r.values[i] = std::move(v);
     r.dirty[i] = true;
 }
@@ -801,6 +803,22 @@ void Recordset::Update() {
     for (int i : changed) r.originals[i] = r.values[i].isNull() ? std::nullopt : std::optional(literalOf(r.values[i]));
     r.dirty.assign(r.dirty.size(), false);
     if (!d->pkCols.empty()) d->refetch(r);
+}
+
+void Recordset::CancelUpdate() {
+    long cur = d->current();
+    if (cur < 0) return;
+    Row& r = d->rows[cur];
+    if (r.added) {
+        r.deleted = true;
+        d->order.erase(std::find(d->order.begin(), d->order.end(), cur));
+        d->visible.erase(d->visible.begin() + d->pos);
+        d->pos = d->size() - 1;
+        return;
+    }
+    if (std::find(r.dirty.begin(), r.dirty.end(), true) == r.dirty.end()) return;
+    r.values = r.saved;
+    r.dirty.assign(r.dirty.size(), false);
 }
 
 void Recordset::Delete() {

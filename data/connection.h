@@ -122,6 +122,9 @@ public:
     void AddNew();
     void Update();
     void Delete();
+    // Drops the current row's pending changes (a row being added disappears), e.g.
+    // after Update() reported a conflict.
+    void CancelUpdate();
 
     void Close();
     bool isOpen() const;

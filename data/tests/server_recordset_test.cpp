@@ -175,6 +175,15 @@ TEST_F(RecordsetTest, WritesThroughAddUpdateDeleteByKey) {
     EXPECT_EQ(other->query("SELECT sueldo FROM worker WHERE codigo = '0003'")->Fields(0).number(), 1);
     // Nothing is dropped silently: moving on retries the pending change, and fails again.
     EXPECT_THROW(rs->MoveNext(), DbError);
+    rs->CancelUpdate();
+    EXPECT_DOUBLE_EQ(rs->Fields("sueldo").number(), 1200000);
+    rs->MoveNext();
+    EXPECT_EQ(rs->Fields("codigo").text(), "0004");
+    rs->AddNew();
+    rs->SetField("codigo", Value("0010"));
+    rs->CancelUpdate();
+    EXPECT_EQ(rs->RecordCount(), 4);
+    EXPECT_EQ(conn->query("SELECT * FROM worker WHERE codigo = '0010'")->RecordCount(), 0);
 }
 
 TEST_F(RecordsetTest, WritesThroughWithoutKeyOneRowAtATime) {
