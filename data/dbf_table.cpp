@@ -247,7 +247,7 @@ DbfTable DbfTable::open(const std::string& requested, DbfMode mode) {
     // shapelib trusts the header; check it against the file before handing it over.
     auto header = dbf_detail::readHeader(t.lockFd_);
     const std::string corrupt = "La tabla " + t.name_ + " está dañada o no es una tabla dBASE.";
-    if (!header || (header->headerLength - 33) % 32 != 0 ||
+    if (!header ||
         static_cast<unsigned long long>(st.st_size) <
             header->headerLength + static_cast<unsigned long long>(header->records) * header->recordLength)
         t.fail(DbfError::Kind::Corrupt, corrupt);

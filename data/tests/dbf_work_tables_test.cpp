@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <shapefil.h>
 
+#include <cstring>
 #include <random>
 
 #include "core/ui_port.h"
@@ -264,4 +265,31 @@ TEST(DbfLocalTables, ConexionBasesAndCorreo) {
         c.remove(0);
     }
     EXPECT_FALSE(readCorreo(dir.path));
+}
+
+TEST(DbfLocalTables, CorreoAsInstalledByAnotherDbaseProgram) {
+    // FoxPro style: 263 spare header bytes after the descriptors, the port as a number.
+    TempDir dir;
+    std::string h(32, '\0');
+    h[0] = 0x30;
+    const int headerLength = 32 + 2 * 32 + 1 + 263, recordLength = 1 + 20 + 5;
+    h[4] = 1;
+    h[8] = static_cast<char>(headerLength & 0xFF);
+    h[9] = static_cast<char>(headerLength >> 8);
+    h[10] = recordLength;
+    auto field = [](const char* name, char type, int width) {
+        std::string f(32, '\0');
+        std::memcpy(f.data(), name, std::strlen(name));
+        f[11] = type;
+        f[16] = static_cast<char>(width);
+        return f;
+    };
+    std::string bytes = h + field("REMITENTE", 'C', 20) + field("PUERTO", 'N', 5) + "\r" + std::string(263, '\0') +
+                        " " + "yo@acme.cl          " + "  587" + "\x1a";
+    remu::testing::writeBytes(dir.file("correo.dbf"), bytes);
+    auto mail = readCorreo(dir.path);
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(mail->REMITENTE, "yo@acme.cl");
+    EXPECT_EQ(mail->PUERTO, "587");
+    EXPECT_EQ(mail->NOMSERVER, "");  // not in this table
 }
