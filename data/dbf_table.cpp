@@ -16,6 +16,7 @@
 
 #include "core/ui_port.h"
 #include "format/codepage.h"
+#include "format/text.h"
 
 namespace remu {
 
@@ -266,7 +267,7 @@ DbfTable DbfTable::open(const std::string& requested, DbfMode mode) {
         if (f.width <= 0) t.fail(DbfError::Kind::Corrupt, corrupt);
         sum += f.width;
     }
-    if (t.fields_.empty() || sum != H(t.handle_)->nRecordLength) t.fail(DbfError::Kind::Corrupt, corrupt);
+    if (t.fields_.empty() || sum > H(t.handle_)->nRecordLength) t.fail(DbfError::Kind::Corrupt, corrupt);
     return t;
 }
 
@@ -423,7 +424,7 @@ void DbfTable::setNumber(int record, const std::string& field, double value) {
     checkWritable(record);
     const DbfField& fd = fields_[f];
     if (fd.type != 'N' && fd.type != 'F') {
-        setText(record, field, dbfNumberText(value, 20, fd.decimals).value_or(""));
+        setText(record, field, trim(dbfNumberText(value, 20, fd.decimals).value_or("")));
         return;
     }
     auto txt = dbfNumberText(value, fd.width, fd.decimals);
