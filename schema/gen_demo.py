@@ -22,7 +22,8 @@ import re
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-DEFAULT_PARAMS = os.path.normpath(os.path.join(HERE, "..", "..", "shared", "data", "parametros_cl_2018_2019.json"))
+# The published 2018-2019 parameters travel with the project (schema/data).
+DEFAULT_PARAMS = os.path.join(HERE, "data", "parametros_cl_2018_2019.json")
 
 CLIENT = "DEMO"
 PARAM_DB = CLIENT + "_REMU"
