@@ -1,0 +1,290 @@
+#include "payslip/printed_slip.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "core/session.h"
+#include "core/ui_port.h"
+#include "data/query.h"
+#include "data/sql.h"
+#include "data/work_tables.h"
+#include "format/dates.h"
+#include "format/helpers.h"
+#include "format/picture.h"
+#include "format/text.h"
+#include "widgets/print_job.h"
+
+namespace remu {
+
+namespace {
+
+const PrintFont kBody{"Arial", 7, false};
+const PrintFont kLabel{"Arial", 7, true};
+const PrintFont kTitle{"Arial", 14, true};
+
+bool blank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
+
+std::string num(double v, std::string_view picture) { return ltrim(TRANSFORM(v, picture)); }
+
+void say(PrintJob& job, double row, double col, std::string_view text, const PrintFont& font) {
+    job.CMSAY(row, col, text, &font);
+}
+
+void sayRight(PrintJob& job, double row, double col, std::string_view text, const PrintFont& font) {
+    job.CMSAY(row, col, text, &font, {}, {}, false, PrintAlign::Right);
+}
+
+// A vertical frame line: one mark every 0.1 cm from `from` while the row is at most `to`.
+void frame(PrintJob& job, double from, double to, double col) {
+    for (int i = 0;; ++i) {
+        double row = from + i * 0.1;
+        if (row > to + 1e-9) break;
+        say(job, row, col, kSlipFrameChar, kTitle);
+    }
+}
+
+std::string salaryText(const SlipWorker& w, double uf, std::string* ufPesos) {
+    std::string label = currencyLabel(w.moneda_sueldo_per);
+    if (label == "$" || label == "TOPE" || label == "MIN")
+        return ": " + label + "  " + num(w.sueldo_base_per, "99,999,999");
+    if (label == "UF" && ufPesos) *ufPesos = "$ " + num(w.moneda_sueldo_valor_per * uf, "99,999,999.99");
+    return ": (" + label + " " + num(w.moneda_sueldo_valor_per, "9,999.99") + ")";
+}
+
+// Title row and text by client and marker file.
+std::pair<double, std::string> slipTitle(const SlipPage& p) {
+    std::string monthName = NOMES_FF(std::atoi(p.month.c_str()));
+    bool quernel = p.idCliente.find("QUERNEL") != std::string::npos;
+    if (quernel && p.worker && p.worker->comprobante_pago == 1)
+        return {3.3, std::string(39, ' ') + "COMPROBANTE DE PAGO " + monthName + " " + p.year};
+    if (quernel) return {3.3, std::string(39, ' ') + "LIQUIDACION DE SUELDO " + monthName + " " + p.year};
+    if (p.zumel) return {3.8, std::string(15, ' ') + "LIQUIDACION DE REMUNERACIONES " + monthName + " " + p.year};
+    return {3.2, std::string(39, ' ') + "LIQUIDACION DE SUELDO " + monthName + " " + p.year};
+}
+
+void bitmap(PrintJob& job, double row, double col, const std::string& file, double widthCm, double heightCm) {
+    if (blank(file)) return;
+    job.SAYBITMAP(job.rowToPix(row), job.colToPix(col), file, job.colToPix(widthCm), job.rowToPix(heightCm));
+}
+
+}  // namespace
+
+std::string slipRule(int length) {
+    std::string out;
+    for (int i = 0; i < length; ++i) out += kSlipRuleChar;
+    return out;
+}
+
+void printSlipPage(PrintJob& job, const SlipPage& p) {
+    static const SlipContent empty;
+    const SlipContent& c = p.content ? *p.content : empty;
+    static const SlipWorker noWorker;
+    const SlipWorker& w = p.worker ? *p.worker : noWorker;
+    const double uf = p.params.uf;
+    const std::string rule = slipRule(69);
+
+    bitmap(job, 1.0, 1.0, p.company.logo, 4.0, 2.0);
+    say(job, 1.0, 6, p.company.nombre, kBody);
+    say(job, 1.4, 6, "RUT: " + p.company.rut, kBody);
+    say(job, 1.8, 6, p.company.direccion, kBody);
+    say(job, 2.2, 6, trim(p.company.comuna) + ", " + trim(p.company.ciudad) + " - Chile", kBody);
+
+    say(job, 3.0, 1.2, rule, kTitle);
+    auto [titleRow, title] = slipTitle(p);
+    say(job, titleRow, 1.0, title, kTitle);
+    say(job, 3.8, 1.2, rule, kTitle);
+    frame(job, 3.0, 16.5, 1.15);
+    frame(job, 3.0, 17.5, 19.8);
+
+    say(job, 4.0, 1.5, "TRABAJADOR", kLabel);
+    say(job, 4.0, 4.3, ": " + (p.worker ? w.codigo_per : c.code) + "  " + trim(c.name), kBody);
+    say(job, 4.4, 1.5, "RUT", kLabel);
+    say(job, 4.4, 4.3, ": " + trim(w.rut_per), kBody);
+    say(job, 4.8, 1.5, "CARGO", kLabel);
+    say(job, 4.8, 4.3, ": " + w.cargo_per, kBody);
+    say(job, 4.4, 9.0, "CENTRO COSTO", kLabel);
+    if (!blank(w.cencosto_per) && w.costCentreFound)
+        say(job, 4.4, 12.3, ": " + w.cencosto_per + "  " + w.nombre_cc, kBody);
+    say(job, 4.8, 9.0, "FECHA INGRESO", kLabel);
+    say(job, 4.8, 12.3, ": " + (w.fecha_contrato_per.isValid() ? formatDate(w.fecha_contrato_per) : std::string()),
+        kBody);
+    say(job, 5.2, 1.5, "DIAS TRABAJADOS", kLabel);
+    say(job, 5.2, 4.3, ": " + num(c.daysWorked, "99"), kLabel);
+    say(job, 5.6, 9.0, "TOPE IMPONIBLE", kLabel);
+    say(job, 5.6, 12.3,
+        ": UF  " + num(p.params.topeImponible, "999.99") + "   $ " + num(p.params.topeImponible * uf, "99,999,999"),
+        kBody);
+    say(job, 6.0, 9.0, "TOPE CESANTIA", kLabel);
+    say(job, 6.0, 12.3,
+        ": UF " + num(p.params.topeCesantia, "999.99") + "   $ " + num(p.params.topeCesantia * uf, "99,999,999"),
+        kBody);
+
+    say(job, 5.6, 1.5, "SUELDO BASE:", kLabel);
+    std::string ufPesos;
+    say(job, 5.6, 4.3, salaryText(w, uf, &ufPesos), kBody);
+    if (!ufPesos.empty()) say(job, 5.6, 6.4, ufPesos, kBody);
+
+    if (w.valor_pactado_per > 0) {
+        say(job, 6.0, 1.5, "PACTADO ISAPRE:", kLabel);
+        int plan = w.pactado_isapre_per;
+        if (plan == 2 || plan == 4 || plan == 5) {
+            say(job, 6.0, 4.3, ": UF " + num(w.valor_pactado_per, "999.999"), kBody);
+            say(job, 6.0, 5.7, "$ " + num(w.valor_pactado_per * uf, "9,999,999"), kBody);
+        } else {
+            say(job, 6.0, 5.7, "$ " + num(w.valor_pactado_per, "9,999,999"), kBody);
+        }
+        if (w.adicional_pesos_per > 0) say(job, 6.0, 7.0, "+ $" + num(w.adicional_pesos_per, "9,999,999"), kBody);
+    }
+
+    say(job, 6.4, 1.5, "VALOR UF", kLabel);
+    say(job, 6.4, 4.3, ": " + num(uf, "99,999,999.99"), kBody);
+    if (c.unemploymentEmployer > 0) {
+        say(job, 6.4, 9.0, "APORTE SEG.CES.EMP.", kLabel);
+        say(job, 6.4, 12.3, ": " + num(c.unemploymentEmployer, "99,999,999"), kBody);
+    } else {
+        say(job, 6.4, 9.0, "NO AFILIADO A SEG.CES.", kLabel);
+    }
+    say(job, 6.0, 16.0, "APORTE MUTUAL", kLabel);
+    say(job, 6.0, 18.5, ": " + num(c.mutual, "99,999,999"), kBody);
+    say(job, 6.4, 16.0, "APORTE SIS:", kLabel);
+    say(job, 6.4, 18.5, ": " + num(c.sis, "99,999,999"), kBody);
+
+    say(job, 6.9, 1.2, rule, kTitle);
+    frame(job, 6.9, 17.5, 9.7);
+    say(job, 7.0, 2.5, std::string(7, ' ') + "HABERES", kTitle);
+    say(job, 7.0, 11.0, std::string(7, ' ') + "DESCUENTOS", kTitle);
+    say(job, 7.5, 1.2, rule, kTitle);
+    frame(job, 7.5, 16.5, 7.3);
+    frame(job, 7.5, 17.5, 16.5);
+
+    double row = 8.0;
+    for (const auto& item : c.taxable) {
+        say(job, row, 1.5, item.description, kBody);
+        sayRight(job, row, 9.5, TRANSFORM(item.amount, "99,999,999"), kBody);
+        row += 0.4;
+    }
+    say(job, row, 1.5, "TOTAL IMPONIBLE", kLabel);
+    sayRight(job, row, 9.5, TRANSFORM(c.taxableTotal, "99,999,999"), kLabel);
+    row += 0.8;
+    for (const auto& item : c.nonTaxable) {
+        say(job, row, 1.5, item.description, kBody);
+        sayRight(job, row, 9.5, TRANSFORM(item.amount, "99,999,999"), kBody);
+        row += 0.4;
+    }
+    if (c.nonTaxableTotal > 0) {
+        say(job, row, 1.5, "TOTAL NO IMPONIBLE", kLabel);
+        sayRight(job, row, 9.5, TRANSFORM(c.nonTaxableTotal, "99,999,999"), kLabel);
+    }
+
+    row = 8.0;
+    for (const auto& item : c.deductions) {
+        say(job, row, 10.0, item.description, kBody);
+        sayRight(job, row, 18.5, TRANSFORM(item.amount, "99,999,999"), kBody);
+        row += 0.4;
+    }
+
+    say(job, 16.0, 1.2, rule, kTitle);
+    say(job, 16.5, 1.5, "TOTAL HABERES", kLabel);
+    sayRight(job, 16.5, 9.5, TRANSFORM(c.totalEarnings(), "999,999,999"), kLabel);
+    say(job, 16.5, 10.0, "TOTAL DESCUENTOS", kLabel);
+    sayRight(job, 16.5, 18.5, TRANSFORM(c.deductionTotal, "99,999,999"), kLabel);
+    say(job, 16.96, 1.2, rule, kTitle);
+    say(job, 17.36, 10.0, "ALCANCE LIQUIDO", kLabel);
+    sayRight(job, 17.36, 18.5, TRANSFORM(c.netPay(), "999,999,999"), kLabel);
+    say(job, 17.96, 9.77, slipRule(37), kTitle);
+
+    say(job, 18.4, 1.5, slipWordsLine(c.netPay()), kBody);
+    say(job, 19.0, 1.5, "Certifico que he recibido de " + trim(p.company.nombre) + " a entera satisfacción", kBody);
+    say(job, 19.4, 1.5,
+        "el monto líquido indicado en la presente liquidación y no tengo cargo ni cobro alguno posterior que hacer, "
+        "por ninguno de los conceptos ",
+        kBody);
+    say(job, 19.8, 1.5, "comprendidos en ella.", kBody);
+    bitmap(job, 20.5, 12.0, p.company.firma, 6.0, 3.0);
+    say(job, 22.9, 1.5, std::string(36, '_'), kBody);
+    say(job, 23.3, 1.5, trim(w.nombre_per), kBody);
+    std::string day = padLeft(std::to_string(p.date.day), 2, '0');
+    say(job, 24.0, 1.5,
+        trim(p.company.ciudad) + " " + day + NOMES_FF(p.date.month) + " DE " + std::to_string(p.date.year), kBody);
+    say(job, 22.9, 12.0, std::string(36, '_'), kBody);
+    say(job, 23.3, 12.0, std::string(5, ' ') + "V\xC2\xBA B\xC2\xBA ADMINISTRACION", kBody);
+}
+
+bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRun& run) {
+    const bool preview = mode == "VP";
+    auto status = [&](std::string text) {
+        s.CPROCESO = std::move(text);
+        if (run.statusChanged) run.statusChanged();
+    };
+    auto resetRange = [&] {
+        s.CCENCOS = s.CCENCOS_NOMBRE = s.CNOMBRE_PERD = s.CCODIGO_PERH = s.CNOMBRE_PERH = "    ";
+    };
+    if (!s.OCON || !s.OCON->isOpen() || !run.calculate) return false;
+    Connection& conn = *s.OCON;
+
+    try {
+        if (!blank(s.CCODIGO_PERD)) {
+            std::unique_ptr<Recordset> rs;
+            std::string sql = "SELECT * FROM " + sqlYear(s.C_ANO) + "_personal where mes_per = " + sqlMonth(s.C_MES) +
+                              " and codigo_per = " + sqlText(trim(s.CCODIGO_PERD));
+            if (!BUSCA_X(rs, sql, conn, "  ", ui)) {
+                if (rs && rs->isOpen()) ui.alert("Trabajador No Encontrado", "Alerta");
+                return false;
+            }
+            SlipWorker w = slipWorker(*rs);
+            if (!slipWorkerActive(&w, s, ui)) return false;
+            if (blank(s.CCODIGO_PERH)) s.CCODIGO_PERH = s.CCODIGO_PERD;
+        }
+    } catch (const BadIdentifier& e) {
+        ui.stop(e.what(), "Error");
+        return false;
+    }
+
+    if (!run.calculate(s.CCODIGO_PERD, s.CCODIGO_PERH)) return false;
+
+    std::vector<PaySlipLine> view;
+    try {
+        view = slipView(readWorkTable(WorkTable::REMUMES, run.workDir), slipFilter(s));
+    } catch (const std::exception& e) {
+        ui.stop(e.what(), "Error");
+        return false;
+    }
+    SlipSources src = loadSlipSources(conn, s, ui);
+    if (!src.ok) return false;
+    s.VALUTM = src.params.utm;
+
+    // Checked before the job begins, so an empty preview never opens.
+    if (view.empty()) {
+        ui.alert("no se encontró informción", "Alerta");
+        resetRange();
+        return false;
+    }
+
+    auto job = PRINTBEGIN({}, false, preview);
+    status(preview ? "Generando VISTA PREVIA .. " : "Imprimiendo .. ");
+
+    bool zumel = std::filesystem::exists(std::filesystem::path(run.workDir) / "ZUMEL.TXT");
+    for (const auto& range : slipWorkers(view)) {
+        SlipContent content = slipContent(view, range, SlipOutput::Printed);
+        status("Generando VISTA PREVIA .. " + content.code);
+        auto it = src.workers.find(content.code);
+        SlipPage page;
+        page.content = &content;
+        page.worker = it == src.workers.end() ? nullptr : &it->second;
+        page.company = src.company;
+        page.params = src.params;
+        page.idCliente = s.ID_CLIENTE;
+        page.year = s.C_ANO;
+        page.month = s.C_MES;
+        page.date = s.DFECHA;
+        page.zumel = zumel;
+        job->PAGEBEGIN();
+        printSlipPage(*job, page);
+        job->PAGEEND();
+    }
+    bool printed = PRINTEND();
+    resetRange();
+    return printed;
+}
+
+}  // namespace remu
