@@ -17,6 +17,16 @@ if(REMU_WITH_GUI)
   target_link_libraries(remu_shell_gui PUBLIC remu_login Qt6::Widgets)
 
 
+  add_executable(remu ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
+  target_link_libraries(remu PRIVATE remu_shell_gui remu_startup Qt6::Widgets)
+  # The pay slip dialog plugs into the main window's toolbar once it is built:
+  # library remu_payslip_dialog, header payslip/payslip_dialog.h with
+  # void LIQUIDA(QWidget* parent, Session&, UiPort&).
+  if(TARGET remu_payslip_dialog)
+    target_link_libraries(remu PRIVATE remu_payslip_dialog)
+    target_compile_definitions(remu PRIVATE REMU_HAVE_PAYSLIP_DIALOG)
+  endif()
+
   remu_add_test(login_tests
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/login_test.cpp
     LIBS remu_shell_gui remu_testdb

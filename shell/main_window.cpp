@@ -1,7 +1,8 @@
 #include "shell/main_window.h"
 
+#include <algorithm>
+
 #include <QApplication>
-#include <QDate>
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "core/date.h"
+#include "format/dates.h"
 #include "format/text.h"
 #include "shell/login.h"
 #include "shell/password_dialog.h"
@@ -102,6 +104,10 @@ MainWindow::MainWindow(Session& s, UiPort& ui, QWidget* parent) : QMainWindow(pa
     toolBar_->setMovable(false);
     toolBar_->setIconSize(QSize(36, 36));
     toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    // Two-line captions must fit the 65-pixel buttons.
+    QFont captions = toolBar_->font();
+    captions.setPointSizeF(captions.pointSizeF() * 0.85);
+    toolBar_->setFont(captions);
     auto add = [this](const char* role, const QString& caption, auto slot) {
         QAction* a = toolBar_->addAction(shellIcon(role), caption);
         a->setObjectName(role);
@@ -140,8 +146,7 @@ MainWindow::MainWindow(Session& s, UiPort& ui, QWidget* parent) : QMainWindow(pa
     clock_ = new QLabel(this);
     statusBar()->addPermanentWidget(clock_);
     auto tick = [this] {
-        clock_->setText(QTime::currentTime().toString("HH:mm:ss") + "   " +
-                        QDate::currentDate().toString("dd/MM/yyyy") + " ");
+        clock_->setText(QTime::currentTime().toString("HH:mm:ss") + "   " + q(formatDate(Clock::today())) + " ");
     };
     tick();
     auto* timer = new QTimer(this);
@@ -149,8 +154,9 @@ MainWindow::MainWindow(Session& s, UiPort& ui, QWidget* parent) : QMainWindow(pa
     timer->start(1000);
 
     // Text rows 1..35, columns 1..80 of the system font's character cell.
+    // (never smaller than the toolbar and the status bar text need).
     const QFontMetrics fm(font());
-    resize(80 * fm.averageCharWidth(), 35 * fm.height());
+    resize(std::max(80 * fm.averageCharWidth(), 760), std::max(35 * fm.height(), 560));
     s_.OWNDMAIN = this;
 }
 

@@ -1,0 +1,141 @@
+// remu: the desktop client. Start-up, then the worker login and the main window.
+//
+//   remu                         run in the current folder (CONEXION.DBF and the work tables live there)
+//   remu --screenshot DIR --rut RUT --clave PASSWORD
+//                                log the worker in without typing, save PNGs of the login, the main
+//                                window and every dialog its toolbar opens into DIR, and end
+//   remu --hoy dd/mm/yyyy        run as on that date (the demo data holds 2018 and 2019 only)
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QIcon>
+#include <QLineEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "core/date.h"
+#include "format/dates.h"
+#include "shell/login.h"
+#include "shell/login_dialog.h"
+#include "shell/main_window.h"
+#include "shell/message_dialog.h"
+#include "shell/startup.h"
+
+#ifdef REMU_HAVE_PAYSLIP_DIALOG
+#include "payslip/payslip_dialog.h"
+#endif
+
+namespace {
+
+using namespace remu;
+
+void registerDialogs() {
+#ifdef REMU_HAVE_PAYSLIP_DIALOG
+    setLiquidaAction([](QWidget* parent, Session& s, UiPort& ui) { LIQUIDA(parent, s, ui); });
+#endif
+}
+
+void settle() {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+bool save(QWidget* w, const QString& dir, const QString& name) {
+    settle();
+    const QString path = QDir(dir).filePath(name + ".png");
+    const bool ok = w->grab().save(path);
+    std::fprintf(stderr, "remu: %s %s\n", ok ? "saved" : "could not save", qPrintable(path));
+    return ok;
+}
+
+// Screenshots: the same dialogs and window as a real session, filled in by the program.
+struct Screenshots {
+    QString dir, rut, clave;
+
+    bool login(Session& s, UiPort& ui) {
+        LoginDialog dialog(s, ui);
+        dialog.show();
+        dialog.findChild<QLineEdit*>("104")->setText(rut);
+        dialog.findChild<QLineEdit*>("102")->setText(clave);
+        save(&dialog, dir, "01-login");
+        dialog.acceptLogin();
+        GUARDA_ID_CLIENTE(s, ui);
+        return dialog.result() == QDialog::Accepted;
+    }
+
+    void mainWindow(Session& s, UiPort& ui) {
+        s.DFECHA = Clock::today();
+        s.C_ANO = std::to_string(s.DFECHA.year);
+        if (!VERIFICA_CLAVE(s, ui)) return;
+        MainWindow w(s, ui);
+        w.show();
+        save(&w, dir, "02-main-window");
+        // Each toolbar dialog is captured once it is up, then closed.
+        int n = 3;
+        for (QAction* a : w.toolBar()->actions()) {
+            if (a->isSeparator() || a->objectName() == "salir") continue;
+            const QString name = QString("%1-%2").arg(n++, 2, 10, QChar('0')).arg(a->objectName());
+            QTimer::singleShot(400, &w, [this, name] {
+                if (QWidget* modal = QApplication::activeModalWidget()) {
+                    save(modal, dir, name);
+                    modal->close();
+                }
+            });
+            a->trigger();
+        }
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("remu");
+    QIcon::setFallbackThemeName("Adwaita");
+
+    QCommandLineParser args;
+    args.setApplicationDescription("remu: liquidaciones de sueldo del trabajador");
+    args.addHelpOption();
+    QCommandLineOption shotOpt("screenshot", "Guarda imágenes de las pantallas en DIR y termina.", "DIR");
+    QCommandLineOption rutOpt("rut", "RUT del trabajador (con --screenshot).", "RUT");
+    QCommandLineOption claveOpt("clave", "Contraseña del trabajador (con --screenshot).", "CLAVE");
+    QCommandLineOption todayOpt("hoy", "Trabaja como si hoy fuera FECHA (dd/mm/aaaa).", "FECHA");
+    args.addOptions({shotOpt, rutOpt, claveOpt, todayOpt});
+    args.process(app);
+
+    if (args.isSet(todayOpt)) {
+        const Date today = parseDate(args.value(todayOpt).toStdString());
+        if (today.isNull()) {
+            std::fprintf(stderr, "remu: fecha inválida: %s (se espera dd/mm/aaaa)\n", qPrintable(args.value(todayOpt)));
+            return 2;
+        }
+        Clock::setToday(today);
+    }
+
+    registerDialogs();
+    Session session;
+    QtPort ui;
+    StartupHooks hooks;
+    Screenshots shots;
+    if (args.isSet(shotOpt)) {
+        shots = {args.value(shotOpt), args.value(rutOpt), args.value(claveOpt)};
+        QDir().mkpath(shots.dir);
+        hooks.login = [&](Session& s, UiPort& port) { return shots.login(s, port); };
+        hooks.mainWindow = [&](Session& s, UiPort& port) { shots.mainWindow(s, port); };
+    } else {
+        hooks.login = [](Session& s, UiPort& port) { return LOGIN_USUARIO(s, port); };
+        hooks.mainWindow = [](Session& s, UiPort& port) { MAIN(s, port); };
+    }
+
+    switch (INICIO(session, ui, hooks)) {
+        case StartupOutcome::Finished:
+        case StartupOutcome::LoginRefused:
+        case StartupOutcome::Ready:
+            return 0;
+        case StartupOutcome::SecondInstance:
+        case StartupOutcome::Failed:
+            break;
+    }
+    return 1;
+}
