@@ -1,0 +1,11 @@
+# PDF pay slips, the mail queue and the mass mailing (no Qt).
+add_library(remu_payslip_pdf STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/pdf_slip.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mail_queue.cpp)
+target_include_directories(remu_payslip_pdf PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(remu_payslip_pdf PUBLIC remu_payslip_model remu_pdf remu_data remu_dbf remu_format remu_core)
+
+remu_add_test(pdf_slip_model_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/pdf_slip_model_test.cpp
+  LIBS remu_payslip_model remu_testdb)
+remu_add_test(pdf_slip_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/pdf_slip_test.cpp
+  LIBS remu_payslip_pdf remu_testdb DB)

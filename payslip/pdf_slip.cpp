@@ -1,0 +1,296 @@
+#include "payslip/pdf_slip.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "core/session.h"
+#include "core/ui_port.h"
+#include "data/connection.h"
+#include "data/sql.h"
+#include "format/dates.h"
+#include "format/helpers.h"
+#include "format/picture.h"
+#include "format/text.h"
+#include "payslip/mail_queue.h"
+#include "pdf/tpdf.h"
+
+namespace remu {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The OEM rule and frame characters as WinAnsi shows them: the macron draws a
+// continuous rule in Courier, the bar a continuous vertical line every 4 points.
+const std::string kRuleChar = "\u00AF";
+const std::string kVertical = "|";
+
+const char* const kFileOpenMessage = "Imposible realizar la operación, el archivo PDF está abierto\r\nCierre el Archivo PDF";
+
+std::string rule(int n) {
+    std::string r;
+    for (int i = 0; i < n; ++i) r += kRuleChar;
+    return r;
+}
+
+std::string amount(double v, std::string_view picture) { return TRANSFORM(v, picture); }
+std::string trimmed(double v, std::string_view picture) { return ltrim(TRANSFORM(v, picture)); }
+
+bool fileExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_regular_file(path, ec);
+}
+
+void verticalLine(TPDF& pdf, double x, double from, double limit) {
+    for (double y = from; y >= limit; y -= 4) pdf.Pdfatsay(kVertical, y, x);
+}
+
+bool isPdfName(const fs::path& p) {
+    std::string ext = upper(p.extension().string());
+    return ext == ".PDF" || ext == ".PART";
+}
+
+}  // namespace
+
+// 72 points per 2.54 cm, with the factor taken to three decimals (28.346) as the
+// slips have always been laid out: 2.0 cm gives 785.31 and 2.5 cm 771.14.
+double CM2DPI(double cm, double, bool) { return 842.0 - cm * 28.346; }
+
+std::string pdfSlipFileName(const SlipWorker& w, const std::string& year, const std::string& month) {
+    std::string name = rtrim(w.rut_per) + "_" + fullName(w.apepat_per, w.apemat_per, w.nombres_per) + "_" + year +
+                       "_" + month + ".pdf";
+    // A separator inside a name would send the file to another folder.
+    for (char& c : name)
+        if (c == '/' || c == '\\') c = '-';
+    return name;
+}
+
+std::string pdfFolder(const std::string& workDir) { return (fs::path(workDir) / "PDFS").string(); }
+
+void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& w, const SlipCompany& company,
+                 const SlipParams& par, const Session& s) {
+    const double uf = par.uf;
+    int month = std::atoi(s.C_MES.c_str());
+
+    if (fileExists(company.logoJpg)) pdf.Pdfimage(company.logoJpg, static_cast<int>(CM2DPI(2.0)), 10, 110, 55);
+    pdf.Pdfatsay(company.nombre, 810, 140);
+    pdf.Pdfatsay(RUT_CON_PUNTOS_FF(trim(company.rut)), 803, 140);
+    pdf.Pdfatsay(company.direccion, 796, 140);
+    pdf.Pdfatsay(trim(company.comuna) + ", " + trim(company.ciudad) + " - Chile", 789, 140);
+    pdf.Pdfatsay(rule(118), 770, 6);
+    pdf.Pdfatsay("LIQUIDACION DE SUELDO " + NOMES_FF(month) + " " + s.C_ANO, 760, 150);
+    pdf.Pdfatsay(rule(118), 750, 6);
+    verticalLine(pdf, 5, 768, 275);
+    verticalLine(pdf, 570, 768, 245);
+
+    pdf.Pdfatsay("TRABAJADOR", 740, 10);
+    pdf.Pdfatsay(": " + w.codigo_per + "  " + trim(w.nombre_per), 740, 85);
+    pdf.Pdfatsay("RUT", 727, 10);
+    pdf.Pdfatsay(": " + RUT_CON_PUNTOS_FF(trim(w.rut_per)), 727, 85);
+    pdf.Pdfatsay("DIAS_TRABAJADOS", 714, 10);
+    pdf.Pdfatsay(" : " + amount(slip.daysWorked, "99"), 714, 80);
+    pdf.Pdfatsay("CARGO", 701, 10);
+    pdf.Pdfatsay(": " + w.cargo_per, 701, 85);
+
+    pdf.Pdfatsay("SUELDO BASE", 688, 10);
+    std::string label = currencyLabel(w.moneda_sueldo_per);
+    if (label == "$" || label == "TOPE" || label == "MIN")
+        pdf.Pdfatsay(": " + label + "  " + trimmed(w.sueldo_base_per, "99,999,999"), 688, 85);
+    else
+        pdf.Pdfatsay("(" + label + " " + trimmed(w.moneda_sueldo_valor_per, "9,999.99") + ")", 688, 85);
+    if (label == "UF") pdf.Pdfatsay("$ " + trimmed(w.moneda_sueldo_valor_per * uf, "99,999,999.99"), 688, 140);
+
+    if (w.valor_pactado_per > 1) {
+        pdf.Pdfatsay("PACTADO ISAPRE", 675, 10);
+        int plan = w.pactado_isapre_per;
+        if (plan == 2 || plan == 4 || plan == 5) {
+            pdf.Pdfatsay(": UF " + trimmed(w.valor_pactado_per, "999.999"), 675, 85);
+            pdf.Pdfatsay("$ " + trimmed(w.valor_pactado_per * uf, "9,999,999"), 675, 145);
+        } else {
+            pdf.Pdfatsay(": $ " + trimmed(w.valor_pactado_per, "9,999,999"), 675, 120);
+        }
+    }
+    if (w.adicional_pesos_per > 0) pdf.Pdfatsay("+ $ " + trimmed(w.adicional_pesos_per, "9,999,999"), 675, 180);
+    pdf.Pdfatsay("VALOR UF", 662, 10);
+    pdf.Pdfatsay(": " + trimmed(uf, "99,999,999.99"), 662, 85);
+
+    pdf.Pdfatsay("CENTRO COSTO", 727, 230);
+    if (w.costCentreFound) pdf.Pdfatsay(": " + w.cencosto_per + "  " + w.nombre_cc, 727, 300);
+    pdf.Pdfatsay("FECHA INGRESO", 714, 230);
+    if (w.fecha_contrato_per.isValid()) pdf.Pdfatsay(": " + formatDate(w.fecha_contrato_per), 714, 300);
+    pdf.Pdfatsay("TOPE IMPONIBLE", 688, 230);
+    pdf.Pdfatsay(": UF " + trimmed(par.topeImponible, "999.99") + " $ " + trimmed(par.topeImponible * uf, "99,999,999"),
+                 688, 300);
+    pdf.Pdfatsay("TOPE CESANTIA", 675, 230);
+    pdf.Pdfatsay(": UF " + trimmed(par.topeCesantia, "999.99") + "  $ " + trimmed(par.topeCesantia * uf, "99,999,999"),
+                 675, 300);
+    if (slip.unemploymentEmployer > 0) {
+        pdf.Pdfatsay("APORTE CES.EMP.", 662, 230);
+        pdf.Pdfatsay(": " + trimmed(slip.unemploymentEmployer, "99,999,999"), 662, 300);
+    } else {
+        pdf.Pdfatsay("NO AFILIADO A SEGURO CESANTIA", 662, 230);
+    }
+    pdf.Pdfatsay("APORTE MUTUAL", 675, 440);
+    pdf.Pdfatsay(": " + trimmed(slip.mutual, "99,999,999"), 675, 510);
+    pdf.Pdfatsay("APORTE SIS:", 662, 440);
+    pdf.Pdfatsay(": " + trimmed(slip.sis, "99,999,999"), 662, 510);
+
+    pdf.Pdfatsay(rule(118), 650, 6);
+    verticalLine(pdf, 280, 647, 245);
+    pdf.Pdfatsay("HABERES", 637, 100);
+    pdf.Pdfatsay("DESCUENTOS", 637, 400);
+    pdf.Pdfatsay(rule(118), 622, 6);
+    verticalLine(pdf, 200, 621, 270);
+    verticalLine(pdf, 480, 621, 245);
+
+    double y = 610;
+    for (auto& item : slip.taxable) {
+        pdf.Pdfatsay(item.description, y, 15);
+        pdf.Pdfatsay(amount(item.amount, "99,999,999"), y, 220);
+        y -= 13;
+    }
+    pdf.Pdfatsay("TOTAL IMPONIBLE", y, 15);
+    pdf.Pdfatsay(amount(slip.taxableTotal, "99,999,999"), y, 220);
+    y -= 26;
+    for (auto& item : slip.nonTaxable) {
+        pdf.Pdfatsay(item.description, y, 15);
+        pdf.Pdfatsay(amount(item.amount, "99,999,999"), y, 220);
+        y -= 13;
+    }
+    if (slip.nonTaxableTotal > 0) {
+        pdf.Pdfatsay("TOTAL NO IMPONIBLE", y, 15);
+        pdf.Pdfatsay(amount(slip.nonTaxableTotal, "99,999,999"), y, 220);
+    }
+    y = 597;
+    for (auto& item : slip.deductions) {
+        pdf.Pdfatsay(item.description, y, 295);
+        pdf.Pdfatsay(amount(item.amount, "99,999,999"), y, 490);
+        y -= 13;
+    }
+
+    pdf.Pdfatsay(rule(118), 298, 6);
+    pdf.Pdfatsay("TOTAL HABERES", 283, 15);
+    pdf.Pdfatsay(amount(slip.totalEarnings(), "99,999,999"), 283, 220);
+    pdf.Pdfatsay("TOTAL DESCUENTOS", 283, 295);
+    pdf.Pdfatsay(amount(slip.deductionTotal, "99,999,999"), 283, 490);
+    pdf.Pdfatsay(rule(118), 268, 6);
+    pdf.Pdfatsay("ALCANCE LIQUIDO", 258, 295);
+    pdf.Pdfatsay(amount(slip.netPay(), "99,999,999"), 253, 490);
+    pdf.Pdfatsay(rule(60), 240, 283);
+
+    pdf.Pdfatsay("Certifico que he recibido de " + trim(company.nombre) + " a entera satisfacción", 230, 15);
+    pdf.Pdfatsay("el monto líquido indicado en la presente liquidación y no tengo cargo ni cobro alguno posterior",
+                 215, 15);
+    pdf.Pdfatsay("que hacer, por ninguno de los conceptos comprendidos en ella.", 200, 15);
+    pdf.Pdfatsay(std::string(36, '_'), 140, 15);
+    pdf.Pdfatsay(trim(w.nombre_per), 125, 15);
+    char day[4];
+    std::snprintf(day, sizeof day, "%02d", s.DFECHA.day);
+    pdf.Pdfatsay(trim(company.ciudad) + " " + day + NOMES_FF(s.DFECHA.month) + " DE " + std::to_string(s.DFECHA.year),
+                 110, 15);
+    pdf.Pdfatsay(std::string(36, '_'), 140, 295);
+    pdf.Pdfatsay("     Vº Bº Administración", 125, 295);
+    if (fileExists(company.firmaJpg)) pdf.Pdfimage(company.firmaJpg, 140, 295, 85, 66);
+}
+
+PdfSlipResult writePdfSlips(Session& s, UiPort& ui, const std::vector<PaySlipLine>& remumes,
+                            const PdfSlipOptions& opt) {
+    PdfSlipResult result;
+    if (!s.OCON) {
+        ui.stop("NO SE CONECTO");
+        return result;
+    }
+    auto view = slipView(remumes, slipFilter(s));
+    SlipSources src = loadSlipSources(*s.OCON, s, ui);
+    if (!src.ok) return result;
+
+    std::string folder = pdfFolder(opt.workDir);
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    MailQueue queue = MailQueue::open(opt.workDir, ui);
+
+    for (const auto& span : slipWorkers(view)) {
+        SlipContent slip = slipContent(view, span, SlipOutput::Pdf);
+        auto found = src.workers.find(slip.code);
+        SlipWorker worker;
+        if (found != src.workers.end()) worker = found->second;
+        else worker.codigo_per = slip.code;
+
+        std::string name = pdfSlipFileName(worker, s.C_ANO, s.C_MES);
+        fs::path final = fs::path(folder) / name;
+        // Written under a temporary name: a run stopped half-way never leaves a
+        // truncated slip that the mailing could send.
+        fs::path part = fs::path(folder) / ("." + name + ".part");
+        auto pdf = TPDF::New(part.string());
+        if (!pdf) {
+            ui.alert(kFileOpenMessage, "Atención");
+            return result;
+        }
+        pdf->Pdfnewpage(std::nullopt, "P", std::nullopt, "VERDANA", std::nullopt, 8);
+        drawPdfSlip(*pdf, slip, worker, src.company, src.params, s);
+        pdf->Pdfclosepage();
+        bool written = pdf->Pdfclose();
+        pdf.reset();
+        if (!written) {
+            fs::remove(part, ec);
+            ui.alert("No se pudo escribir el archivo PDF " + name, "Atención");
+            return result;
+        }
+        fs::rename(part, final, ec);
+        if (ec) {
+            fs::remove(part, ec);
+            ui.alert(kFileOpenMessage, "Atención");
+            return result;
+        }
+        result.files.push_back(final.string());
+        if (queue.active())
+            queue.queue({s.C_MES, worker.rut_per, fullName(worker.apepat_per, worker.apemat_per, worker.nombres_per),
+                         worker.correo_per, name, s.DFECHA},
+                        ui);
+    }
+    result.queued = queue.queued();
+
+    s.CCENCOS = s.CCENCOS_NOMBRE = s.CCODIGO_PERD = s.CNOMBRE_PERD = s.CCODIGO_PERH = s.CNOMBRE_PERH = "    ";
+    result.ok = true;
+    if (opt.openFolder) ui.openFile(folder);
+    return result;
+}
+
+PdfSlipResult LIQUI_PDF(Session& s, UiPort& ui, const std::function<bool()>& engine, const PdfSlipOptions& opt) {
+    PdfSlipResult result;
+    std::string folder = pdfFolder(opt.workDir);
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    for (auto& entry : fs::directory_iterator(folder, ec))
+        if (entry.is_regular_file() && isPdfName(entry.path())) fs::remove(entry.path(), ec);
+
+    if (trim(s.CCODIGO_PERD) != "" && s.OCON) {
+        try {
+            auto rs = s.OCON->query("SELECT * FROM " + sqlYear(s.C_ANO) + "_personal where mes_per = " +
+                                    sqlMonth(s.C_MES) + " and codigo_per = " + sqlText(trim(s.CCODIGO_PERD)));
+            if (rs && !rs->Eof()) {
+                SlipWorker w = slipWorker(*rs);
+                if (!slipWorkerActive(&w, s, ui)) return result;
+            }
+        } catch (const DbError& e) {
+            ui.stop(e.what(), "Error");
+            return result;
+        } catch (const BadIdentifier& e) {
+            ui.stop(e.what(), "Error");
+            return result;
+        }
+    }
+
+    if (!engine || !engine()) return result;
+    ui.progress("Generando en PDF .. ");
+    std::vector<PaySlipLine> lines;
+    try {
+        lines = readWorkTable(WorkTable::REMUMES, opt.workDir);
+    } catch (const DbfError& e) {
+        reportDbfError(ui, e);
+        return result;
+    }
+    return writePdfSlips(s, ui, lines, opt);
+}
+
+}  // namespace remu

@@ -1,0 +1,54 @@
+#pragma once
+// The month's pay slips as PDF files, one per worker, in the folder PDFS of the
+// working directory: the attachments of the mass mailing.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "data/work_tables.h"
+#include "payslip/slip_model.h"
+
+namespace remu {
+
+class TPDF;
+class MailQueue;
+struct Session;
+class UiPort;
+
+// Centimetres below the top of an A4 page as a PDF y coordinate (points from the bottom).
+double CM2DPI(double cm, double ignored = 0, bool fromTop = true);
+
+// "<rut>_<surnames and names>_<year>_<month>.pdf"
+std::string pdfSlipFileName(const SlipWorker& w, const std::string& year, const std::string& month);
+
+// Draws one worker's slip on the writer's open page.
+void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& worker, const SlipCompany& company,
+                 const SlipParams& params, const Session& s);
+
+struct PdfSlipOptions {
+    std::string workDir = ".";   // PDFS, ENVIA.TXT and the local tables live here
+    bool openFolder = true;      // hand the folder to the user's file manager at the end
+};
+
+struct PdfSlipResult {
+    bool ok = false;
+    std::vector<std::string> files;  // full paths, in slip order
+    int queued = 0;                  // mail-queue rows added
+};
+
+// Folder of the PDF slips under the working directory.
+std::string pdfFolder(const std::string& workDir);
+
+// Writes the slips of the REMUMES lines (the engine has run) with the session's
+// connection; queues them when the mail queue is active.
+PdfSlipResult writePdfSlips(Session& s, UiPort& ui, const std::vector<PaySlipLine>& remumes,
+                            const PdfSlipOptions& opt = {});
+
+// The whole run: empties the folder, checks the worker, runs the engine for every
+// worker of the month (`engine` returns false when it failed), reads REMUMES and
+// writes the slips.
+PdfSlipResult LIQUI_PDF(Session& s, UiPort& ui, const std::function<bool()>& engine,
+                        const PdfSlipOptions& opt = {});
+
+}  // namespace remu

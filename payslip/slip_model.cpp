@@ -1,0 +1,273 @@
+#include "payslip/slip_model.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/session.h"
+#include "core/ui_port.h"
+#include "data/connection.h"
+#include "data/sql.h"
+#include "format/dates.h"
+#include "format/helpers.h"
+#include "format/text.h"
+
+namespace remu {
+
+namespace {
+
+bool blank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
+
+// The program's "$" test: `part` occurs inside `list` (an empty part always does).
+bool containedIn(const std::string& part, std::string_view list) { return list.find(part) != std::string_view::npos; }
+
+bool codeMatches(const PaySlipLine& l, std::string_view code) { return textEquals(l.HABDES_REM, code); }
+
+long codeNumber(const std::string& code) { return std::strtol(trim(code).c_str(), nullptr, 10); }
+
+// The index key of the slip view; numbers as text of their field width.
+std::string viewKey(const PaySlipLine& l) {
+    char nums[16];
+    std::snprintf(nums, sizeof nums, "%1d%1d%2d", l.TIPO_REM, l.IMPONI_REM, l.SECUEN_REM);
+    return padRight(l.APENOM_REM, 35) + padRight(l.PERSON_REM, 4) + padRight(l.PERSON_REM, 4) + nums;
+}
+
+std::string field(const Recordset& rs, const char* name) {
+    int i = rs.FieldIndex(name);
+    return i < 0 ? std::string() : rs.Fields(i).text();
+}
+double number(const Recordset& rs, const char* name) {
+    int i = rs.FieldIndex(name);
+    return i < 0 ? 0 : rs.Fields(i).number();
+}
+Date date(const Recordset& rs, const char* name) {
+    int i = rs.FieldIndex(name);
+    return i < 0 ? Date{} : rs.Fields(i).date();
+}
+
+std::unique_ptr<Recordset> fetch(Connection& conn, const std::string& sql, UiPort& ui) {
+    try {
+        return conn.query(sql);
+    } catch (const DbError& e) {
+        ui.stop(e.what(), "Error");
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+SlipFilter slipFilter(const Session& s) {
+    SlipFilter f;
+    f.codeFrom = trim(s.CCODIGO_PERD);
+    f.codeTo = trim(s.CCODIGO_PERH);
+    f.costCentre = trim(s.CCENCOS);
+    return f;
+}
+
+std::vector<PaySlipLine> slipView(std::vector<PaySlipLine> lines, const SlipFilter& filter) {
+    long from = 0, to = 0;
+    bool range = !blank(filter.codeFrom);
+    if (range) {
+        from = codeNumber(filter.codeFrom);
+        to = blank(filter.codeTo) ? from : codeNumber(filter.codeTo);
+    }
+    std::erase_if(lines, [&](const PaySlipLine& l) {
+        if (textEquals(trim(l.DESCRI_REM), "BASE IMPONIBLE")) return true;
+        if (range) {
+            long code = codeNumber(l.PERSON_REM);
+            if (code < from || code > to) return true;
+        }
+        return !blank(filter.costCentre) && !textEquals(l.CENCOS_REM, filter.costCentre);
+    });
+    std::vector<std::pair<std::string, size_t>> keys;
+    keys.reserve(lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) keys.emplace_back(viewKey(lines[i]), i);
+    std::stable_sort(keys.begin(), keys.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    std::vector<PaySlipLine> out;
+    out.reserve(lines.size());
+    for (auto& k : keys) out.push_back(std::move(lines[k.second]));
+    return out;
+}
+
+std::vector<WorkerLines> slipWorkers(const std::vector<PaySlipLine>& view) {
+    std::vector<WorkerLines> out;
+    for (size_t i = 0; i < view.size();) {
+        size_t j = i + 1;
+        while (j < view.size() && view[j].APENOM_REM == view[i].APENOM_REM && view[j].PERSON_REM == view[i].PERSON_REM)
+            ++j;
+        out.push_back({i, j});
+        i = j;
+    }
+    return out;
+}
+
+SlipContent slipContent(const std::vector<PaySlipLine>& view, const WorkerLines& worker, SlipOutput output) {
+    SlipContent c;
+    if (worker.begin >= worker.end) return c;
+    c.code = trim(view[worker.begin].PERSON_REM);
+    c.name = trim(view[worker.begin].APENOM_REM);
+    bool sce = false, mut = false, sis = false;
+    for (size_t i = worker.begin; i < worker.end; ++i) {
+        const auto& l = view[i];
+        if (!sce && codeMatches(l, "SCE")) {
+            sce = true;
+            c.unemploymentEmployer = l.VALFIN_REM;
+        }
+        if (!mut && (codeMatches(l, "MUT") || codeMatches(l, "ISL"))) {
+            mut = true;
+            c.mutual = l.VALFIN_REM;
+        }
+        if (!sis && codeMatches(l, "SIS")) {
+            sis = true;
+            c.sis = l.VALFIN_REM;
+        }
+        if (codeMatches(l, "TIM")) c.taxableTotal = l.VALFIN_REM;
+        if (codeMatches(l, "NIM")) c.nonTaxableTotal = l.VALFIN_REM;
+        if (codeMatches(l, "TDE")) c.deductionTotal = l.VALFIN_REM;
+        if (codeMatches(l, "998")) c.daysWorked = l.VALFIN_REM;
+    }
+    c.hasUnemploymentLine = sce;
+    if (output == SlipOutput::Pdf) c.daysWorked = static_cast<double>(static_cast<long long>(c.daysWorked));
+
+    for (size_t i = worker.begin; i < worker.end; ++i) {
+        const auto& l = view[i];
+        if (l.TIPO_REM != 1 || l.IMPONI_REM != 1) continue;
+        if (textEquals(l.DESCRI_REM, "TOTAL IMPONIBLE") || textEquals(l.DESCRI_REM, "SUELDO BASE") ||
+            textEquals(l.DESCRI_REM, "DIAS TRABAJADOS") || codeMatches(l, "998") || l.VALFIN_REM == 0)
+            continue;
+        c.taxable.push_back({l.DESCRI_REM, l.VALFIN_REM});
+    }
+    for (size_t i = worker.begin; i < worker.end; ++i) {
+        const auto& l = view[i];
+        if (output != SlipOutput::Pdf && l.VALFIN_REM == 0 && !containedIn(trim(l.HABDES_REM), "999/998")) continue;
+        if (l.TIPO_REM != 1 || l.IMPONI_REM != 2) continue;
+        if (containedIn(trim(l.DESCRI_REM), "TOTAL HABERES/TOTAL NO IMPONIBLE")) continue;
+        c.nonTaxable.push_back({l.DESCRI_REM, l.VALFIN_REM});
+    }
+    for (size_t i = worker.begin; i < worker.end; ++i) {
+        const auto& l = view[i];
+        std::string title = trim(l.TITULO_REM);
+        if (output != SlipOutput::Pdf && containedIn(trim(l.HABDES_REM), "999/998")) continue;
+        if (containedIn(title, "CCAF COTIZ") && l.VALFIN_REM == 0) continue;
+        if (l.TIPO_REM != 2 || containedIn(trim(l.DESCRI_REM), "ALCANCE LIQUIDO/TOTAL DESCUENTOS")) continue;
+        std::string prefix = textEquals(title, "AFP") ? "AFP " : textEquals(title, "ISAPRE") ? "ISAPRE " : "";
+        std::string suffix = prefix == "ISAPRE " ? " 7%" : "";
+        c.deductions.push_back({prefix + trim(l.DESCRI_REM) + suffix, l.VALFIN_REM});
+    }
+    return c;
+}
+
+std::string slipWordsLine(double netPay) {
+    return "SON: " + MONTO_FF(static_cast<long long>(netPay)) + " PESOS";
+}
+
+std::string currencyLabel(int moneda) {
+    static const char* const labels[] = {"$", "UF", "UTM", "TOPE", "MIN", "VALUSD", "VALEURO"};
+    return moneda >= 1 && moneda <= 7 ? labels[moneda - 1] : "$";
+}
+
+std::string fullName(const std::string& apepat, const std::string& apemat, const std::string& nombres) {
+    return trim(apepat) + " " + trim(apemat) + " " + trim(nombres);
+}
+
+SlipWorker slipWorker(const Recordset& rs) {
+    SlipWorker w;
+    w.codigo_per = field(rs, "codigo_per");
+    w.rut_per = field(rs, "rut_per");
+    w.nombre_per = field(rs, "nombre_per");
+    w.nombres_per = field(rs, "nombres_per");
+    w.apepat_per = field(rs, "apepat_per");
+    w.apemat_per = field(rs, "apemat_per");
+    w.cargo_per = field(rs, "cargo_per");
+    w.cencosto_per = field(rs, "cencosto_per");
+    w.correo_per = field(rs, "correo_per");
+    w.fecha_contrato_per = date(rs, "fecha_contrato_per");
+    w.fecha_termino_per = date(rs, "fecha_termino_per");
+    w.anomes_termino_per = static_cast<long long>(number(rs, "anomes_termino_per"));
+    w.sueldo_base_per = number(rs, "sueldo_base_per");
+    w.moneda_sueldo_per = static_cast<int>(number(rs, "moneda_sueldo_per"));
+    w.moneda_sueldo_valor_per = number(rs, "moneda_sueldo_valor_per");
+    w.valor_pactado_per = number(rs, "valor_pactado_per");
+    w.pactado_isapre_per = static_cast<int>(number(rs, "pactado_isapre_per"));
+    w.adicional_pesos_per = number(rs, "adicional_pesos_per");
+    w.comprobante_pago = static_cast<int>(number(rs, "comprobante_pago"));
+    return w;
+}
+
+SlipCompany slipCompany(const Recordset& rs) {
+    SlipCompany c;
+    c.nombre = field(rs, "nombre_datemp");
+    c.rut = field(rs, "Rut_datemp");
+    c.direccion = field(rs, "direccion_datemp");
+    c.comuna = field(rs, "comuna_datemp");
+    c.ciudad = field(rs, "ciudad_datemp");
+    c.logo = trim(field(rs, "dir_logotipo_datemp"));
+    c.firma = trim(field(rs, "dir_firma_datemp"));
+    c.logoJpg = trim(field(rs, "dir_logotipo_datemp_jpg"));
+    c.firmaJpg = trim(field(rs, "dir_firma_datemp_jpg"));
+    return c;
+}
+
+SlipParams slipParams(const Recordset& rs) {
+    SlipParams p;
+    p.uf = number(rs, "valor_uf_par");
+    p.utm = number(rs, "valor_utm_par");
+    p.topeImponible = number(rs, "tope_imponible_par");
+    p.topeCesantia = number(rs, "tope_imponible_cesantia_par");
+    return p;
+}
+
+SlipSources loadSlipSources(Connection& conn, const Session& s, UiPort& ui) {
+    SlipSources src;
+    try {
+        std::string year = sqlYear(s.C_ANO);
+        std::string month = sqlMonth(s.C_MES);
+        auto personal = fetch(conn, "SELECT * FROM " + year + "_personal where mes_per = " + month, ui);
+        if (!personal) return src;
+        for (personal->MoveFirst(); !personal->Eof(); personal->MoveNext()) {
+            SlipWorker w = slipWorker(*personal);
+            src.workers.emplace(trim(w.codigo_per), std::move(w));
+        }
+        if (!blank(s.CID_CLIENTE_CONT)) {
+            auto cc = fetch(conn, "SELECT * FROM " + sqlName(trim(s.CID_CLIENTE_CONT)) + "." + year + "_centrocosto", ui);
+            std::map<std::string, std::string> names;
+            if (cc)
+                for (cc->MoveFirst(); !cc->Eof(); cc->MoveNext())
+                    names.emplace(trim(field(*cc, "codigo_cc")), field(*cc, "nombre_cc"));
+            for (auto& [code, w] : src.workers) {
+                auto it = names.find(trim(w.cencosto_per));
+                if (!blank(w.cencosto_per) && it != names.end()) {
+                    w.costCentreFound = true;
+                    w.nombre_cc = it->second;
+                }
+            }
+        }
+        auto company = fetch(conn, "SELECT * FROM " + year + "_datos_empresa where mes_datemp = " + month, ui);
+        if (!company) return src;
+        if (!company->Eof()) src.company = slipCompany(*company);
+        auto params = fetch(conn,
+                            "SELECT * FROM " + sqlName(trim(s.ID_CLIENTE) + "_REMU") + "." + year +
+                                "_parametros where mes_par = " + month,
+                            ui);
+        if (!params) return src;
+        if (!params->Eof()) src.params = slipParams(*params);
+        src.ok = true;
+    } catch (const BadIdentifier& e) {
+        ui.stop(e.what(), "Error");
+    }
+    return src;
+}
+
+bool slipWorkerActive(const SlipWorker* w, const Session& s, UiPort& ui) {
+    if (!w) return true;
+    long long slipMonth = std::atoll((s.C_ANO + s.C_MES).c_str());
+    if (w->anomes_termino_per > 0 && w->anomes_termino_per < slipMonth) {
+        ui.stop("Trabajador inactivo, fecha termino contrato anterior a " + NOMES_FF(std::atoi(s.C_MES.c_str())) + " " +
+                    s.C_ANO + "\r\nFecha Fin contrato: " + formatDate(w->fecha_termino_per),
+                std::to_string(w->anomes_termino_per));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace remu

@@ -1,0 +1,125 @@
+#pragma once
+// What one pay slip shows, whatever it is drawn on (printer, PDF, spreadsheet):
+// the view of REMUMES the slips read, each worker's selected lines and totals,
+// and the worker, company and month values of the slip header.
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/date.h"
+#include "data/work_tables.h"
+
+namespace remu {
+
+class Recordset;
+class Connection;
+class UiPort;
+struct Session;
+
+enum class SlipOutput { Printed, Pdf, Sheet };
+
+// Which workers and lines of REMUMES the slips show. A blank "from" code means
+// every worker; a blank "to" code means the "from" code alone.
+struct SlipFilter {
+    std::string codeFrom;
+    std::string codeTo;
+    std::string costCentre;  // blank: every cost centre
+};
+SlipFilter slipFilter(const Session& s);
+
+// The lines in slip order (name, code, kind, taxable flag, order number), without
+// the "BASE IMPONIBLE" lines and the lines the filter leaves out.
+std::vector<PaySlipLine> slipView(std::vector<PaySlipLine> lines, const SlipFilter& filter);
+
+// One worker's run of consecutive lines in the view: [begin, end).
+struct WorkerLines {
+    size_t begin = 0;
+    size_t end = 0;
+};
+std::vector<WorkerLines> slipWorkers(const std::vector<PaySlipLine>& view);
+
+struct SlipItem {
+    std::string description;
+    double amount = 0;
+};
+
+struct SlipContent {
+    std::string code;  // PERSON_REM
+    std::string name;  // APENOM_REM, trimmed
+    double unemploymentEmployer = 0;  // "SCE"
+    bool hasUnemploymentLine = false;
+    double mutual = 0;  // "MUT" / "ISL"
+    double sis = 0;     // "SIS"
+    double taxableTotal = 0;     // "TIM"
+    double nonTaxableTotal = 0;  // "NIM"
+    double deductionTotal = 0;   // "TDE"
+    double daysWorked = 0;       // "998"
+    std::vector<SlipItem> taxable;
+    std::vector<SlipItem> nonTaxable;
+    std::vector<SlipItem> deductions;  // description with its "AFP " / "ISAPRE " prefix and " 7%" suffix
+
+    double totalEarnings() const { return taxableTotal + nonTaxableTotal; }
+    double netPay() const { return totalEarnings() - deductionTotal; }
+};
+SlipContent slipContent(const std::vector<PaySlipLine>& view, const WorkerLines& worker, SlipOutput output);
+
+// The words line of the printed slip: "SON: " + amount in words + " PESOS".
+std::string slipWordsLine(double netPay);
+
+// Salary currency label of moneda_sueldo_per ("$", "UF", "UTM", "TOPE", "MIN", "VALUSD", "VALEURO");
+// "$" for a value outside 1..7.
+std::string currencyLabel(int moneda);
+
+// Trimmed surnames and names, blank-separated.
+std::string fullName(const std::string& apepat, const std::string& apemat, const std::string& nombres);
+
+// The worker's row of <year>_personal as the slips read it.
+struct SlipWorker {
+    std::string codigo_per, rut_per, nombre_per, nombres_per, apepat_per, apemat_per;
+    std::string cargo_per, cencosto_per, correo_per;
+    std::string nombre_cc;  // the cost centre's name
+    bool costCentreFound = false;
+    Date fecha_contrato_per, fecha_termino_per;
+    long long anomes_termino_per = 0;
+    double sueldo_base_per = 0;
+    int moneda_sueldo_per = 1;
+    double moneda_sueldo_valor_per = 0;
+    double valor_pactado_per = 0;
+    int pactado_isapre_per = 1;
+    double adicional_pesos_per = 0;
+    int comprobante_pago = 0;
+};
+SlipWorker slipWorker(const Recordset& row);
+
+// Company data of <year>_datos_empresa.
+struct SlipCompany {
+    std::string nombre, rut, direccion, comuna, ciudad;
+    std::string logo, firma;          // bitmaps of the printed slip
+    std::string logoJpg, firmaJpg;    // JPEG files of the PDF slip
+};
+SlipCompany slipCompany(const Recordset& row);
+
+// The month's parameters.
+struct SlipParams {
+    double uf = 0, utm = 0, topeImponible = 0, topeCesantia = 0;
+};
+SlipParams slipParams(const Recordset& row);
+
+// Everything a slip run reads from the server besides REMUMES, loaded in a few
+// queries: the month's workers by code, the cost centre names, company data and
+// parameters. Failures are shown through the port.
+struct SlipSources {
+    std::map<std::string, SlipWorker> workers;  // by trimmed codigo_per
+    SlipCompany company;
+    SlipParams params;
+    bool ok = false;
+};
+SlipSources loadSlipSources(Connection& conn, const Session& s, UiPort& ui);
+
+// Refuses a worker whose contract ended before the slip's month (stop box);
+// true when the slip may be made. A code that is not found passes.
+bool slipWorkerActive(const SlipWorker* worker, const Session& s, UiPort& ui);
+
+}  // namespace remu

@@ -1,0 +1,190 @@
+#include "payslip/pdf_slip.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/ui_port.h"
+#include "data/local_tables.h"
+#include "format/helpers.h"
+#include "format/picture.h"
+#include "payslip/mail_queue.h"
+#include "payslip/tests/pdf_fixture.h"
+
+namespace fs = std::filesystem;
+using namespace remu;
+using remu::test::shell;
+
+namespace {
+
+std::vector<std::string> listing(const std::string& folder) {
+    std::vector<std::string> names;
+    for (auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// pdftotext spaces the fixed-pitch columns its own way: compare with blanks collapsed.
+std::string collapse(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        bool space = c == ' ' || c == '\n' || c == '\t' || c == '\f';
+        if (space && (out.empty() || out.back() == ' ')) continue;
+        out += space ? ' ' : c;
+    }
+    return out;
+}
+
+std::string shellQuoted(const std::string& path) {
+    std::string out = "'";
+    for (char c : path) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+}  // namespace
+
+TEST(PdfSlip, NamesAndCoordinates) {
+    SlipWorker w;
+    w.rut_per = "R";
+    w.apepat_per = "A";
+    w.apemat_per = "B ";
+    w.nombres_per = " C";
+    EXPECT_EQ(pdfSlipFileName(w, "2019", "03"), "R_A B C_2019_03.pdf");
+    EXPECT_EQ(ROUND(CM2DPI(2.0), 2), 785.31);
+    EXPECT_EQ(ROUND(CM2DPI(2.5), 2), 771.14);
+    EXPECT_EQ(static_cast<int>(CM2DPI(2.0)), 785);
+}
+
+TEST(PdfSlip, EveryFileIsAValidPdfWithTheWorkersFigures) {
+    test::SlipMonth m;
+    RecordingPort ui;
+    // Leftovers of an earlier run, including a half-written slip.
+    fs::create_directories(m.pdfs());
+    std::ofstream(m.pdfs() + "/viejo.PDF") << "x";
+    std::ofstream(m.pdfs() + "/.roto.pdf.part") << "%PDF-1.3";
+
+    auto engine = [&] {
+        writeWorkTable(WorkTable::REMUMES, m.remumes, m.dir.string());
+        return true;
+    };
+    auto result = LIQUI_PDF(m.s, ui, engine, {m.dir.string(), true});
+    ASSERT_TRUE(result.ok) << testing::PrintToString(ui.lines());
+    EXPECT_TRUE(ui.boxes.empty()) << testing::PrintToString(ui.lines());
+    EXPECT_EQ(ui.progressTexts.back(), "Generando en PDF .. ");
+    ASSERT_EQ(ui.openedFiles.size(), 1u);
+    EXPECT_EQ(ui.openedFiles[0], m.pdfs());
+    EXPECT_EQ(m.s.CCODIGO_PERD, "    ");
+
+    // Files in worker-name order; nothing but the slips is left in the folder.
+    std::vector<std::string> expected = {"009876543-2_O'HIGGINS RIQUELME BERNARDO_2019_03.pdf",
+                                         "011111111-1_ZÚÑIGA ARAYA MARÍA_2019_03.pdf",
+                                         "012345678-9_PÉREZ SOTO JOSÉ IGNACIO_2019_03.pdf"};
+    EXPECT_EQ(listing(m.pdfs()), expected);
+    ASSERT_EQ(result.files.size(), 3u);
+    EXPECT_EQ(fs::path(result.files[0]).filename().string(), expected[0]);
+
+    for (auto& file : result.files) {
+        auto [rc, out] = shell("qpdf --check " + shellQuoted(file));
+        EXPECT_EQ(rc, 0) << file << "\n" << out;
+    }
+    auto [rc, text0] = shell("pdftotext -layout -enc UTF-8 " + shellQuoted(result.files[1]) + " -");
+    std::string text = collapse(text0);
+    ASSERT_EQ(rc, 0) << text0;
+    for (const char* want :
+         {"Comercial Ñandú Ltda.", "76.123.456-7", "LIQUIDACION DE SUELDO  MARZO 2019", "0001  JOSÉ IGNACIO PÉREZ SOTO",
+          "12.345.678-9", "CC01  ADMINISTRACIÓN", "01/04/2015", ": $  600,000", "SUELDO DEL MES", "600,000",
+          "TOTAL IMPONIBLE", "COLACION", "MOVILIZACION", "20,000", "TOTAL NO IMPONIBLE", "AFP PROVIDA 11.45 %",
+          "ISAPRE BANMEDICA 7%", "TOTAL HABERES", "620,000", "TOTAL DESCUENTOS", "85,000", "ALCANCE LIQUIDO",
+          "535,000", ": 12,000", ": 4,650", ": 7,650", ": UF 3.500", "$ 96,480", "VALOR UF", ": 27,565.76",
+          "SANTIAGO 05 MARZO DE 2019", "Vº Bº Administración", "monto líquido", "a entera satisfacción"})
+        EXPECT_NE(text.find(collapse(want)), std::string::npos) << want << "\n" << text0;
+    // A zero CCAF contribution is left out.
+    EXPECT_EQ(text.find("CCAF LOS ANDES"), std::string::npos);
+
+    // The second run writes only the selected worker and removes the first run's files.
+    m.s.CCODIGO_PERD = "0002";
+    m.s.CCODIGO_PERH = "    ";
+    auto again = LIQUI_PDF(m.s, ui, engine, {m.dir.string(), false});
+    ASSERT_TRUE(again.ok);
+    EXPECT_EQ(listing(m.pdfs()), std::vector<std::string>{expected[0]});
+}
+
+TEST(PdfSlip, EngineFailureAndInactiveWorkerWriteNothing) {
+    test::SlipMonth m;
+    RecordingPort ui;
+    fs::create_directories(m.pdfs());
+    std::ofstream(m.pdfs() + "/anterior.pdf") << "x";
+    auto result = LIQUI_PDF(m.s, ui, [] { return false; }, {m.dir.string(), true});
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(listing(m.pdfs()).empty());
+    EXPECT_TRUE(ui.openedFiles.empty());
+
+    m.company->runSql(
+        "UPDATE 2019_personal SET anomes_termino_per = 201812, fecha_termino_per = '2018-12-31' WHERE codigo_per = '0001'");
+    m.s.CCODIGO_PERD = "0001";
+    bool ran = false;
+    result = LIQUI_PDF(m.s, ui, [&] { return ran = true; }, {m.dir.string(), true});
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(ran);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].kind, BoxKind::Stop);
+    EXPECT_EQ(ui.boxes[0].title, "201812");
+    EXPECT_EQ(ui.boxes[0].text,
+              "Trabajador inactivo, fecha termino contrato anterior a  MARZO 2019\r\nFecha Fin contrato: 31/12/2018");
+}
+
+TEST(PdfSlip, AFileThatCannotBeCreatedStopsTheRun) {
+    test::SlipMonth m;
+    RecordingPort ui;
+    std::ofstream(m.pdfs()) << "no es carpeta";  // PDFS taken by a file
+    auto result = writePdfSlips(m.s, ui, m.remumes, {m.dir.string(), true});
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.files.empty());
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Alert|Atención|Imposible realizar la operación, el archivo PDF "
+                                                   "está abierto\r\nCierre el Archivo PDF"});
+    EXPECT_TRUE(ui.openedFiles.empty());
+}
+
+TEST(MailQueue, QueuesEachAddressOncePerDay) {
+    test::SlipMonth m;
+    testdb::ScratchDatabase queueDb("correos_");
+    queueDb.runSql(test::slurpFile(std::string(REMU_SOURCE_DIR) + "/schema/correos.sql"));
+    auto server = testdb::serverParams();
+    createColaCorreo({server.host, server.user, server.password, queueDb.name()}, m.dir.string());
+    std::ofstream(m.dir / "ENVIA.TXT") << "";
+
+    RecordingPort ui;
+    auto first = writePdfSlips(m.s, ui, m.remumes, {m.dir.string(), false});
+    ASSERT_TRUE(first.ok) << testing::PrintToString(ui.lines());
+    EXPECT_EQ(first.queued, 2);  // the worker without address gets no row
+    auto second = writePdfSlips(m.s, ui, m.remumes, {m.dir.string(), false});
+    EXPECT_EQ(second.queued, 0);
+    EXPECT_TRUE(ui.boxes.empty()) << testing::PrintToString(ui.lines());
+
+    auto rows = queueDb.connect()->query(
+        "SELECT no_cia, cod_pla, no_emple, fecha_registro, nombre, direccion_correo, nombre_archivo,"
+        " LENGTH(observaciones), enviado FROM CORREOS_ENVIAR ORDER BY no_emple");
+    ASSERT_EQ(rows->RecordCount(), 2);
+    rows->MoveFirst();
+    EXPECT_EQ(rows->Fields("no_cia").text(), "16");
+    EXPECT_EQ(rows->Fields("cod_pla").text(), "03");
+    EXPECT_EQ(rows->Fields("no_emple").text(), "09876543-2");
+    EXPECT_EQ(rows->Fields("fecha_registro").date(), (Date{2019, 3, 5}));
+    EXPECT_EQ(rows->Fields("nombre").text(), "O'HIGGINS RIQUELME BERNARDO");
+    EXPECT_EQ(rows->Fields("direccion_correo").text(), "bernardo@correo.cl");
+    EXPECT_EQ(rows->Fields("nombre_archivo").text(), "009876543-2_O'HIGGINS RIQUELME BERNARDO_2019_03.pdf");
+    EXPECT_EQ(rows->Fields(7).integer(), 600);
+    EXPECT_EQ(rows->Fields("enviado").text(), "N");
+
+    // Another day queues again.
+    m.s.DFECHA = Date{2019, 3, 6};
+    EXPECT_EQ(writePdfSlips(m.s, ui, m.remumes, {m.dir.string(), false}).queued, 2);
+
+    // An unreachable queue: told once, the slips are still written.
+    createColaCorreo({"127.0.0.1:1", "nadie", "x", "nada"}, m.dir.string());
+    ui.clear();
+    auto offline = writePdfSlips(m.s, ui, m.remumes, {m.dir.string(), false});
+    EXPECT_TRUE(offline.ok);
+    EXPECT_EQ(offline.files.size(), 3u);
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Stop|Alto|NO SE CONECTO"});
+}
