@@ -1,0 +1,108 @@
+#include "payroll/engine.h"
+
+#include <chrono>
+#include <filesystem>
+
+#include "data/query.h"
+#include "format/text.h"
+#include "payroll/calculation.h"
+#include "payroll/loader.h"
+#include "payroll/writer.h"
+
+namespace remu {
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+double since(Steady::time_point t) { return std::chrono::duration<double>(Steady::now() - t).count(); }
+
+bool markerPresent(const std::string& dir, const std::string& name) {
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::path(dir) / name, ec)) return true;
+    // The marker may have been written with another case on a case-sensitive disk.
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec))
+        if (upper(e.path().filename().string()) == name) return true;
+    return false;
+}
+
+}  // namespace
+
+bool CALCULA_REMUN(Session& s, UiPort& ui, std::string_view from, std::string_view to, const RunOptions& options) {
+    s.CESTADO.assign(1, ' ');
+    return CALCULA_REMUN2(s, ui, from, to, options);
+}
+
+bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_view to, const RunOptions& options) {
+    RunTimings local;
+    RunTimings& tm = options.timings ? *options.timings : local;
+    tm = RunTimings{};
+    const auto start = Steady::now();
+    auto say = [&](const std::string& text) {
+        s.CESTADO = text;
+        ui.progress(text);
+    };
+
+    std::shared_ptr<Connection> conn = s.OCON;
+    if (!conn || !conn->isOpen()) {
+        if (!CONECTA(s, ui, conn)) return false;
+    }
+
+    auto t = Steady::now();
+    if (!VERIFI_PARAM_DATEM(*conn, s.C_ANO, s.C_MES, s, ui)) return false;
+    tm.verify = since(t);
+    say(kProgress10);
+
+    t = Steady::now();
+    LoadRequest req;
+    req.year = s.C_ANO;
+    req.month = s.C_MES;
+    req.clientId = s.ID_CLIENTE;
+    req.codeFrom = std::string(from);
+    req.codeTo = std::string(to);
+    req.separateSavings = markerPresent(options.workDir, "APV_SEP.TXT");
+    MonthInputs in;
+    if (!loadMonthInputs(*conn, req, ui, in)) return false;
+    if (in.tax) s.VALUTM = in.tax->UTM;
+    if (in.monthHasPersonnel && !in.personnel.empty()) {
+        std::vector<std::string> onLeave = workersNeedingPreviousSalary(in);
+        if (!loadPreviousSalaries(*conn, s.C_MES, onLeave, ui, in.previousSalary)) return false;
+    }
+    tm.load = since(t);
+
+    t = Steady::now();
+    CalcResult r = calculateMonth(in, say);
+    tm.calculate = since(t);
+    for (const RunMessage& m : r.messages) {
+        switch (m.kind) {
+            case BoxKind::Stop: ui.stop(m.text, m.title); break;
+            case BoxKind::Alert: ui.alert(m.text, m.title); break;
+            default: ui.info(m.text, m.title); break;
+        }
+    }
+    if (!r.ok) return false;
+
+    t = Steady::now();
+    if (!writeWorkTables(r, options.workDir, ui)) return false;
+    tm.writeTables = since(t);
+
+    t = Steady::now();
+    if (!writeBackFigures(*conn, s.C_ANO, s.C_MES, r.writeBack, ui)) return false;
+    tm.writeBack = since(t);
+
+    tm.workers = static_cast<size_t>(r.workers);
+    tm.lines = r.remumes.size();
+    say(kProgressEnd);
+    tm.total = since(start);
+    return true;
+}
+
+double SUELDO_ANTERIOR(Connection& conn, const Session& s, UiPort& ui, std::string_view code) {
+    std::map<std::string, double> out;
+    std::string c = trim(code);
+    if (!loadPreviousSalaries(conn, s.C_MES, {c}, ui, out)) return 0;
+    auto it = out.find(c);
+    return it == out.end() ? 0 : it->second;
+}
+
+}  // namespace remu

@@ -1,0 +1,325 @@
+#include "payroll/loader.h"
+
+#include <set>
+
+#include "data/query.h"
+#include "data/sql.h"
+#include "format/text.h"
+
+namespace remu {
+
+namespace {
+
+// Column access by name, resolved once per query; a missing column reads empty.
+class Columns {
+public:
+    explicit Columns(const Recordset& rs) : rs_(rs) {}
+    int operator()(std::string_view name) const { return rs_.FieldIndex(name); }
+    std::string text(int i) const { return i < 0 ? std::string() : rs_.Fields(i).text(); }
+    double number(int i) const { return i < 0 ? 0 : rs_.Fields(i).number(); }
+    Date date(int i) const { return i < 0 ? Date{} : rs_.Fields(i).date(); }
+
+private:
+    const Recordset& rs_;
+};
+
+class Loader {
+public:
+    Loader(Connection& conn, UiPort& ui) : conn_(conn), ui_(ui) {}
+
+    // Runs a query; false (reported) when it failed. An empty result is fine.
+    bool fetch(std::unique_ptr<Recordset>& rs, const std::string& sql) {
+        if (BUSCA_X(rs, sql, conn_, "  ", ui_)) return true;
+        return rs && rs->isOpen();
+    }
+    bool exec(const std::string& sql) { return EJECUTA_SQL(sql, conn_, ui_); }
+
+private:
+    Connection& conn_;
+    UiPort& ui_;
+};
+
+ItemRow readItem(const Recordset& rs, const Columns& c, const int* ix) {
+    ItemRow r;
+    r.workerCode = c.text(ix[0]);
+    r.workerName = c.text(ix[1]);
+    r.code = c.text(ix[2]);
+    r.name = c.text(ix[3]);
+    r.type = static_cast<int>(c.number(ix[4]));
+    r.taxable = static_cast<int>(c.number(ix[5]));
+    r.value = c.number(ix[6]);
+    r.formula = c.text(ix[7]);
+    r.movementCode = c.text(ix[8]);
+    r.from = c.date(ix[9]);
+    r.to = c.date(ix[10]);
+    (void)rs;
+    return r;
+}
+
+bool readItems(Loader& db, const std::string& sql, std::vector<ItemRow>& out) {
+    std::unique_ptr<Recordset> rs;
+    if (!db.fetch(rs, sql)) return false;
+    Columns c(*rs);
+    const int ix[] = {c("codigo_per_remu"), c("nombre_per_remu"), c("codigo_hd_remu"), c("nombre_hd_remu"),
+                      c("tipo_hd_remu"),    c("imponi_hd_remu"),  c("valor_hd_remu"),  c("formula_hd_remu"),
+                      c("codigo_mov_remu"), c("fecdes_remu"),     c("fechas_remu")};
+    out.reserve(static_cast<size_t>(rs->RecordCount()));
+    for (; !rs->Eof(); rs->MoveNext()) out.push_back(readItem(*rs, c, ix));
+    return true;
+}
+
+}  // namespace
+
+bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, MonthInputs& in) {
+    Loader db(conn, ui);
+    std::string y, m, client;
+    try {
+        y = sqlYear(req.year);
+        m = sqlMonth(req.month);
+        client = sqlName(trim(req.clientId) + "_REMU");
+    } catch (const BadIdentifier& e) {
+        ui.stop(e.what(), "Alto");
+        return false;
+    }
+    const std::string qm = sqlText(req.month);
+    const bool ranged = !trim(req.codeFrom).empty();
+    in.year = req.year;
+    in.month = req.month;
+    in.clientId = req.clientId;
+    in.codeFrom = req.codeFrom;
+    in.codeTo = req.codeTo;
+    in.separateSavings = req.separateSavings;
+    std::unique_ptr<Recordset> rs;
+
+    // Adjustments of the month.
+    if (!db.fetch(rs, "SELECT * FROM " + y + "_ajuste WHERE mes_rem = " + qm)) return false;
+    {
+        Columns c(*rs);
+        int p = c("person_rem"), n = c("nombre_rem"), h = c("habdes_rem"), t = c("tipo_rem"), d = c("descri_rem"),
+            v = c("valfin_rem");
+        for (; !rs->Eof(); rs->MoveNext())
+            in.adjustments.push_back({c.text(p), c.text(n), c.text(h), static_cast<int>(c.number(t)), c.text(d), c.number(v)});
+    }
+
+    // Month parameters.
+    if (!db.fetch(rs, "SELECT * FROM " + client + "." + y + "_parametros where mes_par = " + qm)) return false;
+    if (!rs->Eof()) {
+        Columns c(*rs);
+        MonthParams& p = in.params;
+        p.VALOUF = c.number(c("valor_uf_par"));
+        p.VALUSD = c.number(c("valor_usd"));
+        p.VALEURO = c.number(c("valor_euro"));
+        p.taxableCap = c.number(c("tope_imponible_par"));
+        p.unemploymentCap = c.number(c("tope_imponible_cesantia_par"));
+        p.sisRate = c.number(c("sis_par"));
+        p.INGMIN = c.number(c("ingreso_minimo_par"));
+        p.GRAMAX = c.number(c("tope_gratificacion"));
+        p.holidays = c.text(c("feriados_mes_par"));
+        for (int k = 0; k < 4; ++k) p.familyAllowance[k] = c.number(c("valor" + std::to_string(k + 1) + "_tabasifa"));
+    }
+
+    // Company data; a row that vanished since the month check is created with no insurers.
+    if (!db.fetch(rs, "SELECT * FROM " + y + "_datos_empresa where mes_datemp = " + qm)) return false;
+    if (rs->Eof()) {
+        if (!db.exec("INSERT INTO " + y + "_datos_empresa (mes_datemp, codigo_mutual_datemp, codigo_ccaf_datemp) VALUES (" +
+                     qm + ", '00', '00')"))
+            return false;
+        in.company = CompanyData{};
+    } else {
+        Columns c(*rs);
+        in.company.mutualCode = c.text(c("codigo_mutual_datemp"));
+        in.company.mutualRate = c.number(c("porcentaje_mutual_datemp"));
+        in.company.ccafCode = c.text(c("codigo_ccaf_datemp"));
+        in.company.ccafRate = c.number(c("porcentaje_ccaf_datemp"));
+    }
+
+    // Tax table.
+    if (!db.fetch(rs, "SELECT * FROM " + client + "." + y + "_tabu where MES = " + qm)) return false;
+    if (!rs->Eof()) {
+        Columns c(*rs);
+        TaxTable t;
+        t.UTM = c.number(c("UTM"));
+        for (int k = 0; k < 8; ++k) {
+            std::string n = (k < 9 ? "0" : "") + std::to_string(k + 1);
+            t.from[k] = c.number(c("DESDE_PESOS" + n));
+            t.to[k] = c.number(c("HASTA_PESOS" + n));
+            t.factor[k] = c.number(c("FACTOR" + n));
+            t.rebate[k] = c.number(c("REBAJA_PESOS" + n));
+        }
+        in.tax = t;
+    }
+
+    // Reference tables, whole.
+    if (!db.fetch(rs, "SELECT * FROM " + y + "_habdes")) return false;
+    {
+        Columns c(*rs);
+        int code = c("codigo_had"), sem = c("semcor_had");
+        for (; !rs->Eof(); rs->MoveNext()) in.catalog.push_back({c.text(code), static_cast<int>(c.number(sem))});
+    }
+    if (!db.fetch(rs, "SELECT * FROM " + client + "." + y + "_afp")) return false;
+    {
+        Columns c(*rs);
+        int code = c("codigo_afp"), name = c("nombre_afp"), rate = c("mes_" + req.month);
+        for (; !rs->Eof(); rs->MoveNext()) in.funds.push_back({c.text(code), c.text(name), c.number(rate)});
+    }
+    if (!db.fetch(rs, "SELECT * FROM " + client + "." + y + "_isapre")) return false;
+    {
+        Columns c(*rs);
+        int code = c("codigo_isa"), name = c("nombre_isa"), rate = c("porcen_isa");
+        for (; !rs->Eof(); rs->MoveNext()) in.insurers.push_back({c.text(code), c.text(name), c.number(rate)});
+    }
+    auto codeNames = [&](const std::string& sql, const char* code, const char* name, std::vector<CodeName>& out) {
+        if (!db.fetch(rs, sql)) return false;
+        Columns c(*rs);
+        int ci = c(code), ni = c(name);
+        for (; !rs->Eof(); rs->MoveNext()) out.push_back({c.text(ci), c.text(ni)});
+        return true;
+    };
+    if (!codeNames("SELECT * FROM " + client + "." + y + "_ccaf", "codigo_caj", "nombre_caj", in.ccafs)) return false;
+    if (!codeNames("SELECT * FROM " + client + "." + y + "_mutual", "codigo_mut", "nombre_mut", in.mutuals)) return false;
+    if (!codeNames("SELECT * FROM " + client + ".movim_personal", "codigo_mov", "nombre_mov", in.movements))
+        return false;
+
+    // Personnel of the month (the range only when one is given).
+    std::string range;
+    if (ranged) range = " and codigo_per BETWEEN " + sqlText(req.codeFrom) + " and " + sqlText(req.codeTo);
+    if (ranged) {
+        if (!db.fetch(rs, "SELECT codigo_per FROM " + y + "_personal where mes_per = " + qm + " LIMIT 1")) return false;
+        in.monthHasPersonnel = !rs->Eof();
+    }
+    if (!db.fetch(rs, "SELECT * FROM " + y + "_personal where mes_per = " + qm + range + " order by codigo_per"))
+        return false;
+    if (!ranged) in.monthHasPersonnel = !rs->Eof();
+    {
+        Columns c(*rs);
+        const int codigo = c("codigo_per"), nombre = c("nombre_per"), apepat = c("apepat_per"), apemat = c("apemat_per"),
+                  nombres = c("nombres_per"), termino = c("anomes_termino_per"), sueldo = c("sueldo_base_per"),
+                  moneda = c("moneda_sueldo_per"), monval = c("moneda_sueldo_valor_per"),
+                  parcial = c("dias_jornada_parcial_per"), cargas = c("cargas_simples_per"), tramo = c("tramo_carga_per"),
+                  tipo = c("tipo_trabajador_per"), afp = c("codigo_afp_per"), ips = c("codigo_ips_per"),
+                  isa = c("codigo_isa_per"), pactado = c("pactado_isapre_per"), valpac = c("valor_pactado_per"),
+                  adicional = c("adicional_pesos_per"), patronal = c("sueldo_patronal_per"),
+                  cesantia = c("seguro_cesantia_per"), sis = c("sis_per"), cencosto = c("cencosto_per");
+        in.personnel.reserve(static_cast<size_t>(rs->RecordCount()));
+        for (; !rs->Eof(); rs->MoveNext()) {
+            Worker w;
+            w.codigo = c.text(codigo);
+            w.nombre = c.text(nombre);
+            w.apepat = c.text(apepat);
+            w.apemat = c.text(apemat);
+            w.nombres = c.text(nombres);
+            w.anomesTermino = static_cast<long>(c.number(termino));
+            w.sueldoBase = c.number(sueldo);
+            w.moneda = static_cast<int>(c.number(moneda));
+            w.monedaValor = c.number(monval);
+            w.diasJornadaParcial = c.number(parcial);
+            w.cargas = c.number(cargas);
+            w.tramo = c.text(tramo);
+            w.tipoTrabajador = c.text(tipo);
+            w.afp = c.text(afp);
+            w.ips = c.text(ips);
+            w.isa = c.text(isa);
+            w.pactado = static_cast<int>(c.number(pactado));
+            w.valorPactado = c.number(valpac);
+            w.adicionalPesos = c.number(adicional);
+            w.sueldoPatronal = c.number(patronal);
+            w.seguroCesantia = static_cast<int>(c.number(cesantia));
+            w.sis = static_cast<int>(c.number(sis));
+            w.cencosto = c.text(cencosto);
+            in.personnel.push_back(std::move(w));
+        }
+    }
+    if (!in.monthHasPersonnel) return true;
+
+    // The month's default days item, unless the month already has any days line.
+    const std::string items = y + "_habdes_remu";
+    if (!db.fetch(rs, "SELECT codigo_hd_remu FROM " + items + " where codigo_hd_remu = '998' AND mes_hd_remu = " + qm +
+                          " LIMIT 1"))
+        return false;
+    if (rs->Eof() &&
+        !db.exec("INSERT INTO " + items +
+                 " (mes_hd_remu, codigo_hd_remu, nombre_hd_remu, cencos_per_remu, tipo_hd_remu, imponi_hd_remu, "
+                 "codigo_per_remu, nombre_per_remu, cencos_hd_remu, valor_hd_remu, formula_hd_remu, fijo_remu, "
+                 "codigo_mov_remu, nombre_mov_remu) VALUES (" +
+                 qm + ", '998', 'DIAS TRABAJADOS', '  ', 3, 0, '  ', '  ', '    ', 30, '   ', 1, ' ', ' ')"))
+        return false;
+
+    // Items: the range reads the same rows the shared copy held, straight from the month's table.
+    std::string workerRange;
+    if (ranged) workerRange = " and codigo_per_remu BETWEEN " + sqlText(req.codeFrom) + " and " + sqlText(req.codeTo);
+    if (!readItems(db,
+                   "SELECT * FROM " + items + " WHERE mes_hd_remu = " + qm + workerRange +
+                       " and codigo_per_remu <> '    ' order by codigo_per_remu",
+                   in.workerItems))
+        return false;
+    if (!readItems(db, "SELECT * FROM " + items + " WHERE mes_hd_remu = " + qm + " and codigo_per_remu = '    '",
+                   in.commonItems))
+        return false;
+
+    // Savings contracts.
+    if (!db.fetch(rs, "SELECT * FROM " + y + "_apv where mes_apv = " + qm +
+                          (req.separateSavings ? std::string() : std::string(" ORDER BY codper_apv"))))
+        return false;
+    {
+        Columns c(*rs);
+        int code = c("codper_apv"), name = c("nomper_apv"), inst = c("codigo_inst_apv"), iname = c("nominst_apv"),
+            val = c("valor_apv"), f = c("formula_apv"), reb = c("rebaja_tributable"), off = c("desactivado");
+        for (; !rs->Eof(); rs->MoveNext())
+            in.savings.push_back({c.text(code), c.text(name), c.text(inst), c.text(iname), c.number(val), c.text(f),
+                                  c.number(reb), c.number(off)});
+    }
+    return true;
+}
+
+bool loadPreviousSalaries(Connection& conn, const std::string& month, const std::vector<std::string>& codes,
+                          UiPort& ui, std::map<std::string, double>& out) {
+    if (codes.empty()) return true;
+    Loader db(conn, ui);
+    std::unique_ptr<Recordset> rs;
+    if (!db.fetch(rs, "SELECT * FROM anos order by ano desc")) return false;
+    std::vector<std::string> years;
+    for (Columns c(*rs); !rs->Eof(); rs->MoveNext()) years.push_back(trim(c.text(c("ano"))));
+
+    // Years listed without their personnel table are passed over.
+    if (!db.fetch(rs, "SELECT table_name FROM information_schema.tables WHERE table_schema = DATABASE() AND "
+                      "table_name LIKE '%\\_personal'"))
+        return false;
+    std::set<std::string> tables;
+    for (; !rs->Eof(); rs->MoveNext()) tables.insert(upper(rs->Fields(0).text()));
+
+    std::set<std::string> pending(codes.begin(), codes.end());
+    std::string qm;
+    try {
+        qm = sqlText(sqlMonth(month));
+    } catch (const BadIdentifier& e) {
+        ui.stop(e.what(), "Alto");
+        return false;
+    }
+    for (const std::string& year : years) {
+        if (pending.empty()) break;
+        std::string y;
+        try {
+            y = sqlYear(year);
+        } catch (const BadIdentifier&) {
+            continue;
+        }
+        if (!tables.count(upper(y + "_personal"))) continue;
+        std::string list;
+        for (const std::string& code : pending) list += (list.empty() ? "" : ", ") + sqlText(code);
+        if (!db.fetch(rs, "SELECT codigo_per, mes_per, dias_trabajados_per, total_imponible_per FROM " + y +
+                              "_personal WHERE codigo_per IN (" + list + ") AND mes_per <> " + qm +
+                              " order by codigo_per, mes_per desc"))
+            return false;
+        Columns c(*rs);
+        int code = c("codigo_per"), days = c("dias_trabajados_per"), total = c("total_imponible_per");
+        for (; !rs->Eof(); rs->MoveNext()) {
+            std::string k = trim(c.text(code));
+            if (!pending.count(k) || c.number(days) != 30) continue;
+            out[k] = c.number(total);
+            pending.erase(k);
+        }
+    }
+    return true;
+}
+
+}  // namespace remu

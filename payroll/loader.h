@@ -1,0 +1,33 @@
+#pragma once
+// Reads one month's calculation inputs from the server in a handful of queries:
+// whole reference tables at once, the month's personnel, items, savings and
+// adjustments, and the previous-salary history in one query per year.
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/ui_port.h"
+#include "data/connection.h"
+#include "payroll/inputs.h"
+
+namespace remu {
+
+struct LoadRequest {
+    std::string year, month, clientId;
+    std::string codeFrom, codeTo;
+    bool separateSavings = false;
+};
+
+// Fills `in` (everything but previousSalary). Inserts the month's default days
+// item and a missing company-data row as the run requires. False when a query
+// failed (already reported through the port).
+bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, MonthInputs& in);
+
+// Taxable total of the latest earlier month with 30 days worked, for each of
+// `codes`, searching the company's years newest first (the run's month number
+// is left out in every year). Workers without such a month are absent.
+bool loadPreviousSalaries(Connection& conn, const std::string& month, const std::vector<std::string>& codes,
+                          UiPort& ui, std::map<std::string, double>& out);
+
+}  // namespace remu

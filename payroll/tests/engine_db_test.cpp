@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "data/query.h"
+#include "data/work_tables.h"
+#include "format/picture.h"
+#include "payroll/engine.h"
+#include "payroll/loader.h"
+#include "tests/support/test_db.h"
+
+using namespace remu;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string schema(const std::string& file, const std::string& year = "2018") {
+    std::ifstream in(std::string(REMU_SOURCE_DIR) + "/schema/" + file);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    std::string s = ss.str();
+    for (size_t p; (p = s.find("@YEAR@")) != std::string::npos;) s.replace(p, 6, year);
+    return s;
+}
+
+class EngineDb : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tag = testdb::uniqueTag();
+        company = std::make_unique<testdb::ScratchDatabase>(tag + "_remu_", "emp");
+        params = testdb::ScratchDatabase::named(tag + "_remu");
+        company->runSql(schema("company.sql") + schema("company_year.sql") + schema("company_year.sql", "2017"));
+        params->runSql(schema("parametros.sql") + schema("parametros_year.sql"));
+        params->runSql(
+            "INSERT INTO 2018_parametros (mes_par, valor_uf_par, ingreso_minimo_par, tope_imponible_par, "
+            "tope_imponible_cesantia_par, sis_par, feriados_mes_par, valor1_tabasifa) VALUES "
+            "('03', 26966.89, 276000, 78.3, 117.5, 1.41, '30', 11337);"
+            "INSERT INTO 2018_tabu (MES, UTM, DESDE_PESOS01, HASTA_PESOS01, FACTOR01, DESDE_PESOS02, HASTA_PESOS02, "
+            "FACTOR02, REBAJA_PESOS02, DESDE_PESOS07, FACTOR07, REBAJA_PESOS07) VALUES ('03', 47301, 0, 638563.5, 0, "
+            "638563.51, 1419030, 0.04, 25542.54, 5676120.01, 0.35, 1103059.32);"
+            "INSERT INTO 2018_afp (codigo_afp, nombre_afp, mes_03) VALUES ('00', 'Sin AFP', 0), ('03', 'Cuprum', 11.44);"
+            "INSERT INTO 2018_isapre VALUES ('07', 'Fonasa', 7), ('01', 'Banmedica', 7);"
+            "INSERT INTO movim_personal VALUES ('3', 'Subsidios'), ('11', 'Otros');");
+        company->runSql(
+            "INSERT INTO anos VALUES ('2017'), ('2018');"
+            "INSERT INTO 2018_datos_empresa (mes_datemp, codigo_mutual_datemp, porcentaje_mutual_datemp) VALUES "
+            "('03', '00', 0.93);"
+            "INSERT INTO 2018_habdes (codigo_had, semcor_had) VALUES ('BON', 0);");
+        for (int i = 1; i <= 6; ++i) addWorker(code(i), 1000000);
+        dir = fs::temp_directory_path() / ("remu_engine_" + tag);
+        fs::create_directories(dir);
+        session = makeSession();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    static std::string code(int i) {
+        std::string c = std::to_string(i);
+        return std::string(4 - c.size(), '0') + c;
+    }
+    void addWorker(const std::string& c, double salary, const std::string& month = "03", const std::string& year = "2018",
+                   int cesantia = 3) {
+        company->runSql("INSERT INTO " + year +
+                        "_personal (mes_per, codigo_per, nombre_per, apepat_per, apemat_per, nombres_per, "
+                        "sueldo_base_per, codigo_afp_per, codigo_isa_per, seguro_cesantia_per, sis_per, cencosto_per) "
+                        "VALUES ('" + month + "', '" + c + "', 'WORKER " + c + "', 'ROJAS', 'DIAZ', 'ANA', " +
+                        std::to_string(salary) + ", '03', '07', " + std::to_string(cesantia) + ", 1, 'CC01')");
+    }
+    Session makeSession() {
+        Session s;
+        auto p = testdb::serverParams();
+        s.CHOST = p.host;
+        s.CUSER = p.user;
+        s.CPASSWORD = p.password;
+        s.ID_CLIENTE = tag;
+        s.CDATABASE = company->name();
+        s.C_ANO = "2018";
+        s.C_MES = "03";
+        EXPECT_TRUE(CONECTA(s, ui, s.OCON));
+        return s;
+    }
+    std::vector<PaySlipLine> remumes(const fs::path& d) { return readWorkTable(WorkTable::REMUMES, d.string()); }
+
+    std::string tag;
+    std::unique_ptr<testdb::ScratchDatabase> company, params;
+    RecordingPort ui;
+    Session session;
+    fs::path dir;
+};
+
+const PaySlipLine* find(const std::vector<PaySlipLine>& lines, const std::string& person, const std::string& code) {
+    for (const auto& l : lines)
+        if (l.PERSON_REM == person && l.HABDES_REM == code) return &l;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(EngineDb, WholeMonthRunWritesTablesAndFigures) {
+    company->runSql(
+        "INSERT INTO 2018_habdes_remu (mes_hd_remu, codigo_per_remu, nombre_per_remu, codigo_hd_remu, nombre_hd_remu, "
+        "tipo_hd_remu, imponi_hd_remu, valor_hd_remu, formula_hd_remu, codigo_mov_remu, fecdes_remu, fechas_remu) VALUES "
+        "('03', '0001', 'WORKER 0001', 'BON', 'BONO', 1, 1, 10, 'VALOR*1000', '', NULL, NULL),"
+        "('03', '0001', 'WORKER 0001', 'PRE', 'PRESTAMO', 2, 0, 10000, '', '', '2018-01-15', '2018-07-15'),"
+        "('03', '0002', 'WORKER 0002', '999', 'AUSENCIA', 3, 0, 5, '', '3', NULL, NULL),"
+        "('03', '    ', '', 'MOV', 'MOVILIZACION', 1, 2, 20000, '', '', NULL, NULL);"
+        "INSERT INTO 2018_apv (mes_apv, codper_apv, codigo_inst_apv, valor_apv, rebaja_tributable) VALUES "
+        "('03', '0003', '005', 50000, 1);"
+        "INSERT INTO 2018_ajuste (mes_rem, person_rem, habdes_rem, tipo_rem, descri_rem, valfin_rem) VALUES "
+        "('03', '0004', 'TIM', 1, 'TOTAL IMPONIBLE', 1111111);"
+        "INSERT INTO 2017_personal (mes_per, codigo_per, dias_trabajados_per, total_imponible_per) VALUES "
+        "('11', '0002', 30, 800000), ('12', '0002', 20, 500000), ('03', '0002', 30, 1);");
+    ASSERT_TRUE(CALCULA_REMUN(session, ui, "", "", {dir.string()})) << (ui.lines().empty() ? "" : ui.lines()[0]);
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(ui.progressTexts.front(), "Por Favor, espere\r\nProceso 10%");
+    EXPECT_NE(std::find(ui.progressTexts.begin(), ui.progressTexts.end(), "Por Favor, espere\r\nProceso 80%6"),
+              ui.progressTexts.end());
+    EXPECT_EQ(ui.progressTexts.back(), "Proceso Finalizado ");
+    EXPECT_EQ(session.CESTADO, "Proceso Finalizado ");
+    EXPECT_EQ(session.VALUTM, 47301);
+
+    auto lines = remumes(dir);
+    EXPECT_EQ(find(lines, "0001", "BON")->VALFIN_REM, 10000);
+    EXPECT_EQ(find(lines, "0001", "BON")->DESCRI_REM, "BONO (       10)");
+    EXPECT_EQ(find(lines, "0001", "PRE")->DESCRI_REM, "PRESTAMO ( 3/ 6)");
+    EXPECT_EQ(find(lines, "0001", "PRE")->FECDES_REM, (Date{2018, 1, 15}));
+    EXPECT_EQ(find(lines, "0006", "MOV")->VALFIN_REM, 20000);
+    EXPECT_EQ(find(lines, "0002", "998")->VALFIN_REM, 25);
+    EXPECT_EQ(find(lines, "0002", "997")->VALFIN_REM, 5);
+    EXPECT_EQ(find(lines, "0002", "999")->DESCRI_REM, "DIAS Subsidios");
+    // Leave: the previous salary is the 2017 November total (December had 20 days, March is the run's month).
+    const double worked = 1000000.0 / 30 * 25;
+    EXPECT_EQ(find(lines, "0002", "SCE")->VALFIN_REM, ROUND((ROUND(worked, 0) + 800000.0 / 30 * 5) * 2.4 / 100, 0));
+    EXPECT_EQ(SUELDO_ANTERIOR(*session.OCON, session, ui, "0002"), 800000);
+    EXPECT_EQ(find(lines, "0003", "APV")->DESCRI_REM, "APV REBAJA");
+    EXPECT_EQ(find(lines, "0004", "TIM")->VALFIN_REM, 1111111);
+    EXPECT_EQ(find(lines, "0005", "TIM")->APENOM_REM, "ROJAS DIAZ ANA");
+    EXPECT_EQ(find(lines, "0005", "TIM")->CENCOS_REM, "CC01");
+    EXPECT_EQ(readWorkTable(WorkTable::AJUPASO, dir.string()).size(), 1u);
+    EXPECT_TRUE(readWorkTable(WorkTable::REMUPASO, dir.string()).empty());
+    // Lines in worker, type, taxable order.
+    for (size_t i = 1; i < lines.size(); ++i) {
+        auto key = [](const PaySlipLine& l) { return std::make_tuple(l.PERSON_REM, l.TIPO_REM, l.IMPONI_REM); };
+        EXPECT_LE(key(lines[i - 1]), key(lines[i]));
+    }
+
+    // Write-back of taxable total and days; the default days item now exists.
+    auto rs = session.OCON->query("SELECT codigo_per, total_imponible_per, dias_trabajados_per FROM 2018_personal "
+                                  "WHERE mes_per = '03' ORDER BY codigo_per");
+    EXPECT_EQ(rs->Fields(1).number(), 1010000);
+    EXPECT_EQ(rs->Fields(2).number(), 30);
+    rs->MoveNext();
+    EXPECT_EQ(rs->Fields(2).number(), 25);
+    rs->Move(2);
+    EXPECT_EQ(rs->Fields(1).number(), 1111111);
+    EXPECT_EQ(session.OCON->query("SELECT * FROM 2018_habdes_remu WHERE codigo_hd_remu = '998'")->RecordCount(), 1);
+
+    // A second run gives the same slips and does not add another days item.
+    ASSERT_TRUE(CALCULA_REMUN(session, ui, "", "", {dir.string()}));
+    EXPECT_EQ(remumes(dir).size(), lines.size());
+    EXPECT_EQ(session.OCON->query("SELECT * FROM 2018_habdes_remu WHERE codigo_hd_remu = '998'")->RecordCount(), 1);
+}
+
+TEST_F(EngineDb, RefusalsLeaveTheWorkTablesAlone) {
+    PaySlipLine marker;
+    marker.PERSON_REM = "ZZZZ";
+    writeWorkTable(WorkTable::REMUMES, {marker}, dir.string());
+
+    company->runSql("DELETE FROM 2018_datos_empresa");
+    EXPECT_FALSE(CALCULA_REMUN(session, ui, "", "", {dir.string()}));
+    EXPECT_EQ(ui.lines().back(), "Stop|Alto|Debe Registrar Datos empresa antes de procesar");
+    EXPECT_EQ(remumes(dir).size(), 1u);
+
+    // A row that vanishes after the check is created by the load with no insurers.
+    MonthInputs in;
+    LoadRequest req{"2018", "03", tag, "", "", false};
+    ASSERT_TRUE(loadMonthInputs(*session.OCON, req, ui, in));
+    EXPECT_EQ(in.company.mutualCode, "00");
+    auto rs = session.OCON->query("SELECT codigo_mutual_datemp, codigo_ccaf_datemp FROM 2018_datos_empresa");
+    ASSERT_EQ(rs->RecordCount(), 1);
+    EXPECT_EQ(rs->Fields(0).text(), "00");
+    EXPECT_EQ(rs->Fields(1).text(), "00");
+
+    // No personnel in the month.
+    company->runSql("DELETE FROM 2018_personal");
+    ui.clear();
+    EXPECT_FALSE(CALCULA_REMUN(session, ui, "", "", {dir.string()}));
+    EXPECT_EQ(ui.lines().back(), "Info|Atenci\xC3\xB3n|NO HAY DATOS EN EL MAESTRO DE PERSONAL EN  MARZO");
+    EXPECT_EQ(remumes(dir).size(), 1u);
+
+    // A range with nobody in it completes with no lines.
+    addWorker("0001", 500000);
+    ui.clear();
+    EXPECT_TRUE(CALCULA_REMUN(session, ui, "0500", "0600", {dir.string()}));
+    EXPECT_TRUE(remumes(dir).empty());
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(EngineDb, SimultaneousRangeRunsKeepToTheirOwnWorkers) {
+    company->runSql(
+        "INSERT INTO 2018_habdes_remu (mes_hd_remu, codigo_per_remu, codigo_hd_remu, nombre_hd_remu, tipo_hd_remu, "
+        "imponi_hd_remu, valor_hd_remu) VALUES ('03', '0001', 'BON', 'BONO', 1, 1, 111),"
+        "('03', '0002', 'BON', 'BONO', 1, 1, 222), ('03', '0005', 'BON', 'BONO', 1, 1, 555),"
+        "('03', '    ', 'MOV', 'MOVILIZACION', 1, 2, 20000)");
+    Session other = makeSession();
+    fs::path dir2 = dir / "second";
+    fs::create_directories(dir2);
+    for (int round = 0; round < 3; ++round) {
+        RecordingPort ui1, ui2;
+        bool ok1 = false, ok2 = false;
+        std::thread a([&] { ok1 = CALCULA_REMUN(session, ui1, "0001", "0003", {dir.string()}); });
+        std::thread b([&] { ok2 = CALCULA_REMUN(other, ui2, "0004", "0006", {dir2.string()}); });
+        a.join();
+        b.join();
+        ASSERT_TRUE(ok1 && ok2);
+        std::set<std::string> first, second;
+        for (auto& l : remumes(dir)) first.insert(l.PERSON_REM);
+        for (auto& l : remumes(dir2)) second.insert(l.PERSON_REM);
+        EXPECT_EQ(first, (std::set<std::string>{"0001", "0002", "0003"}));
+        EXPECT_EQ(second, (std::set<std::string>{"0004", "0005", "0006"}));
+        EXPECT_EQ(find(remumes(dir), "0002", "BON")->VALFIN_REM, 222);
+        EXPECT_EQ(find(remumes(dir2), "0005", "BON")->VALFIN_REM, 555);
+        EXPECT_EQ(find(remumes(dir2), "0006", "MOV")->VALFIN_REM, 20000);
+    }
+}
