@@ -14,7 +14,7 @@ if(REMU_WITH_GUI)
     ${CMAKE_CURRENT_SOURCE_DIR}/main_window.cpp
     ${CMAKE_SOURCE_DIR}/resources/shell.qrc)
   set_target_properties(remu_shell_gui PROPERTIES AUTOMOC ON AUTORCC ON)
-  target_link_libraries(remu_shell_gui PUBLIC remu_login Qt6::Widgets)
+  target_link_libraries(remu_shell_gui PUBLIC remu_login remu_widgets Qt6::Widgets)
 
 
   add_executable(remu ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)

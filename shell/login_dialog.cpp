@@ -6,50 +6,30 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include "format/text.h"
 #include "shell/login.h"
 #include "shell/main_window.h"
+#include "widgets/tget.h"
 
 namespace remu {
 
-KeyField::KeyField(int length, bool masked, QWidget* parent) : QLineEdit(parent) {
-    setMaxLength(length);
-    if (masked) setEchoMode(QLineEdit::Password);
-    QFont f = font();
-    f.setFamily("Monospace");
-    f.setStyleHint(QFont::TypeWriter);
-    f.setPointSize(f.pointSize() + 2);
-    setFont(f);
-    setMinimumWidth(fontMetrics().horizontalAdvance(QString(length + 2, QChar('M'))));
-}
-
-void KeyField::focusInEvent(QFocusEvent* e) {
-    firstKey_ = true;
-    QLineEdit::focusInEvent(e);
-}
-
-void KeyField::mousePressEvent(QMouseEvent* e) {
-    // Placing the caret by hand means the worker wants to edit, not replace.
-    firstKey_ = false;
-    QLineEdit::mousePressEvent(e);
-}
-
-void KeyField::keyPressEvent(QKeyEvent* e) {
-    const QString typed = e->text();
-    const bool character = !typed.isEmpty() && typed.at(0).isPrint() &&
-                           !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-    if (!character) {
-        if (e->key() != Qt::Key_Shift && e->key() != Qt::Key_CapsLock) firstKey_ = false;
-        QLineEdit::keyPressEvent(e);
-        return;
-    }
-    if (firstKey_) clear();
-    firstKey_ = false;
-    insert(typed.toUpper());
+TGET* makeKeyField(QWidget* parent, std::string& var, int length, bool masked, const char* id) {
+    auto* f = new TGET(parent);
+    f->setObjectName(id);
+    f->bind(var);
+    f->setPicture(masked ? "@K" + std::string(static_cast<size_t>(length), '!') : "@K!");
+    f->setMaxLength(length);
+    f->setPassword(masked);
+    QFont font = f->font();
+    font.setFamily("Monospace");
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSize(font.pointSize() + 2);
+    f->setFont(font);
+    f->setMinimumWidth(f->fontMetrics().horizontalAdvance(QString(length + 2, QChar('M'))));
+    return f;
 }
 
 LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(parent), s_(s), ui_(ui) {
@@ -71,16 +51,13 @@ LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(pare
     keys->setPixmap(shellIcon("llaves").pixmap(64, 64));
     keys->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-    rut_ = new KeyField(11, false, this);
-    rut_->setObjectName("104");
-    rut_->setText(QString::fromStdString(s.CRUT_CONEXION_TRABAJADOR));
-    rut_->setPlaceholderText("Ej. 12345678-8");
+    rut_ = makeKeyField(this, s.CRUT_CONEXION_TRABAJADOR, 11, false, "104");
+    // Leaving the field validates it; closing the dialog does not.
+    rut_->setValid([this] { return closing_ || !isVisible() || rut_->text() == validated_ || validateRut(); });
     auto* rutHint = new QLabel("Ej. 12345678-8", this);
     rutHint->setStyleSheet("color: #666;");
 
-    password_ = new KeyField(6, true, this);
-    password_->setObjectName("102");
-    password_->setText(QString::fromStdString(s.CCLAVE));
+    password_ = makeKeyField(this, s.CCLAVE, 6, true, "102");
 
     accept_ = new QToolButton(this);
     accept_->setObjectName("301");
@@ -153,30 +130,22 @@ void LoginDialog::acceptLogin() {
     rut_->setFocus();
 }
 
+void LoginDialog::done(int result) {
+    closing_ = true;
+    QDialog::done(result);
+    closing_ = false;
+}
+
 bool LoginDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
+        // Enter confirms a field as Tab does; on the password it enters.
         auto* key = static_cast<QKeyEvent*>(event);
-        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (watched == rut_ && (enter || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)) {
-            if (rut_->text() == validated_ || validateRut()) password_->setFocus();
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (watched == password_)
+                acceptLogin();
+            else
+                focusNextChild();
             return true;
-        }
-        if (watched == password_ && enter) {
-            acceptLogin();
-            return true;
-        }
-    }
-    if (watched == rut_ && event->type() == QEvent::FocusOut && !validating_) {
-        auto* focus = static_cast<QFocusEvent*>(event);
-        // Leaving for a message box or another window is not leaving the field.
-        const bool leaves = focus->reason() == Qt::MouseFocusReason || focus->reason() == Qt::TabFocusReason ||
-                            focus->reason() == Qt::BacktabFocusReason;
-        if (leaves && rut_->text() != validated_) {
-            // After the focus change has settled: the accept button runs its own validation.
-            QTimer::singleShot(0, this, [this] {
-                if (accept_->isDown() || accept_->hasFocus() || rut_->text() == validated_) return;
-                validateRut();
-            });
         }
     }
     return QDialog::eventFilter(watched, event);

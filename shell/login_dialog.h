@@ -3,7 +3,6 @@
 // fields. Controls carry their template ids as object names ("104", "102", "301").
 
 #include <QDialog>
-#include <QLineEdit>
 
 #include "core/session.h"
 #include "core/ui_port.h"
@@ -12,21 +11,11 @@ class QToolButton;
 
 namespace remu {
 
-// Entry field of the login screens: upper case, fixed length, and the first
-// character typed after entering the field replaces the old contents.
-class KeyField : public QLineEdit {
-    Q_OBJECT
-public:
-    KeyField(int length, bool masked, QWidget* parent = nullptr);
+class TGET;
 
-protected:
-    void focusInEvent(QFocusEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-
-private:
-    bool firstKey_ = false;
-};
+// An entry field of the login screens: upper case, at most `length` characters,
+// the first key typed replaces the old contents; masked for passwords.
+TGET* makeKeyField(QWidget* parent, std::string& var, int length, bool masked, const char* id);
 
 class LoginDialog : public QDialog {
     Q_OBJECT
@@ -38,17 +27,20 @@ public:
     // The accept button: RUT validated, then VERIUSUARIO; closes the dialog on success.
     void acceptLogin();
 
+    void done(int result) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Session& s_;
     UiPort& ui_;
-    KeyField* rut_;
-    KeyField* password_;
+    TGET* rut_;
+    TGET* password_;
     QToolButton* accept_;
     QString validated_;  // the RUT text that passed validation
     bool validating_ = false;
+    bool closing_ = false;
 };
 
 // Shows the login dialog; true when a worker has been identified. Writes the

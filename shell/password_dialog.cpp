@@ -9,6 +9,7 @@
 #include "shell/login.h"
 #include "shell/login_dialog.h"
 #include "shell/main_window.h"
+#include "widgets/tget.h"
 
 namespace remu {
 
@@ -17,15 +18,9 @@ PasswordDialog::PasswordDialog(Session& s, UiPort& ui, QWidget* parent) : QDialo
     setWindowTitle("CAMBIO DE CONTRASEÑA");
     setWindowIcon(shellIcon("llaves"));
 
-    auto make = [this](const char* id) {
-        auto* f = new KeyField(6, true, this);
-        f->setObjectName(id);
-        f->setText(QString(6, QChar(' ')));
-        return f;
-    };
-    current_ = make("101");
-    new_ = make("102");
-    confirm_ = make("103");
+    current_ = makeKeyField(this, currentText_, 6, true, "101");
+    new_ = makeKeyField(this, newText_, 6, true, "102");
+    confirm_ = makeKeyField(this, confirmText_, 6, true, "103");
 
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight);

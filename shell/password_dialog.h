@@ -2,13 +2,14 @@
 // The password change dialog (ODLG_CAMBIO_CLAVE): fields "101", "102", "103", button "301".
 
 #include <QDialog>
+#include <string>
 
 #include "core/session.h"
 #include "core/ui_port.h"
 
 namespace remu {
 
-class KeyField;
+class TGET;
 
 class PasswordDialog : public QDialog {
     Q_OBJECT
@@ -20,9 +21,12 @@ public:
 private:
     Session& s_;
     UiPort& ui_;
-    KeyField* current_;
-    KeyField* new_;
-    KeyField* confirm_;
+    std::string currentText_ = std::string(6, ' ');
+    std::string newText_ = std::string(6, ' ');
+    std::string confirmText_ = std::string(6, ' ');
+    TGET* current_;
+    TGET* new_;
+    TGET* confirm_;
 };
 
 // Runs the password change dialog modally over parent.

@@ -244,6 +244,44 @@ TEST_F(Login, LoginDialogValidatesTheRutAndAccepts) {
     EXPECT_EQ(s.CDATABASE, companyDb("alfa"));
 }
 
+TEST_F(Login, FocusStaysOnARefusedRut) {
+    app();
+    LoginDialog dialog(s, ui);
+    dialog.show();
+    dialog.activateWindow();
+    QApplication::processEvents();
+    auto* rut = dialog.findChild<QLineEdit*>("104");
+    auto* password = dialog.findChild<QLineEdit*>("102");
+    rut->setFocus(Qt::OtherFocusReason);
+    QApplication::processEvents();
+    ASSERT_TRUE(rut->hasFocus());
+
+    auto press = [](QWidget* w, int key) {
+        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+        QApplication::processEvents();
+    };
+    rut->setText("0-0");
+    press(rut, Qt::Key_Tab);
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Stop|ALTO|RUT INVALIDO"});
+    EXPECT_TRUE(rut->hasFocus());
+
+    ui.clear();
+    rut->setText("12345678-5");
+    press(rut, Qt::Key_Return);
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(password->hasFocus());
+    EXPECT_EQ(rut->text(), "012345678-5");
+
+    // Closing the dialog never validates the field.
+    rut->setFocus(Qt::OtherFocusReason);
+    QApplication::processEvents();
+    rut->setText("");
+    dialog.reject();
+    QApplication::processEvents();
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
 TEST_F(Login, PasswordDialogRefusesAMismatchedConfirmation) {
     app();
     ASSERT_TRUE(login("14141414-1", "CAMBIB"));
