@@ -1,0 +1,71 @@
+#pragma once
+// The desktop client's print job: every page is recorded as a QPicture in the
+// job's device pixels; the preview shows them, and printing, PDF and document
+// export replay them on their own devices.
+
+#include <QPicture>
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "widgets/print_job.h"
+
+class QPainter;
+class QPrinter;
+class QImage;
+
+namespace remu {
+
+class UiPort;
+
+// Recorded pages of one job, shared by the job and its preview window.
+struct RecordedPages {
+    std::vector<QPicture> pages;
+    PageMetrics metrics;
+    QString documentName;
+    QString printerName;  // empty: the system's default printer
+
+    int count() const { return static_cast<int>(pages.size()); }
+    // Draws page `index` (0-based) scaled into `target` (device coordinates of the painter).
+    void render(QPainter& painter, int index, const QRectF& target) const;
+    // Page `index` as an image of `dpi` dots per inch on white.
+    QImage image(int index, int dpi) const;
+    // Pages from..to (1-based, inclusive) as one printer document. False when the
+    // printer cannot be opened.
+    bool print(QPrinter& printer, int from, int to) const;
+    // A PDF of every page, written by the program itself (text stays text).
+    bool writePdf(const QString& path) const;
+    // A word-processor document with one page image per page.
+    bool writeDocx(const QString& path, QString* error = nullptr) const;
+};
+
+class QtPrintJob : public PrintJob {
+public:
+    // Metrics come from the job's printer (Letter at 600 dpi when there is none).
+    explicit QtPrintJob(const PrintJobOptions& options, UiPort* port = nullptr);
+    ~QtPrintJob() override;
+
+    bool hasDevice() const override { return device_; }
+    std::shared_ptr<RecordedPages> pages() const { return pages_; }
+    static int resolution() { return 600; }
+
+protected:
+    void doPageBegin() override;
+    void doPageEnd() override;
+    void doText(const TextCall& call) override;
+    void doBitmap(int rowPx, int colPx, const std::string& file, int widthPx, int heightPx) override;
+    void doLine(const LineCall& call) override;
+    bool doEnd() override;
+
+private:
+    std::shared_ptr<RecordedPages> pages_;
+    std::unique_ptr<QPainter> painter_;
+    UiPort* port_;
+    bool device_ = true;
+};
+
+// Makes PRINTBEGIN build Qt jobs and PRINTERSETUP show the printer dialog. Messages of
+// the preview and of printing go to `port` (message boxes when null).
+void installQtPrinting(UiPort* port = nullptr);
+
+}  // namespace remu
