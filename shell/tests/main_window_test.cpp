@@ -2,7 +2,10 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QImage>
 #include <QMenuBar>
+#include <QSplashScreen>
+#include <QTimer>
 #include <QToolBar>
 
 #include <fstream>
@@ -132,4 +135,52 @@ TEST_F(MainWindowTest, AWrongPasswordEndsBeforeTheWindowAppears) {
                               "Info|Alto|Contraseña inválida\nVuelva a entrar e intentente nuevamente"});
     EXPECT_EQ(s.C_ANO, "2019");
     EXPECT_EQ(s.CSUBTITUFIRMA, "'V°B° ADMINISTRACION'");
+}
+
+// Notes every splash box that is shown, however briefly.
+class SplashWatch : public QObject {
+public:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Show && qobject_cast<QSplashScreen*>(o)) ++shown;
+        return false;
+    }
+    int shown = 0;
+};
+
+TEST_F(MainWindowTest, MainRunsTheWindowUntilItClosesWithASplashOnlyWhenThereIsABitmap) {
+    for (bool watchBitmap : {false, true}) {
+        if (watchBitmap) {
+            QImage img(120, 80, QImage::Format_RGB32);
+            img.fill(Qt::darkBlue);
+            ASSERT_TRUE(img.save("WATCH.BMP", "BMP"));
+        }
+        freshSession();
+        s.CRUT_CONEXION_TRABAJADOR = RUT_LOGIN("12345678-5");
+        ASSERT_TRUE(BUSCA_RUT(s, ui));
+        s.CCLAVE = "DEMO01";
+
+        SplashWatch watch;
+        qApp->installEventFilter(&watch);
+        std::string statusSeen;
+        // Once the window is up the worker leaves with "Salir".
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                auto* w = qobject_cast<MainWindow*>(top);
+                if (!w || !w->isVisible()) continue;
+                statusSeen = w->statusLabel()->text().toStdString();
+                for (QAction* a : w->toolBar()->actions())
+                    if (a->objectName() == "salir") a->trigger();
+            }
+        });
+        poll.start(10);
+        MAIN(s, ui);
+        poll.stop();
+        qApp->removeEventFilter(&watch);
+
+        EXPECT_TRUE(ui.boxes.empty());
+        EXPECT_EQ(statusSeen, " Servidor: Servidor de pruebas  Empresa: " + client_ + " - ALFA   Usuario: 012345678-5");
+        EXPECT_EQ(s.OWNDMAIN, nullptr);
+        EXPECT_EQ(watch.shown, watchBitmap ? 1 : 0);
+    }
 }
