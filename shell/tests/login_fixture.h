@@ -69,6 +69,16 @@ public:
             db->runSql(sql);
             databases().push_back(std::move(db));
         }
+        // A company whose open year has no open month yet.
+        auto gama = testdb::ScratchDatabase::named(companyDb("gama"));
+        gama->runSql(
+            "CREATE TABLE anos (ano VARCHAR(4));"
+            "INSERT INTO anos VALUES ('2019');"
+            "CREATE TABLE 2019_meses (mes VARCHAR(2));"
+            "CREATE TABLE 2019_personal (mes_per VARCHAR(2), codigo_per VARCHAR(4), rut_per VARCHAR(11),"
+            " clave_per VARCHAR(10), anomes_termino_per INT DEFAULT 0);"
+            "INSERT INTO 2019_personal VALUES ('01', '0001', '016161616-1', 'GAMA01', 0);");
+        databases().push_back(std::move(gama));
         // Same client identifier, but not a payroll database: never searched.
         databases().push_back(testdb::ScratchDatabase::named(lowerClient() + "_aaa"));
     }

@@ -148,6 +148,17 @@ TEST_F(Login, PasswordCheckRefusesWrongShorterEmptyAndMissingRows) {
     EXPECT_EQ(ui.lines(), std::vector<std::string>{kWrongPassword});
 }
 
+TEST_F(Login, AnOpenYearWithoutOpenMonthsHasNoPasswordToCheck) {
+    ASSERT_TRUE(login("16161616-1", "GAMA01"));
+    EXPECT_EQ(s.CALIAS_EMPRESA, "GAMA");
+    EXPECT_TRUE(s.TAB_MESES.empty());
+    EXPECT_FALSE(VERIFICA_CLAVE(s, ui));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Stop|Alto|El año 2019 no tiene meses abiertos"});
+    ui.clear();
+    EXPECT_FALSE(CAMBIA_CLAVE2(s, ui, "GAMA01", "NUEVA1", "NUEVA1"));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Stop|Alto|El año 2019 no tiene meses abiertos"});
+}
+
 TEST_F(Login, ClientIdentifierIsRequiredAndWrittenBack) {
     s.ID_CLIENTE = "";
     EXPECT_FALSE(VERIUSUARIO(s, ui));
