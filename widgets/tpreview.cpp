@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFocusEvent>
 #include <QGridLayout>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -125,7 +126,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        QPainter p(viewport());
+        // Pages are composed on an image first: replaying the recorded pictures straight on
+        // the widget lost the first texts of a page.
+        QImage canvas(viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+        canvas.fill(palette().color(QPalette::Dark));
+        QPainter p(&canvas);
         p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
         auto rects = pageRects();
         for (std::size_t i = 0; i < rects.size(); ++i) {
@@ -136,6 +141,8 @@ protected:
             p.setPen(Qt::black);
             p.drawRect(rects[i]);
         }
+        p.end();
+        QPainter(viewport()).drawImage(0, 0, canvas);
     }
 
     void resizeEvent(QResizeEvent* e) override {
