@@ -24,7 +24,6 @@ std::string twoDigits(int n) {
     return buf;
 }
 
-
 // Leading number of a text, blanks skipped, digits up to the first non-digit.
 long long leadingNumber(std::string_view t) {
     size_t i = t.find_first_not_of(' ');
@@ -44,7 +43,7 @@ std::string monthText(const Value& v) {
 }
 
 // The worker's row of the latest open month, as the password check and the
-// password change see it. Returns false after telling the user when there is none.
+// password change see it. Failed: the user has already been told why.
 enum class RowLookup { Found, NoRow, Failed };
 
 RowLookup workerRowOfLatestMonth(Session& s, UiPort& ui, Connection& conn, std::unique_ptr<Recordset>& row) {
