@@ -200,10 +200,15 @@ PdfSlipResult writePdfSlips(Session& s, UiPort& ui, const std::vector<PaySlipLin
         ui.stop("NO SE CONECTO");
         return result;
     }
-    auto view = slipView(remumes, slipFilter(s));
     SlipSources src = loadSlipSources(*s.OCON, s, ui);
     if (!src.ok) return result;
+    return writePdfSlipFiles(s, ui, remumes, src, opt);
+}
 
+PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySlipLine>& remumes,
+                                const SlipSources& src, const PdfSlipOptions& opt) {
+    PdfSlipResult result;
+    auto view = slipView(remumes, slipFilter(s));
     std::string folder = pdfFolder(opt.workDir);
     std::error_code ec;
     fs::create_directories(folder, ec);

@@ -45,6 +45,10 @@ std::string pdfFolder(const std::string& workDir);
 PdfSlipResult writePdfSlips(Session& s, UiPort& ui, const std::vector<PaySlipLine>& remumes,
                             const PdfSlipOptions& opt = {});
 
+// The same from sources already loaded (the benchmark times this part).
+PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySlipLine>& remumes,
+                                const SlipSources& src, const PdfSlipOptions& opt = {});
+
 // The whole run: empties the folder, checks the worker, runs the engine for every
 // worker of the month (`engine` returns false when it failed), reads REMUMES and
 // writes the slips.

@@ -72,17 +72,55 @@ std::optional<std::vector<std::array<int16_t, 896>>> loadWidthFile(const std::st
     return rows;
 }
 
+// Logo and signature go into every slip of a run: their bytes are kept while
+// the file stays the same (size and modification time).
+std::string imageBytes(const std::string& path) {
+    static std::mutex mutex;
+    struct Entry {
+        std::uintmax_t size;
+        fs::file_time_type time;
+        std::string data;
+    };
+    static std::map<std::string, Entry> cache;
+    std::error_code ec1, ec2;
+    auto size = fs::file_size(path, ec1);
+    auto time = fs::last_write_time(path, ec2);
+    if (ec1 || ec2) return {};
+    std::lock_guard lock(mutex);
+    auto it = cache.find(path);
+    if (it != cache.end() && it->second.size == size && it->second.time == time) return it->second.data;
+    auto data = readFile(path).value_or(std::string());
+    if (cache.size() > 64) cache.clear();
+    cache[path] = {size, time, data};
+    return data;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- helpers
 
 std::string pdfFixed(double value, int width) {
-    double rounded = std::round(value * 100.0) / 100.0;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.2f", rounded == 0 ? 0.0 : rounded);
-    std::string s = buf;
-    if (static_cast<int>(s.size()) > width) return std::string(width, '*');
-    return s;
+    // Integer arithmetic: a slip writes several hundred coordinates per page.
+    double scaled = std::round(value * 100.0);
+    if (!(std::fabs(scaled) < 9e15)) return std::string(width, '*');
+    long long cents = static_cast<long long>(scaled);
+    bool negative = cents < 0;
+    unsigned long long u = negative ? static_cast<unsigned long long>(-cents) : static_cast<unsigned long long>(cents);
+    char buf[32];
+    char* end = buf + sizeof buf;
+    char* p = end;
+    *--p = static_cast<char>('0' + u % 10);
+    u /= 10;
+    *--p = static_cast<char>('0' + u % 10);
+    u /= 10;
+    *--p = '.';
+    do {
+        *--p = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u);
+    if (negative) *--p = '-';
+    if (end - p > width) return std::string(width, '*');
+    return std::string(p, end);
 }
 
 std::string pdfPlain(double value) {
@@ -94,6 +132,13 @@ std::string pdfPlain(double value) {
 }
 
 std::string pdfString(std::string_view utf8) {
+    bool plain = true;
+    for (char c : utf8)
+        if (static_cast<unsigned char>(c) >= 0x80 || c == '\\' || c == '(' || c == ')') {
+            plain = false;
+            break;
+        }
+    if (plain) return std::string(utf8);
     std::string bytes = utf8ToCp1252(utf8, '?');
     std::string out;
     out.reserve(bytes.size() + 8);
@@ -156,6 +201,20 @@ std::optional<PdfImageInfo> readJpegInfo(const std::string& fileName) {
 // ---------------------------------------------------------------- widths
 
 void PdfFontWidths::load(const std::string& fileName) {
+    // The usual case, no name given, is resolved once per process.
+    if (fileName.empty()) {
+        static const std::vector<std::array<int16_t, 896>> defaults = [] {
+            PdfFontWidths w;
+            w.resolve({});
+            return w.rows_;
+        }();
+        rows_ = defaults;
+        return;
+    }
+    resolve(fileName);
+}
+
+void PdfFontWidths::resolve(const std::string& fileName) {
     std::vector<std::string> candidates;
     if (!fileName.empty()) candidates.push_back(fileName);
     candidates.push_back((fs::current_path() / "fonts.dat").string());
@@ -305,8 +364,12 @@ void TPDF::Pdfdrawheader() {
 
 void TPDF::Pdfatsay(std::string_view text, std::optional<double> row, std::optional<double> column) {
     if (text.empty() || !pageOpen_) return;
-    std::string t(text);
-    if (auto at = t.find("#pagenumber#"); at != std::string::npos) t.replace(at, 12, std::to_string(pageCount_));
+    std::string withPage;
+    if (auto at = text.find("#pagenumber#"); at != std::string_view::npos) {
+        withPage = std::string(text);
+        withPage.replace(at, 12, std::to_string(pageCount_));
+        text = withPage;
+    }
     double y = row ? *row : currentLine_;
     double x = column ? *column : 0;
     std::string& b = pageBuffer_;
@@ -326,7 +389,7 @@ void TPDF::Pdfatsay(std::string_view text, std::optional<double> row, std::optio
     b += ' ';
     b += pdfFixed(y, 7);
     b += " Td (";
-    b += pdfString(t);
+    b += pdfString(text);
     b += ") Tj ET";
 }
 
@@ -461,7 +524,7 @@ void TPDF::Pdfclosepage() {
         auto& img = docImages_[m];
         if (img.object <= p + 3) continue;
         // The bytes are copied whole; /Length follows what was really read.
-        std::string data = readFile(img.file).value_or(std::string());
+        std::string data = imageBytes(img.file);
         if (img.info.offset > 0) data.erase(0, std::min<size_t>(data.size(), static_cast<size_t>(img.info.offset)));
         if (static_cast<long long>(data.size()) > img.info.length) data.resize(static_cast<size_t>(img.info.length));
         beginObject(img.object);

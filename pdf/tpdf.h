@@ -43,6 +43,7 @@ public:
     int width(int familyRow, int style, unsigned char code) const;
 
 private:
+    void resolve(const std::string& fileName);
     std::vector<std::array<int16_t, 896>> rows_;
 };
 
