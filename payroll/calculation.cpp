@@ -48,6 +48,13 @@ std::string numText(double v) {
     return s;
 }
 
+// Most amounts are already whole; only the others need the careful rounding.
+double round0(double x) { return x == std::trunc(x) ? x : ROUND(x, 0); }
+double round2(double x) {
+    double c = x * 100;
+    return c == std::trunc(c) ? x : ROUND(x, 2);
+}
+
 // A line as the work table stores it: texts cut to their fields, amounts rounded.
 void store(PaySlipLine& l) {
     auto fit = [](std::string& s, size_t w) {
@@ -67,8 +74,8 @@ void store(PaySlipLine& l) {
     fit(l.CENCOS_REM, 4);
     fit(l.CODMOV_REM, 2);
     fit(l.NOMMOV_REM, 30);
-    l.VALFIN_REM = ROUND(l.VALFIN_REM, 0);
-    l.VALOR_REM = ROUND(l.VALOR_REM, 2);
+    l.VALFIN_REM = round0(l.VALFIN_REM);
+    l.VALOR_REM = round2(l.VALOR_REM);
 }
 
 std::string upperCase(std::string_view s) { return upper(s); }
@@ -129,7 +136,7 @@ struct Bucket {
     std::string code;                  // PERSON_REM as stored
     std::vector<PaySlipLine> staged;   // REMUPASO
     std::vector<PaySlipLine> lines;    // REMUMES
-    std::set<std::string> stagedCodes; // trimmed item codes already staged
+    std::vector<std::string> stagedCodes;  // trimmed item codes already staged
 };
 
 class Calculation {
@@ -152,7 +159,7 @@ public:
         buildAdjustments();
     }
 
-    CalcResult run(bool daysOnly) {
+    CalcResult run() {
         try {
             if (!in_.monthHasPersonnel) {
                 message(BoxKind::Info, "Atenci\xC3\xB3n",
@@ -161,7 +168,6 @@ public:
             }
             gather();
             days();
-            if (daysOnly) return std::move(result_);
             monthSalary();
             int n = 0;
             for (auto& [key, b] : buckets_) {
@@ -177,21 +183,10 @@ public:
         } catch (const FormulaFailure& f) {
             message(BoxKind::Stop, "Error", f.text);
             result_.ok = false;
-            result_.remumes.clear();
+            result_.slips.clear();
             result_.writeBack.clear();
         }
         return std::move(result_);
-    }
-
-    std::vector<std::string> leaveWorkers() const {
-        std::vector<std::string> out;
-        for (const auto& [key, b] : buckets_)
-            for (const PaySlipLine& l : b.lines)
-                if (trim(l.DESCRI_REM) == "DIAS LICENCIA MEDICA" && l.VALOR_REM > 0) {
-                    out.push_back(trim(b.code));
-                    break;
-                }
-        return out;
     }
 
 private:
@@ -223,7 +218,9 @@ private:
 
     void stage(Bucket& b, PaySlipLine l) {
         store(l);
-        b.stagedCodes.insert(trim(l.HABDES_REM));
+        std::string code = trim(l.HABDES_REM);
+        if (std::find(b.stagedCodes.begin(), b.stagedCodes.end(), code) == b.stagedCodes.end())
+            b.stagedCodes.push_back(std::move(code));
         b.staged.push_back(std::move(l));
     }
 
@@ -338,17 +335,12 @@ private:
             for (const Worker& w : in_.personnel) {
                 if (!active(w)) continue;
                 Bucket& b = bucket(w.codigo);
-                if (b.stagedCodes.count(code)) continue;
+                if (std::find(b.stagedCodes.begin(), b.stagedCodes.end(), code) != b.stagedCodes.end()) continue;
                 stage(b, itemLine(r, w.codigo, w.nombre));
             }
         }
 
         gatherSavings();
-
-        // Hand-over: control lines and lines without a worker never reach REMUMES.
-        for (auto& [key, b] : buckets_)
-            for (const PaySlipLine& l : b.staged)
-                if (l.TIPO_REM != 3 && !trim(l.PERSON_REM).empty()) b.lines.push_back(l);
     }
 
     void gatherSavings() {
@@ -433,10 +425,19 @@ private:
         b.lines.push_back(std::move(l));
     }
 
+    // The days lines are worked out from every staged line (control lines included)
+    // and follow the lines handed over to REMUMES, which leave out control lines
+    // and lines without a worker.
     void days() {
         say(kProgress60);
         for (auto& [key, b] : buckets_) {
             if (b.staged.empty()) continue;
+            if (trim(b.code).empty()) {
+                std::vector<PaySlipLine>().swap(b.staged);
+                continue;
+            }
+            std::vector<PaySlipLine> made;
+            std::swap(made, b.lines);
             const std::string name = b.staged.front().NOMBRE_REM;
             // A worker without a days line of his own works the default 30 days.
             double diatra = 30, notWorked = 0, leave = 0;
@@ -483,8 +484,14 @@ private:
                 m.DESCRI_REM = m.TITULO_REM = "DIAS LICENCIA MEDICA";
                 append(b, std::move(m));
             }
+            std::swap(made, b.lines);
+            b.lines.reserve(b.staged.size() + made.size() + 24);
+            for (PaySlipLine& l : b.staged)
+                if (l.TIPO_REM != 3 && !trim(l.PERSON_REM).empty()) b.lines.push_back(std::move(l));
+            for (PaySlipLine& l : made) b.lines.push_back(std::move(l));
+            std::vector<PaySlipLine>().swap(b.staged);
+            std::vector<std::string>().swap(b.stagedCodes);
         }
-        for (auto& [key, b] : buckets_) b.staged.clear();
     }
 
     // Movement codes are compared by value ("3" finds "03").
@@ -899,10 +906,20 @@ private:
 
     // ---- totals, order numbers, instalments, write-back -------------------
 
+    // Worker code, type, taxable flag; equal keys keep the order they were added in.
+    // Sorted through an index so each line moves at most once.
     static void sortLines(std::vector<PaySlipLine>& lines) {
-        std::stable_sort(lines.begin(), lines.end(), [](const PaySlipLine& a, const PaySlipLine& b) {
+        auto less = [&](const PaySlipLine& a, const PaySlipLine& b) {
             return a.TIPO_REM != b.TIPO_REM ? a.TIPO_REM < b.TIPO_REM : a.IMPONI_REM < b.IMPONI_REM;
-        });
+        };
+        if (std::is_sorted(lines.begin(), lines.end(), less)) return;
+        std::vector<unsigned> order(lines.size());
+        for (unsigned i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](unsigned a, unsigned b) { return less(lines[a], lines[b]); });
+        std::vector<PaySlipLine> sorted;
+        sorted.reserve(lines.size() + 8);
+        for (unsigned i : order) sorted.push_back(std::move(lines[i]));
+        lines.swap(sorted);
     }
 
     static const PaySlipLine* firstBeginning(const std::vector<PaySlipLine>& lines, std::string_view text) {
@@ -917,6 +934,8 @@ private:
         pendingStatutory_.clear();
 
         const MonthParams& p = in_.params;
+        result_.slips.reserve(buckets_.size());
+        result_.writeBack.reserve(buckets_.size());
         for (auto& [key, b] : buckets_) {
             if (b.lines.empty()) continue;
             auto& lines = b.lines;
@@ -997,8 +1016,8 @@ private:
                 if (desc.starts_with("DIAS TRABAJADOS")) wb.hasDays = true, wb.diasTrabajados = l.VALFIN_REM;
             }
             result_.writeBack.push_back(wb);
-            for (PaySlipLine& l : lines) result_.remumes.push_back(std::move(l));
-            lines.clear();
+            result_.slips.push_back(std::move(lines));
+            lines = {};
         }
     }
 
@@ -1079,15 +1098,40 @@ private:
 
 }  // namespace
 
+size_t CalcResult::lineCount() const {
+    size_t n = 0;
+    for (const auto& s : slips) n += s.size();
+    return n;
+}
+
+std::vector<PaySlipLine> CalcResult::remumes() const {
+    std::vector<PaySlipLine> out;
+    out.reserve(lineCount());
+    for (const auto& s : slips) out.insert(out.end(), s.begin(), s.end());
+    return out;
+}
+
 CalcResult calculateMonth(const MonthInputs& in, const ProgressFn& progress) {
-    return Calculation(in, progress).run(false);
+    return Calculation(in, progress).run();
 }
 
 std::vector<std::string> workersNeedingPreviousSalary(const MonthInputs& in) {
-    ProgressFn none;
-    Calculation c(in, none);
-    c.run(true);
-    return c.leaveWorkers();
+    // Any worker whose lines can carry medical-leave days: an absence with movement
+    // 3 or 6, or an item named as the leave line. A few too many cost nothing.
+    auto leaveItem = [](const ItemRow& r) {
+        std::string code = trim(r.code);
+        int mov = static_cast<int>(leadingNumber(r.movementCode));
+        return (code == "999" && (mov == 3 || mov == 6)) || trim(r.name) == "DIAS LICENCIA MEDICA";
+    };
+    std::set<std::string> codes;
+    bool everyone = std::any_of(in.commonItems.begin(), in.commonItems.end(), leaveItem);
+    if (everyone) {
+        for (const Worker& w : in.personnel) codes.insert(trim(w.codigo));
+    } else {
+        for (const ItemRow& r : in.workerItems)
+            if (leaveItem(r)) codes.insert(trim(r.workerCode));
+    }
+    return {codes.begin(), codes.end()};
 }
 
 void CALCULA_TIPO_DIAS_MES(int& sundays, int& saturdays, int& weekdays, int& holidays, std::string_view holidayText,

@@ -32,11 +32,16 @@ struct WriteBack {
 
 struct CalcResult {
     bool ok = false;                      // false: the run stops, nothing is written
-    std::vector<PaySlipLine> remumes;     // final order: worker code, type, taxable flag
+    // REMUMES in its final order (worker code, type, taxable flag), one vector per
+    // worker so a big month is never held twice while it is built or written.
+    std::vector<std::vector<PaySlipLine>> slips;
     std::vector<PaySlipLine> ajupaso;     // the month's adjustments, in key order
     std::vector<RunMessage> messages;     // in the order they arose
     std::vector<WriteBack> writeBack;     // one per processed worker, code order
     int workers = 0;                      // workers processed
+
+    size_t lineCount() const;
+    std::vector<PaySlipLine> remumes() const;  // flattened copy
 };
 
 using ProgressFn = std::function<void(const std::string&)>;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 
 #include "data/query.h"
 #include "format/text.h"
@@ -61,7 +62,8 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     req.codeFrom = std::string(from);
     req.codeTo = std::string(to);
     req.separateSavings = markerPresent(options.workDir, "APV_SEP.TXT");
-    MonthInputs in;
+    auto inputs = std::make_unique<MonthInputs>();
+    MonthInputs& in = *inputs;
     if (!loadMonthInputs(*conn, req, ui, in)) return false;
     if (in.tax) s.VALUTM = in.tax->UTM;
     if (in.monthHasPersonnel && !in.personnel.empty()) {
@@ -72,6 +74,7 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
 
     t = Steady::now();
     CalcResult r = calculateMonth(in, say);
+    inputs.reset();  // not needed any more; a big month's lines need the room
     tm.calculate = since(t);
     for (const RunMessage& m : r.messages) {
         switch (m.kind) {
@@ -82,6 +85,8 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     }
     if (!r.ok) return false;
 
+    tm.workers = static_cast<size_t>(r.workers);
+    tm.lines = r.lineCount();
     t = Steady::now();
     if (!writeWorkTables(r, options.workDir, ui)) return false;
     tm.writeTables = since(t);
@@ -90,8 +95,6 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     if (!writeBackFigures(*conn, s.C_ANO, s.C_MES, r.writeBack, ui)) return false;
     tm.writeBack = since(t);
 
-    tm.workers = static_cast<size_t>(r.workers);
-    tm.lines = r.remumes.size();
     say(kProgressEnd);
     tm.total = since(start);
     return true;

@@ -7,11 +7,23 @@
 
 namespace remu {
 
-bool writeWorkTables(const CalcResult& r, const std::string& dir, UiPort& ui) {
+bool writeWorkTables(CalcResult& r, const std::string& dir, UiPort& ui) {
+    constexpr size_t kBatch = 8192;
     try {
         writeWorkTable(WorkTable::REMUPASO, {}, dir);
         writeWorkTable(WorkTable::AJUPASO, r.ajupaso, dir);
-        writeWorkTable(WorkTable::REMUMES, r.remumes, dir);
+        writeWorkTable(WorkTable::REMUMES, {}, dir);
+        std::vector<PaySlipLine> batch;
+        batch.reserve(kBatch + 64);
+        for (size_t i = 0; i < r.slips.size(); ++i) {
+            for (PaySlipLine& l : r.slips[i]) batch.push_back(std::move(l));
+            r.slips[i] = {};
+            if (batch.size() >= kBatch || i + 1 == r.slips.size()) {
+                appendWorkTable(WorkTable::REMUMES, batch, dir);
+                batch.clear();
+            }
+        }
+        r.slips.clear();
     } catch (const DbfError& e) {
         reportDbfError(ui, e);
         return false;

@@ -12,9 +12,10 @@
 
 namespace remu {
 
-// REMUMES with the lines, REMUPASO empty, AJUPASO with the adjustments. False
-// (reported) when a table cannot be written.
-bool writeWorkTables(const CalcResult& r, const std::string& dir, UiPort& ui);
+// REMUMES with the lines, REMUPASO empty, AJUPASO with the adjustments. The
+// lines are handed over (r.slips is left empty) so memory falls as they are
+// written. False (reported) when a table cannot be written.
+bool writeWorkTables(CalcResult& r, const std::string& dir, UiPort& ui);
 
 // One UPDATE per batch of workers, all inside one transaction: either every
 // figure is written or none. False (reported) on failure.

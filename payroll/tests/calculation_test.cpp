@@ -71,14 +71,15 @@ ItemRow item(const std::string& worker, const std::string& code, const std::stri
 
 std::vector<const PaySlipLine*> linesOf(const CalcResult& r, const std::string& person) {
     std::vector<const PaySlipLine*> out;
-    for (const auto& l : r.remumes)
-        if (l.PERSON_REM == person) out.push_back(&l);
+    for (const auto& slip : r.slips)
+        for (const auto& l : slip)
+            if (l.PERSON_REM == person) out.push_back(&l);
     return out;
 }
 
 const PaySlipLine* find(const CalcResult& r, const std::string& person, const std::string& code) {
-    for (const auto& l : r.remumes)
-        if (l.PERSON_REM == person && l.HABDES_REM == code) return &l;
+    for (const auto* l : linesOf(r, person))
+        if (l->HABDES_REM == code) return l;
     return nullptr;
 }
 
@@ -270,7 +271,7 @@ TEST(Calculation, PassesFormulasAndGratification) {
     in.workerItems.push_back(item("0001", "BAD", "BONO MALO", 1, 1, 1, "VALOR*PORAFP"));
     r = calculateMonth(in);
     EXPECT_FALSE(r.ok);
-    EXPECT_TRUE(r.remumes.empty());
+    EXPECT_TRUE(r.slips.empty());
     ASSERT_FALSE(r.messages.empty());
     const std::string& text = r.messages.back().text;
     EXPECT_NE(text.find("0001"), std::string::npos);
@@ -520,5 +521,5 @@ TEST(Calculation, AdjustmentsInstalmentsAndWorkerSelection) {
     in.monthHasPersonnel = true;
     r = calculateMonth(in);
     EXPECT_TRUE(r.ok);
-    EXPECT_TRUE(r.remumes.empty());
+    EXPECT_TRUE(r.slips.empty());
 }
