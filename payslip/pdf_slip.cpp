@@ -74,7 +74,10 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& w, const 
 
     if (fileExists(company.logoJpg)) pdf.Pdfimage(company.logoJpg, static_cast<int>(CM2DPI(2.0)), 10, 110, 55);
     pdf.Pdfatsay(company.nombre, 810, 140);
-    pdf.Pdfatsay(RUT_CON_PUNTOS_FF(trim(company.rut)), 803, 140);
+    // Company RUTs are found stored with their dots already; they are put back only once.
+    std::string companyRut = trim(company.rut);
+    std::erase(companyRut, '.');
+    pdf.Pdfatsay(RUT_CON_PUNTOS_FF(companyRut), 803, 140);
     pdf.Pdfatsay(company.direccion, 796, 140);
     pdf.Pdfatsay(trim(company.comuna) + ", " + trim(company.ciudad) + " - Chile", 789, 140);
     pdf.Pdfatsay(rule(118), 770, 6);
