@@ -17,6 +17,15 @@ namespace {
 
 bool contains(std::string_view s, std::string_view part) { return s.find(part) != std::string_view::npos; }
 
+// Trimmed view of a field, without allocating (the hot paths compare many fields).
+std::string_view tv(std::string_view s) {
+    const char* blanks = " \t\r\n";
+    size_t a = s.find_first_not_of(blanks);
+    if (a == std::string_view::npos) return {};
+    size_t b = s.find_last_not_of(blanks);
+    return s.substr(a, b - a + 1);
+}
+
 // xBase VAL(): leading blanks skipped, digits read up to the first non-digit.
 double leadingNumber(std::string_view s) {
     size_t i = 0;
@@ -218,7 +227,7 @@ private:
 
     void stage(Bucket& b, PaySlipLine l) {
         store(l);
-        std::string code = trim(l.HABDES_REM);
+        std::string code(tv(l.HABDES_REM));
         if (std::find(b.stagedCodes.begin(), b.stagedCodes.end(), code) == b.stagedCodes.end())
             b.stagedCodes.push_back(std::move(code));
         b.staged.push_back(std::move(l));
@@ -282,13 +291,15 @@ private:
             return adjKey(x.PERSON_REM, x.HABDES_REM, padRight(x.DESCRI_REM, 50)) <
                    adjKey(y.PERSON_REM, y.HABDES_REM, padRight(y.DESCRI_REM, 50));
         });
-        for (const PaySlipLine& l : result_.ajupaso)
+        for (const PaySlipLine& l : result_.ajupaso) {
             adjKeys_.emplace_back(adjKey(l.PERSON_REM, l.HABDES_REM, padRight(l.DESCRI_REM, 50)), l.VALFIN_REM);
+            adjPersons_.insert(adjKeys_.back().first.substr(0, 4));
+        }
     }
 
     // The first adjustment (in key order) whose key begins with worker + code + text.
     const double* adjustment(std::string_view person, std::string_view code, std::string_view text) const {
-        if (adjKeys_.empty()) return nullptr;
+        if (adjKeys_.empty() || !adjPersons_.count(padRight(person, 4))) return nullptr;
         std::string key = adjKey(person, code, text);
         auto it = std::lower_bound(adjKeys_.begin(), adjKeys_.end(), key,
                                    [](const auto& e, const std::string& k) { return e.first < k; });
@@ -442,7 +453,7 @@ private:
             // A worker without a days line of his own works the default 30 days.
             double diatra = 30, notWorked = 0, leave = 0;
             for (const PaySlipLine& s : b.staged) {
-                std::string code = trim(s.HABDES_REM);
+                std::string_view code = tv(s.HABDES_REM);
                 if (code == "998") diatra = s.VALOR_REM;
                 if (code != "999") continue;
                 notWorked += s.VALOR_REM;
@@ -453,7 +464,7 @@ private:
                 l.TIPO_REM = 4;
                 l.VALOR_REM = s.VALOR_REM;
                 l.VALFIN_REM = s.VALOR_REM;
-                if (!trim(s.CODMOV_REM).empty()) {
+                if (!tv(s.CODMOV_REM).empty()) {
                     const CodeName* m = movement(s.CODMOV_REM);
                     if (!m) continue;
                     l.DESCRI_REM = "DIAS " + m->name;
@@ -487,7 +498,7 @@ private:
             std::swap(made, b.lines);
             b.lines.reserve(b.staged.size() + made.size() + 24);
             for (PaySlipLine& l : b.staged)
-                if (l.TIPO_REM != 3 && !trim(l.PERSON_REM).empty()) b.lines.push_back(std::move(l));
+                if (l.TIPO_REM != 3 && !tv(l.PERSON_REM).empty()) b.lines.push_back(std::move(l));
             for (PaySlipLine& l : made) b.lines.push_back(std::move(l));
             std::vector<PaySlipLine>().swap(b.staged);
             std::vector<std::string>().swap(b.stagedCodes);
@@ -526,7 +537,7 @@ private:
             const Worker* w = workers_.find(b.code);
             if (!w) continue;
             for (const PaySlipLine& l : b.lines)
-                if (trim(l.HABDES_REM) == "998") ctx_[FormulaVar::DIATRA] = l.VALFIN_REM;
+                if (tv(l.HABDES_REM) == "998") ctx_[FormulaVar::DIATRA] = l.VALFIN_REM;
             ctx_[FormulaVar::SUELDO] = w->sueldoBase;
             ctx_[FormulaVar::SUEBAS] = salaryInPesos(*w);
             ctx_[FormulaVar::SUELDO] = ctx_[FormulaVar::SUEBAS];
@@ -555,7 +566,7 @@ private:
         ctx_[FormulaVar::DIAS_NO_TRA] = 0;
         movementCode_.clear();
         for (const PaySlipLine& l : lines) {
-            std::string code = trim(l.HABDES_REM);
+            std::string_view code = tv(l.HABDES_REM);
             if (code == "998") ctx_[FormulaVar::DIATRA] = l.VALOR_REM;
             if (code == "999") {
                 ctx_[FormulaVar::DIAS_NO_TRA] += l.VALOR_REM;
@@ -589,15 +600,15 @@ private:
         // Pass 1: preliminary taxable total, without gratification and TOTIMP formulas.
         for (PaySlipLine& l : lines) {
             if (contains(l.FORMUL_REM, "TOTIMP") || contains(l.DESCRI_REM, "GRATIFICACION")) continue;
-            std::string code = trim(l.HABDES_REM);
-            std::string desc = trim(l.DESCRI_REM);
+            std::string_view code = tv(l.HABDES_REM);
+            std::string_view desc = tv(l.DESCRI_REM);
             if (code == "998") ctx_[FormulaVar::DIATRA] = l.VALOR_REM;
             if (desc == "SUELDO DEL MES") ctx_[FormulaVar::SUEBAS] = l.VALFIN_REM;
             if (desc == "DIAS LICENCIA MEDICA") leaveDays_ = l.VALOR_REM;
             if (l.TIPO_REM == 1 && l.IMPONI_REM == 1 && code != "998") {
                 if (const double* a = adjustment(b.code, l.HABDES_REM, desc))
                     ctx_[FormulaVar::TOTIMP] += *a;
-                else if (!trim(l.FORMUL_REM).empty())
+                else if (!tv(l.FORMUL_REM).empty())
                     ctx_[FormulaVar::TOTIMP] += evaluate(l.FORMUL_REM, l.VALOR_REM, who, l.HABDES_REM, l.DESCRI_REM);
                 else
                     ctx_[FormulaVar::TOTIMP] += l.VALFIN_REM;
@@ -606,13 +617,13 @@ private:
 
         // Pass 2: earnings.
         for (PaySlipLine& l : lines) {
-            if (trim(l.HABDES_REM) == "APV" || contains(l.DESCRI_REM, "GRATIFICACION") || l.TIPO_REM == 2) continue;
-            if (const double* a = adjustment(b.code, l.HABDES_REM, trim(l.DESCRI_REM))) {
+            if (tv(l.HABDES_REM) == "APV" || contains(l.DESCRI_REM, "GRATIFICACION") || l.TIPO_REM == 2) continue;
+            if (const double* a = adjustment(b.code, l.HABDES_REM, tv(l.DESCRI_REM))) {
                 l.VALFIN_REM = *a;
-            } else if (!trim(l.FORMUL_REM).empty()) {
+            } else if (!tv(l.FORMUL_REM).empty()) {
                 l.VALFIN_REM = evaluate(l.FORMUL_REM, l.VALOR_REM, who, l.HABDES_REM, l.DESCRI_REM);
                 bool whole = l.VALOR_REM == std::trunc(l.VALOR_REM);
-                l.DESCRI_REM = trim(l.DESCRI_REM) + " (" + TRANSFORM(l.VALOR_REM, whole ? "9,999,999" : "999.99") + ")";
+                l.DESCRI_REM = std::string(tv(l.DESCRI_REM)) + " (" + TRANSFORM(l.VALOR_REM, whole ? "9,999,999" : "999.99") + ")";
             } else {
                 l.VALFIN_REM = l.VALOR_REM;
             }
@@ -628,8 +639,8 @@ private:
         double totimp = 0;
         savingsDeduction_ = 0;
         for (const PaySlipLine& l : lines) {
-            if (l.TIPO_REM == 1 && l.IMPONI_REM == 1 && trim(l.HABDES_REM) != "998") totimp += l.VALFIN_REM;
-            if (trim(l.DESCRI_REM) == "APV REBAJA") savingsDeduction_ += l.VALFIN_REM;
+            if (l.TIPO_REM == 1 && l.IMPONI_REM == 1 && tv(l.HABDES_REM) != "998") totimp += l.VALFIN_REM;
+            if (tv(l.DESCRI_REM) == "APV REBAJA") savingsDeduction_ += l.VALFIN_REM;
         }
         ctx_[FormulaVar::TOTIMP] = totimp;
         const MonthParams& p = in_.params;
@@ -642,9 +653,9 @@ private:
     }
 
     void finalValue(Bucket& b, PaySlipLine& l, const std::string& who) {
-        if (const double* a = adjustment(b.code, l.HABDES_REM, trim(l.DESCRI_REM)))
+        if (const double* a = adjustment(b.code, l.HABDES_REM, tv(l.DESCRI_REM)))
             l.VALFIN_REM = *a;
-        else if (!trim(l.FORMUL_REM).empty())
+        else if (!tv(l.FORMUL_REM).empty())
             l.VALFIN_REM = evaluate(l.FORMUL_REM, l.VALOR_REM, who, l.HABDES_REM, l.DESCRI_REM);
         else
             l.VALFIN_REM = l.VALOR_REM;
@@ -922,10 +933,25 @@ private:
         lines.swap(sorted);
     }
 
+    // The first matching line in REMUMES order (type, taxable flag, then as added),
+    // found without sorting the lines yet.
     static const PaySlipLine* firstBeginning(const std::vector<PaySlipLine>& lines, std::string_view text) {
+        const PaySlipLine* best = nullptr;
+        for (const PaySlipLine& l : lines) {
+            if (!tv(l.DESCRI_REM).starts_with(text)) continue;
+            if (!best || l.TIPO_REM < best->TIPO_REM || (l.TIPO_REM == best->TIPO_REM && l.IMPONI_REM < best->IMPONI_REM))
+                best = &l;
+        }
+        return best;
+    }
+
+    // The worker's first line in REMUMES order (it names the statutory lines).
+    static const PaySlipLine& firstInOrder(const std::vector<PaySlipLine>& lines) {
+        const PaySlipLine* best = &lines.front();
         for (const PaySlipLine& l : lines)
-            if (trim(l.DESCRI_REM).starts_with(text)) return &l;
-        return nullptr;
+            if (l.TIPO_REM < best->TIPO_REM || (l.TIPO_REM == best->TIPO_REM && l.IMPONI_REM < best->IMPONI_REM))
+                best = &l;
+        return *best;
     }
 
     void totalsAndOrder() {
@@ -939,8 +965,7 @@ private:
         for (auto& [key, b] : buckets_) {
             if (b.lines.empty()) continue;
             auto& lines = b.lines;
-            sortLines(lines);
-            const std::string name = lines.front().NOMBRE_REM;
+            const std::string name = firstInOrder(lines).NOMBRE_REM;
             const Worker* w = workers_.find(b.code);
 
             double deductions = 0, nonTaxable = 0;
@@ -961,18 +986,16 @@ private:
             };
             lines.push_back(total("TDE", "TOTAL DESCUENTOS", adjOr(b, "TDE", "TOTAL DESCUENTOS", deductions), 2, 60));
             lines.push_back(total("NIM", "TOTAL NO IMPONIBLE", adjOr(b, "NIM", "TOTAL NO IMPONIBLE", nonTaxable), 1, 20));
-            sortLines(lines);
 
             double earnings = 0;
             for (const PaySlipLine& l : lines) {
-                std::string d = trim(l.DESCRI_REM);
+                std::string_view d = tv(l.DESCRI_REM);
                 if (d.starts_with("TOTAL IMPONIBLE") || d.starts_with("TOTAL NO IMPONIBLE")) earnings += l.VALFIN_REM;
             }
             PaySlipLine tha = total("THA", "TOTAL HABERES", adjOr(b, "THA", "TOTAL HABERES", earnings), 1, 35);
             tha.VALOR_REM = earnings;
             store(tha);
             lines.push_back(std::move(tha));
-            sortLines(lines);
 
             const PaySlipLine* h = firstBeginning(lines, "TOTAL HABERES");
             const PaySlipLine* d = firstBeginning(lines, "TOTAL DESCUENTOS");
@@ -1005,13 +1028,21 @@ private:
 
             WriteBack wb;
             wb.code = trim(b.code);
+            std::string cencos, apenom;
+            if (w) {
+                PaySlipLine tmp;
+                tmp.CENCOS_REM = w->cencosto;
+                tmp.APENOM_REM = trim(w->apepat) + " " + trim(w->apemat) + " " + trim(w->nombres);
+                store(tmp);
+                cencos = std::move(tmp.CENCOS_REM);
+                apenom = std::move(tmp.APENOM_REM);
+            }
             for (PaySlipLine& l : lines) {
                 if (w) {
-                    l.CENCOS_REM = w->cencosto;
-                    l.APENOM_REM = trim(w->apepat) + " " + trim(w->apemat) + " " + trim(w->nombres);
+                    l.CENCOS_REM = cencos;
+                    l.APENOM_REM = apenom;
                 }
-                store(l);
-                std::string desc = trim(l.DESCRI_REM);
+                std::string_view desc = tv(l.DESCRI_REM);
                 if (desc.starts_with("TOTAL IMPONIBLE")) wb.hasTotal = true, wb.totalImponible = l.VALFIN_REM;
                 if (desc.starts_with("DIAS TRABAJADOS")) wb.hasDays = true, wb.diasTrabajados = l.VALFIN_REM;
             }
@@ -1034,17 +1065,17 @@ private:
         if (hasTaxableEarning) {
             for (PaySlipLine& l : lines) {
                 if (l.TIPO_REM != 1 || l.IMPONI_REM == 2) continue;
-                std::string d = trim(l.DESCRI_REM);
+                std::string_view d = tv(l.DESCRI_REM);
                 if (d.starts_with("SUELDO DEL MES")) l.SECUEN_REM = 3;
                 else if (d.starts_with("GRATIFICACION")) l.SECUEN_REM = 20;
             }
             for (PaySlipLine& l : lines)
-                if (l.TIPO_REM == 1 && !contains(earningsList, trim(l.TITULO_REM))) l.SECUEN_REM = 5;
+                if (l.TIPO_REM == 1 && !contains(earningsList, tv(l.TITULO_REM))) l.SECUEN_REM = 5;
         }
         if (hasDeduction) {
             for (PaySlipLine& l : lines) {
                 if (l.TIPO_REM != 2) continue;
-                std::string t = trim(l.TITULO_REM);
+                std::string_view t = tv(l.TITULO_REM);
                 if (!contains(deductionsList, t)) continue;
                 if (t.starts_with("AFP")) l.SECUEN_REM = 1;
                 else if (t.starts_with("ISAPRE") || t.starts_with("FONASA")) l.SECUEN_REM = 2;
@@ -1052,7 +1083,7 @@ private:
                 else if (t.starts_with("IMPUESTO UNICO")) l.SECUEN_REM = 50;
             }
             for (PaySlipLine& l : lines)
-                if (l.TIPO_REM == 2 && !contains(deductionsList, trim(l.TITULO_REM))) l.SECUEN_REM = 5;
+                if (l.TIPO_REM == 2 && !contains(deductionsList, tv(l.TITULO_REM))) l.SECUEN_REM = 5;
         }
     }
 
@@ -1067,10 +1098,10 @@ private:
         Date last{y, m, Date::daysInMonth(y, m)};
         for (PaySlipLine& l : lines) {
             if (l.FECDES_REM.isNull() || l.FECHAS_REM.isNull()) continue;
-            if (contains("998/999", trim(l.HABDES_REM))) continue;
+            if (contains("998/999", tv(l.HABDES_REM))) continue;
             double total = (l.FECHAS_REM.toDays() - l.FECDES_REM.toDays()) / 30.0;
             double current = (last.toDays() - l.FECDES_REM.toDays()) / 30.0;
-            l.DESCRI_REM = trim(l.DESCRI_REM) + " (" + counterText(current) + "/" + counterText(total) + ")";
+            l.DESCRI_REM = std::string(tv(l.DESCRI_REM)) + " (" + counterText(current) + "/" + counterText(total) + ")";
             store(l);
         }
     }
@@ -1086,6 +1117,7 @@ private:
     FormulaContext ctx_;
     FormulaCache formulas_;
     std::vector<std::pair<std::string, double>> adjKeys_;
+    std::set<std::string> adjPersons_;
     std::map<std::string, Bucket> buckets_;
     std::vector<std::pair<Bucket*, PaySlipLine>> salaryLines_;
     std::vector<PaySlipLine> statutoryStaged_;

@@ -1,6 +1,7 @@
 #include "payroll/engine.h"
 
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 
@@ -17,6 +18,12 @@ namespace {
 using Steady = std::chrono::steady_clock;
 
 double since(Steady::time_point t) { return std::chrono::duration<double>(Steady::now() - t).count(); }
+
+double cpuNow() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
 
 bool markerPresent(const std::string& dir, const std::string& name) {
     std::error_code ec;
@@ -39,6 +46,8 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     RunTimings& tm = options.timings ? *options.timings : local;
     tm = RunTimings{};
     const auto start = Steady::now();
+    const double cpuStart = cpuNow();
+    double c = cpuStart;
     auto say = [&](const std::string& text) {
         s.CESTADO = text;
         ui.progress(text);
@@ -55,6 +64,7 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     say(kProgress10);
 
     t = Steady::now();
+    c = cpuNow();
     LoadRequest req;
     req.year = s.C_ANO;
     req.month = s.C_MES;
@@ -71,11 +81,14 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
         if (!loadPreviousSalaries(*conn, s.C_MES, onLeave, ui, in.previousSalary)) return false;
     }
     tm.load = since(t);
+    tm.cpuLoad = cpuNow() - c;
 
     t = Steady::now();
+    c = cpuNow();
     CalcResult r = calculateMonth(in, say);
     inputs.reset();  // not needed any more; a big month's lines need the room
     tm.calculate = since(t);
+    tm.cpuCalculate = cpuNow() - c;
     for (const RunMessage& m : r.messages) {
         switch (m.kind) {
             case BoxKind::Stop: ui.stop(m.text, m.title); break;
@@ -88,15 +101,20 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     tm.workers = static_cast<size_t>(r.workers);
     tm.lines = r.lineCount();
     t = Steady::now();
+    c = cpuNow();
     if (!writeWorkTables(r, options.workDir, ui)) return false;
     tm.writeTables = since(t);
+    tm.cpuWriteTables = cpuNow() - c;
 
     t = Steady::now();
+    c = cpuNow();
     if (!writeBackFigures(*conn, s.C_ANO, s.C_MES, r.writeBack, ui)) return false;
     tm.writeBack = since(t);
+    tm.cpuWriteBack = cpuNow() - c;
 
     say(kProgressEnd);
     tm.total = since(start);
+    tm.cpuTotal = cpuNow() - cpuStart;
     return true;
 }
 

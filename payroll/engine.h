@@ -11,9 +11,12 @@
 
 namespace remu {
 
-// Seconds spent in each phase of the last run (for the benchmark).
+// Seconds spent in each phase of the last run (for the benchmark): elapsed
+// time, and the processor time of this process (the server's own work is not
+// in it).
 struct RunTimings {
     double verify = 0, load = 0, calculate = 0, writeTables = 0, writeBack = 0, total = 0;
+    double cpuLoad = 0, cpuCalculate = 0, cpuWriteTables = 0, cpuWriteBack = 0, cpuTotal = 0;
     size_t workers = 0, lines = 0;
 };
 
