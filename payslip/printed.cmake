@@ -5,3 +5,25 @@ target_link_libraries(remu_payslip_printed PUBLIC remu_payslip_model remu_printj
 
 remu_add_test(printed_slip_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/printed_slip_test.cpp
   LIBS remu_payslip_printed remu_testdb DB)
+
+if(REMU_WITH_GUI)
+  find_package(Qt6 REQUIRED COMPONENTS Widgets)
+  # The pay slip dialog, the progress dialog of the engine and the code lookup dialog.
+  add_library(remu_payslip_dialog STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/payslip_dialog.h ${CMAKE_CURRENT_LIST_DIR}/payslip_dialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/progress_dialog.h ${CMAKE_CURRENT_LIST_DIR}/progress_dialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/lookup_dialog.h ${CMAKE_CURRENT_LIST_DIR}/lookup_dialog.cpp)
+  set_target_properties(remu_payslip_dialog PROPERTIES AUTOMOC ON)
+  target_include_directories(remu_payslip_dialog PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(remu_payslip_dialog PUBLIC remu_payslip_printed remu_lookup remu_payroll remu_widgets
+    Qt6::Widgets)
+  if(TARGET remu_payslip_pdf)
+    target_link_libraries(remu_payslip_dialog PUBLIC remu_payslip_pdf)
+    target_compile_definitions(remu_payslip_dialog PRIVATE REMU_HAVE_PDF_SLIPS)
+  endif()
+endif()
+
+if(REMU_WITH_GUI)
+  remu_add_test(payslip_dialog_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/dialog_test.cpp
+    LIBS remu_payslip_dialog remu_testdb DB GUI)
+endif()

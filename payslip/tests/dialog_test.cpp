@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <filesystem>
+
+#include "core/session.h"
+#include "core/ui_port.h"
+#include "data/query.h"
+#include "data/work_tables.h"
+#include "payslip/lookup_dialog.h"
+#include "payslip/payslip_dialog.h"
+#include "payslip/progress_dialog.h"
+#include "payslip/tests/printed_demo_fixture.h"
+#include "widgets/print_job.h"
+#include "widgets/tget.h"
+#include "widgets/twbrowse.h"
+
+using namespace remu;
+namespace fs = std::filesystem;
+
+namespace {
+
+void ensureApp() {
+    static int argc = 1;
+    static char name[] = "dialog_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) new QApplication(argc, argv);
+}
+
+class PayslipDialogTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ensureApp();
+        demo = new slipdemo::DemoClient();
+        // The year of the test holds months 01..05 only.
+        demo->connectNorth()->execute("DELETE FROM 2019_meses WHERE mes > '05'");
+    }
+    static void TearDownTestSuite() {
+        delete demo;
+        demo = nullptr;
+    }
+    void SetUp() override {
+        auto p = testdb::serverParams();
+        s.CHOST = p.host;
+        s.CUSER = p.user;
+        s.CPASSWORD = p.password;
+        s.CDATABASE = demo->northDb();
+        s.ID_CLIENTE = demo->id();
+        s.CID_CLIENTE_CONT = demo->id() + "_CONT";
+        s.ANO_PUBLICO = "2019";
+        s.TABLA_ANO = {"2019", "2018"};
+        s.CRUT_CONEXION_TRABAJADOR = "012345678-5";
+        Clock::setToday(Date{2019, 5, 20});
+    }
+    void TearDown() override {
+        Clock::setToday(std::nullopt);
+        if (s.OCON) s.OCON->close();
+    }
+    static slipdemo::DemoClient* demo;
+    Session s;
+    RecordingPort ui;
+};
+slipdemo::DemoClient* PayslipDialogTest::demo = nullptr;
+
+bool enabled(QWidget& dlg, const char* id) {
+    auto* w = dlg.findChild<QWidget*>(id);
+    EXPECT_NE(w, nullptr) << id;
+    return w && w->isEnabled();
+}
+
+}  // namespace
+
+TEST_F(PayslipDialogTest, WorkerSessionMonthsAndEnabling) {
+    ASSERT_TRUE(prepareLiquida(s, ui)) << ::testing::PrintToString(ui.lines());
+    EXPECT_EQ(s.TAB_MESES,
+              (std::vector<std::string>{" 01- ENERO", " 02- FEBRERO", " 03- MARZO", " 04- ABRIL", " 05- MAYO"}));
+    EXPECT_EQ(s.N_MES, 5);
+    EXPECT_EQ(s.C_MES, "05");
+    EXPECT_EQ(s.MES_PUBLICO, "05");
+    EXPECT_EQ(s.C_ANO, "2019");
+    EXPECT_EQ(s.CCODIGO_PERD, "0001");
+    EXPECT_EQ(s.CCODIGO_PERH, "    ");
+    EXPECT_EQ(s.DFECHA, (Date{2019, 5, 20}));
+    EXPECT_FALSE(s.LCCAF_MAS_FONASA);
+
+    PayslipDialog dlg(s, ui);
+    dlg.show();
+    EXPECT_EQ(dlg.windowTitle(), "LIQUIDACION DE SUELDO");
+    auto* month = dlg.findChild<QComboBox*>("134");
+    ASSERT_NE(month, nullptr);
+    EXPECT_EQ(month->currentText(), " 05- MAYO");
+    EXPECT_EQ(dlg.findChild<QComboBox*>("145")->currentText(), "2019");
+    for (const char* id : {"134", "204", "354", "355", "356", "357", "502"}) EXPECT_TRUE(enabled(dlg, id)) << id;
+    for (const char* id : {"145", "209", "202", "203", "358", "359", "360"}) EXPECT_FALSE(enabled(dlg, id)) << id;
+
+    // Changing the month changes C_MES only; the worker's code stays.
+    month->setCurrentIndex(1);
+    EXPECT_EQ(s.N_MES, 2);
+    EXPECT_EQ(s.C_MES, "02");
+    EXPECT_EQ(s.CCODIGO_PERD, "0001");
+    s.N_MES = 4;
+    CAMBIA_PERIODO(s);
+    EXPECT_EQ(s.C_MES, "04");
+
+    // A fixed month is chosen when the year has it.
+    s.OCON->close();
+    s.MES_FIJO = "03";
+    ASSERT_TRUE(prepareLiquida(s, ui));
+    EXPECT_EQ(s.N_MES, 3);
+    EXPECT_EQ(s.C_MES, "03");
+    EXPECT_TRUE(ui.boxes.empty()) << ::testing::PrintToString(ui.lines());
+}
+
+TEST_F(PayslipDialogTest, PreviewShowsTheWaitTextUntilItEnds) {
+    fs::path dir = fs::temp_directory_path() / ("dlg_" + testdb::uniqueTag());
+    fs::create_directories(dir);
+    ASSERT_TRUE(prepareLiquida(s, ui));
+    std::shared_ptr<RecordingPrintJob> job;
+    setPrintJobFactory([&](const PrintJobOptions& o) { return job = std::make_shared<RecordingPrintJob>(o); });
+    PayslipDialogOptions opt;
+    opt.workDir = dir.string();
+    std::string statusWhileCalculating;
+    opt.calculate = [&](const std::string& from, const std::string&) {
+        statusWhileCalculating = s.CPROCESO;
+        PaySlipLine l;
+        l.MES_REM = "05";
+        l.PERSON_REM = from;
+        l.APENOM_REM = "PÉREZ NÚÑEZ JUAN CARLOS";
+        l.HABDES_REM = "TIM";
+        l.TIPO_REM = 1;
+        l.IMPONI_REM = 1;
+        l.DESCRI_REM = "TOTAL IMPONIBLE";
+        l.VALFIN_REM = 650000;
+        writeWorkTable(WorkTable::REMUMES, {l}, dir.string());
+        return true;
+    };
+    PayslipDialog dlg(s, ui, opt);
+    dlg.show();
+    dlg.findChild<QPushButton*>("354")->click();
+    EXPECT_EQ(statusWhileCalculating, "Un momento por favor.. ");
+    ASSERT_TRUE(job);
+    EXPECT_EQ(job->pages().size(), 1u);
+    EXPECT_NE(job->findText(0, "TOTAL IMPONIBLE"), nullptr);
+    const auto& h = dlg.statusHistory();
+    EXPECT_NE(std::find(h.begin(), h.end(), "Un momento por favor.. "), h.end());
+    EXPECT_EQ(h.back(), " ");
+    EXPECT_EQ(dlg.statusLabel()->text(), " ");
+    EXPECT_EQ(s.CCODIGO_PERD, "0001");  // further outputs still run for the worker
+
+    // A bound worker without a code in the month never gets the whole company's slips.
+    job.reset();
+    s.CCODIGO_PERD = "    ";
+    dlg.findChild<QPushButton*>("357")->click();
+    EXPECT_FALSE(job);
+    EXPECT_EQ(ui.lines().back(), "Alert|Alerta|Trabajador No Encontrado");
+
+    dlg.findChild<QPushButton*>("355")->click();
+    EXPECT_EQ(ui.boxes.back().kind, BoxKind::Info);
+    setPrintJobFactory({});
+    fs::remove_all(dir);
+}
+
+TEST_F(PayslipDialogTest, YearWithoutMonthsNeverOpens) {
+    auto conn = demo->connectNorth();
+    conn->execute("CREATE TABLE IF NOT EXISTS 2017_meses (mes VARCHAR(2) NOT NULL)");
+    s.ANO_PUBLICO = "2017";
+    EXPECT_FALSE(prepareLiquida(s, ui));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Alert|Atención|Debe seleccionar un mes de trabajo"});
+    EXPECT_FALSE(s.OCON);
+}
+
+TEST_F(PayslipDialogTest, LookupFilterSkipAndChoice) {
+    auto conn = demo->connectNorth();
+    const std::string sql = "SELECT * FROM 2019_personal where mes_per = 03 order by codigo_per";
+    int opened = 0;
+
+    // No row: the dialog never opens.
+    setLookupDialogObserver([&](LookupDialog&) { ++opened; });
+    std::unique_ptr<Recordset> rs;
+    EXPECT_FALSE(AYUDA_Y(rs, "SELECT * FROM 2019_personal where mes_per = 13", "corta", "codigo_per", "nombre_per",
+                         *conn, ui));
+    EXPECT_EQ(opened, 0);
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Info|registro no encontrado|No existe , Tabla Sin Datos"});
+
+    // A search that matches nothing shows every row again; a key in the grid marks the row.
+    ui.clear();
+    long countAfterMiss = -1;
+    setLookupDialogObserver([&](LookupDialog& dlg) {
+        ++opened;
+        EXPECT_EQ(dlg.windowTitle(), "Búsqueda");
+        EXPECT_EQ(dlg.objectName(), "ODLG_AYUDA");
+        QTimer::singleShot(0, &dlg, [&] {
+            dlg.searchText() = "NO EXISTE NADIE";
+            dlg.applySearch();
+            countAfterMiss = rs->RecordCount();
+            dlg.searchText() = "PÉREZ";
+            dlg.applySearch();
+            QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+            QApplication::sendEvent(dlg.grid(), &down);
+            dlg.close();
+        });
+    });
+    ASSERT_TRUE(AYUDA_Y(rs, sql, "corta", "codigo_per", "nombre_per", *conn, ui));
+    EXPECT_EQ(opened, 1);
+    EXPECT_GT(countAfterMiss, 20);
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Alert|atención|Filtro no encontrado"});
+    EXPECT_EQ(rs->RecordCount(), 3);  // 0001, 0004 and 0047 carry PÉREZ in their names
+    EXPECT_EQ(rs->Fields("codigo_per").text(), "0004");
+
+    // Closed before any key: nothing chosen. Enter chooses the current row.
+    setLookupDialogObserver([&](LookupDialog& dlg) {
+        QTimer::singleShot(0, &dlg, [&] { dlg.close(); });
+    });
+    EXPECT_FALSE(AYUDA_Y(rs, sql, "larga", "codigo_per", "nombre_per", *conn, ui));
+    setLookupDialogObserver([&](LookupDialog& dlg) {
+        EXPECT_EQ(dlg.objectName(), "ODLG_AYUDANCHA");
+        QTimer::singleShot(0, &dlg, [&] {
+            QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+            QApplication::sendEvent(dlg.grid(), &end);
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(dlg.grid(), &enter);
+        });
+    });
+    ASSERT_TRUE(AYUDA_Y(rs, sql, "larga", "codigo_per", "nombre_per", *conn, ui));
+    EXPECT_EQ(rs->AbsolutePosition(), rs->RecordCount());
+    setLookupDialogObserver({});
+}
+
+TEST(ProgressDialog, ShowsTheEngineTextsInUpperCase) {
+    ensureApp();
+    RecordingPort ui;
+    std::string cestado;
+    std::vector<QString> seen;
+    CalculoDialog dlg(
+        ui,
+        [&](UiPort& port) {
+            port.progress("Por Favor, espere\r\nProceso 10%");
+            port.progress("Por Favor, espere\r\nProceso 80%3");
+            seen.push_back(dlg.label()->text());
+            port.alert("algo", "Atención");
+            return false;
+        },
+        {}, &cestado);
+    EXPECT_EQ(dlg.windowTitle(), "Procesando");
+    dlg.exec();
+    EXPECT_TRUE(dlg.done());
+    EXPECT_FALSE(dlg.result());
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], "POR FAVOR, ESPERE\nPROCESO 80%3");
+    EXPECT_EQ(dlg.shownTexts().size(), 2u);
+    EXPECT_EQ(cestado, "Por Favor, espere\r\nProceso 80%3");
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Alert|Atención|algo"});
+    EXPECT_EQ(dlg.findChild<QPushButton*>("451")->text(), "Procede");
+}
