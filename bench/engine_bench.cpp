@@ -95,6 +95,8 @@ int main(int argc, char** argv) {
     std::printf("  peak RSS       %8.1f MB\n", ru.ru_maxrss / 1024.0);
     std::printf("  machine load average %.1f on %u processors while measuring\n", load[0],
                 std::thread::hardware_concurrency());
-    std::printf("work tables left in %s\n", dir.string().c_str());
+    s.OCON.reset();
+    std::error_code ec;
+    fs::remove_all(dir, ec);
     return 0;
 }
