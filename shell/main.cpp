@@ -3,12 +3,15 @@
 //   remu                         run in the current folder (CONEXION.DBF and the work tables live there)
 //   remu --screenshot DIR --rut RUT --clave PASSWORD
 //                                log the worker in without typing, save PNGs of the login, the main
-//                                window and every dialog its toolbar opens into DIR, and end
+//                                window, every dialog its toolbar opens and the pay slip preview into
+//                                DIR, and end
 //   remu --hoy dd/mm/yyyy        run as on that date (the demo data holds 2018 and 2019 only)
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QLineEdit>
 #include <QTimer>
@@ -64,6 +67,28 @@ struct Screenshots {
         return dialog.result() == QDialog::Accepted;
     }
 
+    // Presses the button and captures the preview window it opens, whether it runs
+    // modally or not; the calculation before it may take a while.
+    void previewOf(QAbstractButton* button, const QString& name) {
+        bool captured = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (captured || !top->isVisible() || !QString(top->metaObject()->className()).contains("PREVIEW"))
+                    continue;
+                captured = true;
+                top->resize(top->size().expandedTo(QSize(1000, 860)));
+                save(top, dir, name);
+                top->close();
+            }
+        });
+        poll.start(200);
+        button->click();
+        QElapsedTimer waited;
+        waited.start();
+        while (!captured && waited.elapsed() < 60000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 200);
+    }
+
     void mainWindow(Session& s, UiPort& ui) {
         s.DFECHA = Clock::today();
         s.C_ANO = std::to_string(s.DFECHA.year);
@@ -79,6 +104,8 @@ struct Screenshots {
             QTimer::singleShot(400, &w, [this, name] {
                 if (QWidget* modal = QApplication::activeModalWidget()) {
                     save(modal, dir, name);
+                    // The pay slip dialog: also its preview of the worker's slip.
+                    if (auto* preview = modal->findChild<QAbstractButton*>("354")) previewOf(preview, name + "-preview");
                     modal->close();
                 }
             });
