@@ -40,12 +40,12 @@ void printSlips(const std::vector<PaySlipLine>& lines, const std::string& who) {
         if (code != current) {
             current = code;
             std::cout << "\nTrabajador " << code << "  " << trim(l.APENOM_REM) << "\n";
-            std::cout << "COD T I ORD " << cell("DESCRIPCION", 50) << " " << padLeft("VALOR", 12) << " "
+            std::cout << "COD T I ORD " << cell("DESCRIPCION", 50) << " " << padLeft("VALOR", 14) << " "
                       << padLeft("MONTO", 11) << "\n";
         }
         std::cout << cell(l.HABDES_REM, 3) << " " << l.TIPO_REM << " " << l.IMPONI_REM << " "
                   << padLeft(std::to_string(l.SECUEN_REM), 3) << " " << cell(l.DESCRI_REM, 50) << " "
-                  << padLeft(TRANSFORM(l.VALOR_REM, "999,999,999.99"), 12) << " "
+                  << TRANSFORM(l.VALOR_REM, "999,999,999.99") << " "
                   << padLeft(TRANSFORM(l.VALFIN_REM, "999,999,999"), 11) << "\n";
     }
     if (current.empty() && who != "todos") std::cout << "No hay l\xC3\xADneas del trabajador " << trim(who) << "\n";
