@@ -86,8 +86,9 @@ int main(int argc, char** argv) {
                 s.C_MES.c_str(), runs.back().workers, runs.back().lines, times);
     row("check month", &RunTimings::verify, nullptr);
     row("load", &RunTimings::load, &RunTimings::cpuLoad);
-    row("calculate", &RunTimings::calculate, &RunTimings::cpuCalculate);
+    row("calculate*", &RunTimings::calculate, &RunTimings::cpuCalculate);
     row("work tables", &RunTimings::writeTables, &RunTimings::cpuWriteTables);
+    std::printf("  (* REMUMES is written while calculating; \"work tables\" is the rest)\n");
     row("write-back", &RunTimings::writeBack, &RunTimings::cpuWriteBack);
     row("whole run", &RunTimings::total, &RunTimings::cpuTotal);
     double load[3] = {};

@@ -150,8 +150,8 @@ struct Bucket {
 
 class Calculation {
 public:
-    Calculation(const MonthInputs& in, const ProgressFn& progress)
-        : in_(in), progress_(progress), workers_(in.personnel, &Worker::codigo),
+    Calculation(const MonthInputs& in, const ProgressFn& progress, const SlipSink& sink)
+        : in_(in), progress_(progress), sink_(sink), workers_(in.personnel, &Worker::codigo),
           catalog_(in.catalog, &CatalogItem::code), funds_(in.funds, &FundRow::code) {
         yyyymm_ = std::stol(in.year) * 100 + std::stol(in.month);
         exception_ = textEquals(in.clientId, "R071_VARDELIK");
@@ -176,18 +176,24 @@ public:
                 return std::move(result_);
             }
             gather();
-            days();
-            monthSalary();
+            // Each phase works on one worker at a time and carries nothing over to
+            // the next worker except the formula figures, which change in the same
+            // order either way; so a worker goes through every phase before the
+            // next one starts, and a big month is never held whole.
+            say(kProgress60);
             int n = 0;
             for (auto& [key, b] : buckets_) {
+                daysFor(b);
                 if (b.lines.empty()) continue;
+                salaryFor(b);
                 say(std::string(kProgress80) + std::to_string(++n));
                 evaluateWorker(b);
                 statutory(b);
+                finishWorker(b);
+                b = Bucket{};
             }
             result_.workers = n;
             say(kProgress90);
-            totalsAndOrder();
             result_.ok = true;
         } catch (const FormulaFailure& f) {
             message(BoxKind::Stop, "Error", f.text);
@@ -439,13 +445,12 @@ private:
     // The days lines are worked out from every staged line (control lines included)
     // and follow the lines handed over to REMUMES, which leave out control lines
     // and lines without a worker.
-    void days() {
-        say(kProgress60);
-        for (auto& [key, b] : buckets_) {
-            if (b.staged.empty()) continue;
+    void daysFor(Bucket& b) {
+        {
+            if (b.staged.empty()) return;
             if (trim(b.code).empty()) {
                 std::vector<PaySlipLine>().swap(b.staged);
-                continue;
+                return;
             }
             std::vector<PaySlipLine> made;
             std::swap(made, b.lines);
@@ -466,7 +471,7 @@ private:
                 l.VALFIN_REM = s.VALOR_REM;
                 if (!tv(s.CODMOV_REM).empty()) {
                     const CodeName* m = movement(s.CODMOV_REM);
-                    if (!m) continue;
+                    if (!m) continue;  // next staged line
                     l.DESCRI_REM = "DIAS " + m->name;
                     l.TITULO_REM = l.DESCRI_REM;
                     l.CODMOV_REM = s.CODMOV_REM;
@@ -531,11 +536,10 @@ private:
         }
     }
 
-    void monthSalary() {
-        for (auto& [key, b] : buckets_) {
-            if (b.lines.empty()) continue;
+    void salaryFor(Bucket& b) {
+        {
             const Worker* w = workers_.find(b.code);
-            if (!w) continue;
+            if (!w) return;
             for (const PaySlipLine& l : b.lines)
                 if (tv(l.HABDES_REM) == "998") ctx_[FormulaVar::DIATRA] = l.VALFIN_REM;
             ctx_[FormulaVar::SUELDO] = w->sueldoBase;
@@ -548,10 +552,8 @@ private:
             l.IMPONI_REM = 1;
             l.DESCRI_REM = l.TITULO_REM = "SUELDO DEL MES";
             l.VALOR_REM = l.VALFIN_REM = ctx_[FormulaVar::SUELDO] / divisor * ctx_[FormulaVar::DIATRA];
-            salaryLines_.emplace_back(&b, std::move(l));
+            append(b, std::move(l));
         }
-        for (auto& [b, l] : salaryLines_) append(*b, std::move(l));
-        salaryLines_.clear();
     }
 
     // ---- one worker's lines -----------------------------------------------
@@ -905,8 +907,10 @@ private:
                      adjOr(b, "UNI", "IMP.UNICO", ROUND(tax, 0)), "IMPUESTO UNICO", 2);
         }
 
-        for (PaySlipLine& l : out) store(l);
-        pendingStatutory_.emplace_back(&b, std::move(out));
+        for (PaySlipLine& l : out) {
+            store(l);
+            b.lines.push_back(std::move(l));
+        }
         out.clear();
     }
 
@@ -954,16 +958,9 @@ private:
         return *best;
     }
 
-    void totalsAndOrder() {
-        for (auto& [b, lines] : pendingStatutory_)
-            for (PaySlipLine& l : lines) b->lines.push_back(std::move(l));
-        pendingStatutory_.clear();
-
+    void finishWorker(Bucket& b) {
         const MonthParams& p = in_.params;
-        result_.slips.reserve(buckets_.size());
-        result_.writeBack.reserve(buckets_.size());
-        for (auto& [key, b] : buckets_) {
-            if (b.lines.empty()) continue;
+        {
             auto& lines = b.lines;
             const std::string name = firstInOrder(lines).NOMBRE_REM;
             const Worker* w = workers_.find(b.code);
@@ -1047,7 +1044,8 @@ private:
                 if (desc.starts_with("DIAS TRABAJADOS")) wb.hasDays = true, wb.diasTrabajados = l.VALFIN_REM;
             }
             result_.writeBack.push_back(wb);
-            result_.slips.push_back(std::move(lines));
+            if (sink_) sink_(std::move(lines));
+            else result_.slips.push_back(std::move(lines));
             lines = {};
         }
     }
@@ -1108,6 +1106,7 @@ private:
 
     const MonthInputs& in_;
     const ProgressFn& progress_;
+    const SlipSink& sink_;
     CodeFinder<Worker> workers_;
     CodeFinder<CatalogItem> catalog_;
     CodeFinder<FundRow> funds_;
@@ -1119,9 +1118,7 @@ private:
     std::vector<std::pair<std::string, double>> adjKeys_;
     std::set<std::string> adjPersons_;
     std::map<std::string, Bucket> buckets_;
-    std::vector<std::pair<Bucket*, PaySlipLine>> salaryLines_;
     std::vector<PaySlipLine> statutoryStaged_;
-    std::vector<std::pair<Bucket*, std::vector<PaySlipLine>>> pendingStatutory_;
     std::string movementCode_;
     double leaveDays_ = 0;
     double savingsDeduction_ = 0;
@@ -1143,8 +1140,8 @@ std::vector<PaySlipLine> CalcResult::remumes() const {
     return out;
 }
 
-CalcResult calculateMonth(const MonthInputs& in, const ProgressFn& progress) {
-    return Calculation(in, progress).run();
+CalcResult calculateMonth(const MonthInputs& in, const ProgressFn& progress, const SlipSink& sink) {
+    return Calculation(in, progress, sink).run();
 }
 
 std::vector<std::string> workersNeedingPreviousSalary(const MonthInputs& in) {

@@ -45,8 +45,11 @@ struct CalcResult {
 };
 
 using ProgressFn = std::function<void(const std::string&)>;
+// Receives each worker's finished lines as soon as they are final, instead of
+// result.slips (a big month then never sits in memory whole).
+using SlipSink = std::function<void(std::vector<PaySlipLine>&&)>;
 
-CalcResult calculateMonth(const MonthInputs& in, const ProgressFn& progress = {});
+CalcResult calculateMonth(const MonthInputs& in, const ProgressFn& progress = {}, const SlipSink& sink = {});
 
 // Worker codes whose previous salary the calculation may need (medical leave),
 // found by running the gathering and days phases only.

@@ -85,7 +85,12 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
 
     t = Steady::now();
     c = cpuNow();
-    CalcResult r = calculateMonth(in, say);
+    WorkTableStream stream(options.workDir);
+    size_t lines = 0;
+    CalcResult r = calculateMonth(in, say, [&](std::vector<PaySlipLine>&& slip) {
+        lines += slip.size();
+        stream.add(std::move(slip));
+    });
     inputs.reset();  // not needed any more; a big month's lines need the room
     tm.calculate = since(t);
     tm.cpuCalculate = cpuNow() - c;
@@ -96,13 +101,16 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
             default: ui.info(m.text, m.title); break;
         }
     }
-    if (!r.ok) return false;
+    if (!r.ok) {
+        stream.abandon(ui);
+        return false;
+    }
 
     tm.workers = static_cast<size_t>(r.workers);
-    tm.lines = r.lineCount();
+    tm.lines = lines;
     t = Steady::now();
     c = cpuNow();
-    if (!writeWorkTables(r, options.workDir, ui)) return false;
+    if (!stream.finish(r, ui)) return false;
     tm.writeTables = since(t);
     tm.cpuWriteTables = cpuNow() - c;
 

@@ -7,28 +7,58 @@
 
 namespace remu {
 
-bool writeWorkTables(CalcResult& r, const std::string& dir, UiPort& ui) {
-    constexpr size_t kBatch = 8192;
+namespace {
+constexpr size_t kStreamBatch = 8192;
+}
+
+void WorkTableStream::add(std::vector<PaySlipLine>&& lines) {
+    if (error_) return;
+    if (batch_.capacity() < kStreamBatch) batch_.reserve(kStreamBatch + 64);
+    for (PaySlipLine& l : lines) batch_.push_back(std::move(l));
+    lines = {};
+    if (batch_.size() >= kStreamBatch) flush();
+}
+
+void WorkTableStream::flush() {
     try {
-        writeWorkTable(WorkTable::REMUPASO, {}, dir);
-        writeWorkTable(WorkTable::AJUPASO, r.ajupaso, dir);
-        writeWorkTable(WorkTable::REMUMES, {}, dir);
-        std::vector<PaySlipLine> batch;
-        batch.reserve(kBatch + 64);
-        for (size_t i = 0; i < r.slips.size(); ++i) {
-            for (PaySlipLine& l : r.slips[i]) batch.push_back(std::move(l));
-            r.slips[i] = {};
-            if (batch.size() >= kBatch || i + 1 == r.slips.size()) {
-                appendWorkTable(WorkTable::REMUMES, batch, dir);
-                batch.clear();
-            }
+        if (!started_) {
+            writeWorkTable(WorkTable::REMUMES, batch_, dir_);
+            started_ = true;
+        } else if (!batch_.empty()) {
+            appendWorkTable(WorkTable::REMUMES, batch_, dir_);
         }
-        r.slips.clear();
     } catch (const DbfError& e) {
-        reportDbfError(ui, e);
+        error_ = e;
+    }
+    batch_.clear();
+}
+
+bool WorkTableStream::finish(const CalcResult& r, UiPort& ui) {
+    flush();
+    if (!error_) {
+        try {
+            writeWorkTable(WorkTable::REMUPASO, {}, dir_);
+            writeWorkTable(WorkTable::AJUPASO, r.ajupaso, dir_);
+        } catch (const DbfError& e) {
+            error_ = e;
+        }
+    }
+    if (error_) {
+        reportDbfError(ui, *error_);
+        abandon(ui);
         return false;
     }
     return true;
+}
+
+void WorkTableStream::abandon(UiPort& ui) {
+    batch_.clear();
+    if (!started_) return;
+    try {
+        writeWorkTable(WorkTable::REMUMES, {}, dir_);
+    } catch (const DbfError& e) {
+        if (!error_) reportDbfError(ui, e);
+    }
 }
 
 bool writeBackFigures(Connection& conn, const std::string& year, const std::string& month,

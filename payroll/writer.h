@@ -3,8 +3,11 @@
 // work tables in the working directory, and each worker's taxable total and
 // days worked on his row of the month, in batched statements.
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "data/dbf_table.h"
 
 #include "core/ui_port.h"
 #include "data/connection.h"
@@ -12,10 +15,24 @@
 
 namespace remu {
 
-// REMUMES with the lines, REMUPASO empty, AJUPASO with the adjustments. The
-// lines are handed over (r.slips is left empty) so memory falls as they are
-// written. False (reported) when a table cannot be written.
-bool writeWorkTables(CalcResult& r, const std::string& dir, UiPort& ui);
+// REMUMES written while the calculation hands over each worker's lines, in
+// batches. The table is created at the first lines; finish() completes it
+// (REMUPASO empty, AJUPASO with the adjustments); abandon() leaves an empty
+// REMUMES instead of part of a month. Failures are kept and reported once.
+class WorkTableStream {
+public:
+    explicit WorkTableStream(std::string dir) : dir_(std::move(dir)) {}
+    void add(std::vector<PaySlipLine>&& lines);
+    bool finish(const CalcResult& r, UiPort& ui);
+    void abandon(UiPort& ui);
+
+private:
+    void flush();
+    std::string dir_;
+    std::vector<PaySlipLine> batch_;
+    bool started_ = false;
+    std::optional<DbfError> error_;
+};
 
 // One UPDATE per batch of workers, all inside one transaction: either every
 // figure is written or none. False (reported) on failure.
