@@ -91,6 +91,7 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
         lines += slip.size();
         stream.add(std::move(slip));
     });
+    const bool pastPersonnelCheck = in.monthHasPersonnel;
     inputs.reset();  // not needed any more; a big month's lines need the room
     tm.calculate = since(t);
     tm.cpuCalculate = cpuNow() - c;
@@ -102,7 +103,8 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
         }
     }
     if (!r.ok) {
-        stream.abandon(ui);
+        // A run stopped half-way leaves no slips rather than some of them.
+        stream.abandon(ui, pastPersonnelCheck);
         return false;
     }
 

@@ -51,9 +51,9 @@ bool WorkTableStream::finish(const CalcResult& r, UiPort& ui) {
     return true;
 }
 
-void WorkTableStream::abandon(UiPort& ui) {
+void WorkTableStream::abandon(UiPort& ui, bool evenUnstarted) {
     batch_.clear();
-    if (!started_) return;
+    if (!started_ && !evenUnstarted) return;
     try {
         writeWorkTable(WorkTable::REMUMES, {}, dir_);
     } catch (const DbfError& e) {

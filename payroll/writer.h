@@ -24,7 +24,8 @@ public:
     explicit WorkTableStream(std::string dir) : dir_(std::move(dir)) {}
     void add(std::vector<PaySlipLine>&& lines);
     bool finish(const CalcResult& r, UiPort& ui);
-    void abandon(UiPort& ui);
+    // Empties REMUMES when lines were written, or always with `evenUnstarted`.
+    void abandon(UiPort& ui, bool evenUnstarted = false);
 
 private:
     void flush();

@@ -227,3 +227,18 @@ TEST_F(EngineDb, SimultaneousRangeRunsKeepToTheirOwnWorkers) {
         EXPECT_EQ(find(remumes(dir2), "0006", "MOV")->VALFIN_REM, 20000);
     }
 }
+
+TEST_F(EngineDb, FailingStoredFormulaStopsTheRunWithoutPartialSlips) {
+    company->runSql(
+        "INSERT INTO 2018_habdes_remu (mes_hd_remu, codigo_per_remu, codigo_hd_remu, nombre_hd_remu, tipo_hd_remu, "
+        "imponi_hd_remu, valor_hd_remu, formula_hd_remu) VALUES ('03', '0004', 'BON', 'BONO', 1, 1, 1, 'VALOR/0')");
+    ASSERT_FALSE(CALCULA_REMUN(session, ui, "", "", {dir.string()}));
+    ASSERT_FALSE(ui.boxes.empty());
+    const auto& box = ui.boxes.back();
+    EXPECT_EQ(box.kind, BoxKind::Stop);
+    EXPECT_NE(box.text.find("0004"), std::string::npos);
+    EXPECT_NE(box.text.find("VALOR/0"), std::string::npos);
+    EXPECT_TRUE(remumes(dir).empty());  // the first workers' slips are not left behind
+    auto rs = session.OCON->query("SELECT SUM(total_imponible_per) FROM 2018_personal");
+    EXPECT_EQ(rs->Fields(0).number(), 0);  // nothing written back
+}
