@@ -5,3 +5,10 @@ add_executable(remu-cli
   ${CMAKE_CURRENT_LIST_DIR}/calcula.cpp)
 target_include_directories(remu-cli PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(remu-cli PRIVATE remu_payroll remu_dbf remu_data remu_format remu_core)
+
+remu_add_test(cli_calcula_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/calcula_test.cpp
+  LIBS remu_dbf remu_testdb
+  DB)
+target_compile_definitions(cli_calcula_tests PRIVATE REMU_CLI_DIR="$<TARGET_FILE_DIR:remu-cli>")
+add_dependencies(cli_calcula_tests remu-cli)
