@@ -23,6 +23,7 @@
 #include "widgets/tget.h"
 
 #ifdef REMU_HAVE_PDF_SLIPS
+#include "payslip/mass_mail.h"
 #include "payslip/pdf_slip.h"
 #endif
 
@@ -258,7 +259,15 @@ PayslipDialog::PayslipDialog(Session& s, UiPort& ui, PayslipDialogOptions option
     adminButton("359", "Abre Carpeta PDFS", [this] {
         ui_.openFile((std::filesystem::absolute(opt_.workDir) / "PDFS").lexically_normal().string());
     });
-    adminButton("360", "Envio Masivo por correo", [this] { notAvailable(ui_); });
+    adminButton("360", "Envio Masivo por correo", [this] {
+#ifdef REMU_HAVE_PDF_SLIPS
+        MassMailOptions o;
+        o.workDir = opt_.workDir;
+        ENVIO_MASIVO(s_, ui_, o);
+#else
+        notAvailable(ui_);
+#endif
+    });
     lay->addLayout(admin, 5, 0, 1, 4);
 
     status_ = new QLabel(this);
