@@ -234,6 +234,7 @@ bool VALIFORMU(std::string_view text, UiPort& ui) {
 
 const char* const kFormulaHelpTitle = "Variables Para c\xC3\xA1lculo de Haberes y/o Descuentos";
 const char* const kFormulaHelpGroup = "VARIABLES PARA CONSTRUCCION DE CALCULOS DE HABERES Y/O DESCUENTOS";
+const char* const kFormulaHelpClose = "&Salir";
 
 const std::vector<FormulaHelpEntry>& formulaHelpEntries() {
     static const std::vector<FormulaHelpEntry> entries = {

@@ -93,5 +93,6 @@ struct FormulaHelpEntry {
 const std::vector<FormulaHelpEntry>& formulaHelpEntries();
 extern const char* const kFormulaHelpTitle;  // dialog title
 extern const char* const kFormulaHelpGroup;  // group box caption
+extern const char* const kFormulaHelpClose;  // its one button
 
 }  // namespace remu
