@@ -39,7 +39,7 @@ private:
     UiPort& ui_;
 };
 
-ItemRow readItem(const Recordset& rs, const Columns& c, const int* ix) {
+ItemRow readItem(const Columns& c, const int* ix) {
     ItemRow r;
     r.workerCode = c.text(ix[0]);
     r.workerName = c.text(ix[1]);
@@ -52,7 +52,6 @@ ItemRow readItem(const Recordset& rs, const Columns& c, const int* ix) {
     r.movementCode = c.text(ix[8]);
     r.from = c.date(ix[9]);
     r.to = c.date(ix[10]);
-    (void)rs;
     return r;
 }
 
@@ -64,7 +63,7 @@ bool readItems(Loader& db, const std::string& sql, std::vector<ItemRow>& out) {
                       c("tipo_hd_remu"),    c("imponi_hd_remu"),  c("valor_hd_remu"),  c("formula_hd_remu"),
                       c("codigo_mov_remu"), c("fecdes_remu"),     c("fechas_remu")};
     out.reserve(static_cast<size_t>(rs->RecordCount()));
-    for (; !rs->Eof(); rs->MoveNext()) out.push_back(readItem(*rs, c, ix));
+    for (; !rs->Eof(); rs->MoveNext()) out.push_back(readItem(c, ix));
     return true;
 }
 
