@@ -48,7 +48,7 @@ LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(pare
 
     auto* keys = new QLabel(this);
     keys->setObjectName("LLAVES");
-    keys->setPixmap(shellIcon("llaves").pixmap(64, 64));
+    keys->setPixmap(shellIcon("LLAVES").pixmap(56, 56));
     keys->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     rut_ = makeKeyField(this, s.CRUT_CONEXION_TRABAJADOR, 11, false, "104");

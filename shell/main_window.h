@@ -26,8 +26,8 @@ void setLiquidaAction(WindowAction action);
 void setPersonalAction(WindowAction action);
 
 // Icon of one of the program's bitmap roles ("funcionario", "liqui", "llaves",
-// "salir", "aceptar2", "1ICON_1"): the desktop's icon theme where it has a fitting
-// one, else our own image.
+// "salir", "aceptar2", "1ICON_1", the dialogs' "LLAVES"): the desktop's icon
+// theme where it has a fitting one, else our own image.
 QIcon shellIcon(const QString& role);
 
 // The status bar text of a worker session.

@@ -39,7 +39,7 @@ PasswordDialog::PasswordDialog(Session& s, UiPort& ui, QWidget* parent) : QDialo
     connect(confirm_, &QLineEdit::returnPressed, this, &PasswordDialog::acceptChange);
 
     auto* keys = new QLabel(this);
-    keys->setPixmap(shellIcon("llaves").pixmap(48, 48));
+    keys->setPixmap(shellIcon("LLAVES").pixmap(48, 48));
     keys->setAlignment(Qt::AlignTop);
 
     auto* row = new QHBoxLayout;
