@@ -358,14 +358,16 @@ void Recordset::Impl::rebuild() {
 
 namespace {
 
-// LIKE with '*' or '%' for any run of characters and '_' or '?' for one; case-insensitive.
+// LIKE with '*' or '%' for any run of characters; case-insensitive. As in ADO's
+// criteria, '_' and '?' are plain characters, so a searched code such as "A_1"
+// finds only itself.
 bool likeMatch(std::string_view text, std::string_view pattern) {
     size_t t = 0, p = 0, starP = std::string_view::npos, starT = 0;
     while (t < text.size()) {
         if (p < pattern.size() && (pattern[p] == '*' || pattern[p] == '%')) {
             starP = p++;
             starT = t;
-        } else if (p < pattern.size() && (pattern[p] == '_' || pattern[p] == '?' || pattern[p] == text[t])) {
+        } else if (p < pattern.size() && pattern[p] == text[t]) {
             ++p;
             ++t;
         } else if (starP != std::string_view::npos) {

@@ -101,6 +101,9 @@ TEST_F(RecordsetTest, FilterSortFindAndBookmarks) {
     EXPECT_EQ(rs->Fields("codigo").text(), "0002");
     rs->Filter("nombre LIKE '*O'HIGGINS*'");  // a quote inside the searched text
     EXPECT_EQ(rs->RecordCount(), 1);
+    // Only '*' and '%' are wildcards: '_' and '?' are searched as they are.
+    rs->Filter("nombre LIKE '*_*' OR codigo LIKE '000?'");
+    EXPECT_EQ(rs->RecordCount(), 0);
     rs->Filter("nombre LIKE '*ZZZ*'");
     EXPECT_EQ(rs->RecordCount(), 0);
     EXPECT_TRUE(rs->Eof());
@@ -131,6 +134,8 @@ TEST_F(RecordsetTest, FilterSortFindAndBookmarks) {
     rs->MoveFirst();
     rs->Find("codigo = '0001'");  // the current row counts
     EXPECT_EQ(rs->AbsolutePosition(), 1);
+    rs->Find("nombre LIKE '%?%'");
+    EXPECT_TRUE(rs->Eof());
     EXPECT_THROW(rs->Find("missing = 'x'"), DbError);
 }
 
