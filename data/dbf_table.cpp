@@ -16,6 +16,7 @@
 
 #include "core/ui_port.h"
 #include "format/codepage.h"
+#include "format/picture.h"
 #include "format/text.h"
 
 namespace remu {
@@ -123,7 +124,7 @@ void reportDbfError(UiPort& ui, const DbfError& e) { ui.stop(e.what(), e.title()
 std::optional<std::string> dbfNumberText(double value, int width, int decimals) {
     if (!std::isfinite(value) || width <= 0 || width > 64 || decimals < 0 || decimals > 15) return std::nullopt;
     const double scale = std::pow(10.0, decimals);
-    double rounded = std::round(value * scale) / scale;
+    double rounded = dbf_detail::scaledRound(value, decimals) / scale;
     if (rounded == 0) rounded = 0;  // no "-0"
     char buf[400];
     int n = std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, rounded);
@@ -132,6 +133,16 @@ std::optional<std::string> dbfNumberText(double value, int width, int decimals) 
 }
 
 namespace dbf_detail {
+
+double scaledRound(double value, int decimals) {
+    static const double scales[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const double scale = decimals >= 0 && decimals <= 15 ? scales[decimals] : std::pow(10.0, decimals);
+    const double x = value * scale;
+    // Only a product that lands next to a half can have been pushed across it by
+    // the binary representation; everything else rounds the cheap way.
+    if (std::fabs(std::fabs(x - std::trunc(x)) - 0.5) > 1e-6) return std::round(x);
+    return std::round(ROUND(value, decimals) * scale);
+}
 
 void todayStamp(unsigned char out[3]) {
     Date t = Clock::today();
@@ -432,7 +443,7 @@ void DbfTable::setNumber(int record, const std::string& field, double value) {
         fail(DbfError::Kind::ValueTooWide,
              "El valor " + std::to_string(value) + " no cabe en el campo " + fd.name + " de la tabla " + name_ + ".");
     const double scale = std::pow(10.0, fd.decimals);
-    double rounded = std::round(value * scale) / scale;
+    double rounded = dbf_detail::scaledRound(value, fd.decimals) / scale;
     if (rounded == 0) rounded = 0;
     if (!DBFWriteDoubleAttribute(H(handle_), record, f, rounded))
         fail(DbfError::Kind::WriteFailed, "No se pudo grabar en la tabla " + name_ + ".");

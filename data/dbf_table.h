@@ -146,6 +146,10 @@ bool finishHeader(int fd, uint32_t records);
 void todayStamp(unsigned char out[3]);
 // Takes the lock for the given mode on an already open descriptor; false when refused.
 bool lock(int fd, DbfMode mode);
+// value * 10^decimals rounded half away from zero as ROUND does it (on the
+// value's decimal text), so 2.675 stored in a field with two decimals is 2.68,
+// as it shows on screen.
+double scaledRound(double value, int decimals);
 }  // namespace dbf_detail
 
 }  // namespace remu

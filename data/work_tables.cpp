@@ -122,9 +122,8 @@ void putText(char* out, int width, const std::string& utf8) {
 // Right-aligned fixed-point text, the same bytes as printf("%*.*f") of the value
 // rounded half away from zero. False when it does not fit.
 bool putNumber(char* out, int width, int decimals, double value) {
-    static const double scales[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
     if (!std::isfinite(value) || decimals > 6) return false;
-    double k = std::round(value * scales[decimals]);
+    double k = dbf_detail::scaledRound(value, decimals);
     if (std::fabs(k) >= 1e15) {
         auto txt = dbfNumberText(value, width, decimals);
         if (!txt) return false;

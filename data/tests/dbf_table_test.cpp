@@ -111,6 +111,18 @@ TEST(DbfTable, ValuesThatDoNotFitAreRefusedAndRowKept) {
     t.setNumber(r, "CANT", -99);
     EXPECT_EQ(t.text(r, "CANT"), "-99");
     EXPECT_THROW(t.text(5, "CANT"), DbfError);
+
+    // Halves round away from zero even when the binary value falls just short
+    // of them, as the same amount shows on screen.
+    t.setNumber(r, "MONTO", 2.675);
+    EXPECT_EQ(t.text(r, "MONTO"), "2.68");
+    t.setNumber(r, "MONTO", -1.005);
+    EXPECT_EQ(t.text(r, "MONTO"), "-1.01");
+    t.setNumber(r, "MONTO", 2.674999);
+    EXPECT_EQ(t.text(r, "MONTO"), "2.67");
+    t.setNumber(r, "CANT", 2.5);
+    EXPECT_EQ(t.text(r, "CANT"), "3");
+    EXPECT_EQ(dbfNumberText(1.005, 6, 2), "  1.01");
 }
 
 TEST(DbfTable, ExclusiveUseAndOpenElsewhere) {

@@ -180,6 +180,16 @@ TEST(DbfWorkTables, AppendReadAndDeletedRows) {
     EXPECT_EQ(back[1].DESCRI_REM, "SUELDO DEL MES (2)");
     EXPECT_EQ(back[3].DESCRI_REM, "SUELDO DEL MES (4)");
 
+    // The bulk writer rounds halves as ROUND does (1.005 is 1.00499... in binary).
+    PaySlipLine half = lines[0];
+    half.VALOR_REM = 1.005;
+    half.VALFIN_REM = 2.5;
+    writeWorkTable(WorkTable::REMUPASO, {half}, dir.path);
+    auto halfBack = readWorkTable(WorkTable::REMUPASO, dir.path);
+    ASSERT_EQ(halfBack.size(), 1u);
+    EXPECT_DOUBLE_EQ(halfBack[0].VALOR_REM, 1.01);
+    EXPECT_DOUBLE_EQ(halfBack[0].VALFIN_REM, 3);
+
     writeWorkTable(WorkTable::REMUMES, {}, dir.path);
     EXPECT_TRUE(readWorkTable(WorkTable::REMUMES, dir.path).empty());
     appendWorkTable(WorkTable::AJUPASO, {lines[0]}, dir.path);  // missing table is created
