@@ -1,5 +1,6 @@
 #include "pdf/tpdf.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <ctime>
@@ -445,7 +446,12 @@ void TPDF::Pdfclosepage() {
     if (!pageFonts_.empty()) {
         line("/Font");
         line("<<");
+        // A font selected twice on a page is listed once: a repeated key makes the
+        // dictionary invalid and readers complain about it.
+        std::vector<int> listed;
         for (int f : pageFonts_) {
+            if (std::find(listed.begin(), listed.end(), f) != listed.end()) continue;
+            listed.push_back(f);
             int k = fontPosition(f);
             line("/Fo" + toText(k) + " " + toText(docFonts_[k - 1].object) + " 0 R");
         }
@@ -454,8 +460,12 @@ void TPDF::Pdfclosepage() {
     if (!placed.empty()) {
         line("/XObject");
         line("<<");
-        for (auto& pl : placed)
+        std::vector<int> listed;
+        for (auto& pl : placed) {
+            if (std::find(listed.begin(), listed.end(), pl.position) != listed.end()) continue;
+            listed.push_back(pl.position);
             line("/Image" + toText(pl.position) + " " + toText(docImages_[pl.position - 1].object) + " 0 R");
+        }
         line(">>");
     }
     line(">>");

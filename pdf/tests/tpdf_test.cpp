@@ -245,3 +245,59 @@ TEST(Tpdf, FontWidthFile) {
     EXPECT_DOUBLE_EQ(pdf->Pdflen("ab c"), 4 * 6.0 + 1);
     pdf->Pdfclose();
 }
+
+TEST(Tpdf, OnePageWithFontAndImageIsWrittenByteForByte) {
+    TempDir dir;
+    auto jpg = dir.file("logo.JPG");
+    std::ofstream(jpg, std::ios::binary) << test::tinyJpeg();
+    auto path = dir.file("img1.pdf");
+    auto pdf = TPDF::New(path);
+    ASSERT_TRUE(pdf);
+    pdf->setCreationDate("20190305101112");
+    pdf->Pdfnewpage(std::nullopt, "P", std::nullopt, "VERDANA", std::nullopt, 8);
+    pdf->Pdfatsay("Ana", 700, 10);
+    pdf->Pdfimage(jpg, 785.31, 10, 110, 55);
+    pdf->Pdfimage(jpg, 100, 300, 4, 3);  // the same file twice: one object, one resource entry
+    pdf->Pdfsetfont("Courier", 0, 8);  // selected again: still one resource entry
+    pdf->Pdfatsay("Ana", 690, 10);
+    pdf->Pdfatsay("(x)", 680, 10);
+    ASSERT_TRUE(pdf->Pdfclose());
+
+    // Images go in front of the texts; the second text still carries the font (size not yet written).
+    std::string contents =
+        "\r\nq\r\n110 0 0 55 10 785 cm\r\n/Image1 Do\r\nQ "
+        "\r\nq\r\n4 0 0 3 300 100 cm\r\n/Image1 Do\r\nQ "
+        "\r\nBT /Fo1 8.00 Tf 10.00 700.00 Td (Ana) Tj ET"
+        "\r\nBT /Fo1 8.00 Tf 10.00 690.00 Td (Ana) Tj ET"
+        "\r\nBT 10.00 680.00 Td (\\(x\\)) Tj ET";
+    Expected e;
+    e.lines({"%PDF-1.3"});
+    e.object(2, {"2 0 obj", "<<", "/Type /Page /Parent 1 0 R", "/Resources 3 0 R", "/MediaBox [ 0 0 595.00 842.00 ]",
+                 "/Contents 4 0 R", ">>", "endobj"});
+    e.object(3, {"3 0 obj", "<<", "/ColorSpace << /DeviceRGB /DeviceGray >>", "/ProcSet [ /PDF /Text /ImageB /ImageC ]",
+                 "/Font", "<<", "/Fo1 6 0 R", ">>", "/XObject", "<<", "/Image1 7 0 R", ">>", ">>",
+                 "endobj"});
+    e.object(4, {"4 0 obj << /Length 5 0 R ", "", ">>", "stream"});
+    e.bytes += contents;
+    e.lines({"", "endstream", "endobj"});
+    e.object(5, {"5 0 obj", std::to_string(contents.size()), "endobj"});
+    e.object(6, {"6 0 obj", "<<", "/Type /Font", "/Subtype /Type1", "/Name /Fo1", "/BaseFont /Courier",
+                 "/Encoding /WinAnsiEncoding", ">>", "endobj"});
+    e.object(7, {"7 0 obj", "<<", "/Type /XObject", "/Subtype /Image", "/Name /Image1", "/Filter [ /DCTDecode ]",
+                 "/Width 4", "/Height 3", "/BitsPerComponent 8", "/ColorSpace/DeviceRGB",
+                 "/Length " + std::to_string(test::tinyJpeg().size()), ">>", "stream"});
+    e.bytes += test::tinyJpeg();
+    e.lines({"endstream", "endobj"});
+    e.object(1, {"1 0 obj", "<<", "/Type /Pages /Count 1", "/Kids [ 2 0 R ]", ">>", "endobj"});
+    e.object(8, {"8 0 obj", "<< /Title ()", "/Producer ()", "/Author ()", "/Creator ()", "/Subject ()", "/Keywords ()",
+                 "/CreationDate (D:20190305101112)", ">>", "endobj"});
+    e.object(9, {"9 0 obj", "<< /Type /Catalog /Pages 1 0 R /Outlines 10 0 R >>", "endobj"});
+    e.object(10, {"10 0 obj", "<< /Type /Outlines /Count 0 >>", "endobj"});
+    e.tail(8);
+
+    std::string got = slurp(path);
+    EXPECT_EQ(got, e.bytes);
+    EXPECT_NE(got.find("trailer << /Size 11 /Root 9 0 R /Info 8 0 R >>"), std::string::npos);
+    auto [rc, out] = run("qpdf --check '" + path + "'");
+    EXPECT_EQ(rc, 0) << out;
+}
