@@ -20,9 +20,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The OEM rule and frame characters as WinAnsi shows them: the macron draws a
-// continuous rule in Courier, the bar a continuous vertical line every 4 points.
-const std::string kRuleChar = "\u00AF";
+// The OEM rule and frame characters have no WinAnsi equal. The em dash fills the
+// whole Courier cell, so 118 of them draw one continuous rule (the macron leaves
+// gaps and shows dashed); the bar is taller than the 4-point step, so the frame
+// is continuous too.
+const std::string kRuleChar = "\u2014";
 const std::string kVertical = "|";
 
 const char* const kFileOpenMessage = "Imposible realizar la operación, el archivo PDF está abierto\r\nCierre el Archivo PDF";
@@ -65,6 +67,17 @@ std::string pdfSlipFileName(const SlipWorker& w, const std::string& year, const 
     return name;
 }
 
+std::string pdfSlipRut(const std::string& rut) {
+    // Company RUTs are found stored with their dots and without the leading zero
+    // ("76.354.771-K"); the dotted form needs the stored 11-character one.
+    std::string plain;
+    for (char c : rut)
+        if (c != '.' && c != ' ') plain += c;
+    auto dash = plain.find('-');
+    if (dash != std::string::npos && dash < 9) plain.insert(0, 9 - dash, '0');
+    return RUT_CON_PUNTOS_FF(plain);
+}
+
 std::string pdfFolder(const std::string& workDir) { return (fs::path(workDir) / "PDFS").string(); }
 
 void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& w, const SlipCompany& company,
@@ -74,10 +87,7 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& w, const 
 
     if (fileExists(company.logoJpg)) pdf.Pdfimage(company.logoJpg, static_cast<int>(CM2DPI(2.0)), 10, 110, 55);
     pdf.Pdfatsay(company.nombre, 810, 140);
-    // Company RUTs are found stored with their dots already; they are put back only once.
-    std::string companyRut = trim(company.rut);
-    std::erase(companyRut, '.');
-    pdf.Pdfatsay(RUT_CON_PUNTOS_FF(companyRut), 803, 140);
+    pdf.Pdfatsay(pdfSlipRut(company.rut), 803, 140);
     pdf.Pdfatsay(company.direccion, 796, 140);
     pdf.Pdfatsay(trim(company.comuna) + ", " + trim(company.ciudad) + " - Chile", 789, 140);
     pdf.Pdfatsay(rule(118), 770, 6);
@@ -89,7 +99,7 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& w, const 
     pdf.Pdfatsay("TRABAJADOR", 740, 10);
     pdf.Pdfatsay(": " + w.codigo_per + "  " + trim(w.nombre_per), 740, 85);
     pdf.Pdfatsay("RUT", 727, 10);
-    pdf.Pdfatsay(": " + RUT_CON_PUNTOS_FF(trim(w.rut_per)), 727, 85);
+    pdf.Pdfatsay(": " + pdfSlipRut(w.rut_per), 727, 85);
     pdf.Pdfatsay("DIAS_TRABAJADOS", 714, 10);
     pdf.Pdfatsay(" : " + amount(slip.daysWorked, "99"), 714, 80);
     pdf.Pdfatsay("CARGO", 701, 10);

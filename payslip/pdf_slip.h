@@ -22,6 +22,10 @@ double CM2DPI(double cm, double ignored = 0, bool fromTop = true);
 // "<rut>_<surnames and names>_<year>_<month>.pdf"
 std::string pdfSlipFileName(const SlipWorker& w, const std::string& year, const std::string& month);
 
+// A RUT as the slip shows it, with thousands dots, whether it is stored as
+// "012345678-9", "12345678-9" or already dotted.
+std::string pdfSlipRut(const std::string& rut);
+
 // Draws one worker's slip on the writer's open page.
 void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& worker, const SlipCompany& company,
                  const SlipParams& params, const Session& s);

@@ -105,7 +105,7 @@ struct SlipMonth {
         company->runSql(
             "INSERT INTO 2019_datos_empresa (mes_datemp, nombre_datemp, Rut_datemp, direccion_datemp, comuna_datemp,"
             " ciudad_datemp, dir_logotipo_datemp_jpg, dir_firma_datemp_jpg) VALUES ('03', 'Comercial Ñandú Ltda.',"
-            " '076123456-7', 'Av. Los Leones 123', 'Providencia', 'SANTIAGO', '" + (dir / "logo.jpg").string() +
+            " '76.123.456-7', 'Av. Los Leones 123', 'Providencia', 'SANTIAGO', '" + (dir / "logo.jpg").string() +
             "', '" + (dir / "firma.jpg").string() + "')");
         params->runSql(
             "INSERT INTO 2019_parametros (mes_par, valor_utm_par, valor_uf_par, tope_imponible_par,"

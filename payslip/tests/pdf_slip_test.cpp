@@ -24,11 +24,12 @@ std::vector<std::string> listing(const std::string& folder) {
     return names;
 }
 
-// pdftotext spaces the fixed-pitch columns its own way: compare with blanks collapsed.
+// pdftotext spaces the fixed-pitch columns its own way: compare with blanks collapsed
+// and the frame's bars taken as blanks.
 std::string collapse(const std::string& text) {
     std::string out;
     for (char c : text) {
-        bool space = c == ' ' || c == '\n' || c == '\t' || c == '\f';
+        bool space = c == ' ' || c == '\n' || c == '\t' || c == '\f' || c == '|';
         if (space && (out.empty() || out.back() == ' ')) continue;
         out += space ? ' ' : c;
     }
@@ -53,6 +54,12 @@ TEST(PdfSlip, NamesAndCoordinates) {
     EXPECT_EQ(ROUND(CM2DPI(2.0), 2), 785.31);
     EXPECT_EQ(ROUND(CM2DPI(2.5), 2), 771.14);
     EXPECT_EQ(static_cast<int>(CM2DPI(2.0)), 785);
+
+    // The company RUT comes dotted and without its leading zero; the worker's as stored.
+    EXPECT_EQ(pdfSlipRut("76.354.771-K"), "76.354.771-K");
+    EXPECT_EQ(pdfSlipRut("76354771-K"), "76.354.771-K");
+    EXPECT_EQ(pdfSlipRut("076354771-K"), "76.354.771-K");
+    EXPECT_EQ(pdfSlipRut("009876543-2"), "9.876.543-2");
 }
 
 TEST(PdfSlip, EveryFileIsAValidPdfWithTheWorkersFigures) {
@@ -83,9 +90,28 @@ TEST(PdfSlip, EveryFileIsAValidPdfWithTheWorkersFigures) {
     ASSERT_EQ(result.files.size(), 3u);
     EXPECT_EQ(fs::path(result.files[0]).filename().string(), expected[0]);
 
-    for (auto& file : result.files) {
+    // Every slip is a valid PDF whose text gives back its worker and figures, accents included.
+    struct Figures {
+        const char *name, *rut, *taxable, *earnings, *net;
+    };
+    const Figures figures[] = {
+        {"0002  BERNARDO O'HIGGINS RIQUELME", "9.876.543-2", "700,000", "720,000", "635,000"},
+        {"0001  JOSÉ IGNACIO PÉREZ SOTO", "12.345.678-9", "600,000", "620,000", "535,000"},
+        {"0003  MARÍA ZÚÑIGA ARAYA", "11.111.111-1", "450,000", "470,000", "385,000"},
+    };
+    for (size_t i = 0; i < result.files.size(); ++i) {
+        const auto& file = result.files[i];
         auto [rc, out] = shell("qpdf --check " + shellQuoted(file));
         EXPECT_EQ(rc, 0) << file << "\n" << out;
+        auto [rcText, raw] = shell("pdftotext -layout -enc UTF-8 " + shellQuoted(file) + " -");
+        ASSERT_EQ(rcText, 0) << raw;
+        std::string got = collapse(raw);
+        const auto& f = figures[i];
+        for (std::string want : {std::string(": ") + f.name, std::string(": ") + f.rut,
+                                 std::string("TOTAL IMPONIBLE ") + f.taxable, std::string("TOTAL HABERES ") + f.earnings,
+                                 std::string("TOTAL DESCUENTOS 85,000"), std::string("ALCANCE LIQUIDO"),
+                                 std::string(f.net), std::string("76.123.456-7")})
+            EXPECT_NE(got.find(collapse(want)), std::string::npos) << file << ": " << want << "\n" << raw;
     }
     auto [rc, text0] = shell("pdftotext -layout -enc UTF-8 " + shellQuoted(result.files[1]) + " -");
     std::string text = collapse(text0);
