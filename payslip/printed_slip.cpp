@@ -5,6 +5,7 @@
 
 #include "core/session.h"
 #include "core/ui_port.h"
+#include "data/dbf_table.h"
 #include "data/query.h"
 #include "data/sql.h"
 #include "data/work_tables.h"
@@ -263,7 +264,8 @@ bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRu
     auto job = PRINTBEGIN({}, false, preview);
     status(preview ? "Generando VISTA PREVIA .. " : "Imprimiendo .. ");
 
-    bool zumel = std::filesystem::exists(std::filesystem::path(run.workDir) / "ZUMEL.TXT");
+    // A Windows file name: the marker counts in any case.
+    bool zumel = DbfTable::locate((std::filesystem::path(run.workDir) / "ZUMEL.TXT").string()).has_value();
     for (const auto& range : slipWorkers(view)) {
         SlipContent content = slipContent(view, range, SlipOutput::Printed);
         status("Generando VISTA PREVIA .. " + content.code);

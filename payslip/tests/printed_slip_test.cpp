@@ -221,6 +221,15 @@ TEST_F(PrintedSlipTest, RangeInNameOrderAndPrintMode) {
     EXPECT_EQ(textAt(0, 17.36, 18.5), "  1,234,567");
     EXPECT_EQ(textAt(0, 18.4, 1.5), "SON: " + MONTO_FF(1234567) + " PESOS");
     EXPECT_EQ(statuses.front(), "Imprimiendo .. ");
+
+    // The marker file ZUMEL.TXT in the working folder changes every page's title.
+    std::ofstream(dir / "zumel.txt") << "";
+    s.CCODIGO_PERH = "0004";
+    ASSERT_TRUE(LIQUIDA2("IM", s, ui, run));
+    for (size_t page = 0; page < 2; ++page) {
+        EXPECT_EQ(textAt(page, 3.8, 1.0), std::string(15, ' ') + "LIQUIDACION DE REMUNERACIONES  MARZO 2019");
+        EXPECT_EQ(at(page, 3.2, 1.0), nullptr);
+    }
 }
 
 TEST_F(PrintedSlipTest, RefusalsPrintNothing) {
@@ -291,7 +300,8 @@ TEST(PrintedSlipPage, TitlesByClientAndSalaryInUf) {
     EXPECT_EQ(job->findText(0, "PACTADO ISAPRE:"), nullptr);
     w.comprobante_pago = 0;
     EXPECT_EQ(draw(p)->textAt(0, 3.3, 1.0)->text, std::string(39, ' ') + "LIQUIDACION DE SUELDO  MARZO 2019");
+    p.zumel = true;  // the client's own titles come first
+    EXPECT_EQ(draw(p)->textAt(0, 3.3, 1.0)->text, std::string(39, ' ') + "LIQUIDACION DE SUELDO  MARZO 2019");
     p.idCliente = "DEMO";
-    p.zumel = true;
     EXPECT_EQ(draw(p)->textAt(0, 3.8, 1.0)->text, std::string(15, ' ') + "LIQUIDACION DE REMUNERACIONES  MARZO 2019");
 }
