@@ -523,3 +523,110 @@ TEST(Calculation, AdjustmentsInstalmentsAndWorkerSelection) {
     EXPECT_TRUE(r.ok);
     EXPECT_TRUE(r.slips.empty());
 }
+
+TEST(Calculation, LeaveHealthPlansAndTheClientException) {
+    MonthInputs in = march();
+    // 10 days away on movement 2: the plan follows the days worked; when it falls
+    // below the legal 7 % the additional of the full plan stays.
+    Worker plan = worker("0001", 1000000);
+    plan.isa = "01";
+    plan.pactado = 3;
+    plan.valorPactado = 50000;
+    // Medical leave: family allowance whole; unemployment and disability on the
+    // leave base, with the previous salary raised to the minimum wage.
+    Worker leave = worker("0002", 100000);
+    leave.cargas = 2;
+    leave.tramo = "A";
+    leave.seguroCesantia = 3;
+    leave.sis = 1;
+    // The whole month on leave without unemployment insurance.
+    Worker away = worker("0003", 1000000);
+    away.sis = 1;
+    in.personnel = {plan, leave, away};
+    in.workerItems = {item("0001", "999", "PERMISO", 3, 0, 10, "", "2"), item("0002", "999", "LICENCIA", 3, 0, 5, "", "6"),
+                      item("0003", "999", "LICENCIA", 3, 0, 30, "", "3")};
+    CalcResult r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(value(r, "0001", "998"), 20);
+    const double legal = ROUND(666667 * 0.07, 0);
+    std::vector<double> health;
+    for (auto* l : linesOf(r, "0001"))
+        if (l->HABDES_REM == "01") health.push_back(l->VALFIN_REM);
+    EXPECT_EQ(health, (std::vector<double>{legal, 50000 - legal}));
+
+    EXPECT_EQ(value(r, "0002", "FAM"), 2 * 11337);  // 25 days, but on leave anyway
+    const double worked = ROUND(100000 / 30.0 * 25, 0);
+    const double leaveBase = 276000 / 30.0 * 5;
+    EXPECT_EQ(value(r, "0002", "SCE"), ROUND((worked + leaveBase) * 2.4 / 100, 0));
+    EXPECT_EQ(value(r, "0002", "SCA"), ROUND(0.6 * worked / 100, 0));
+    const double ubase = ROUND(worked + leaveBase, 0);
+    EXPECT_EQ(value(r, "0002", "BSC"), ubase);
+    EXPECT_EQ(value(r, "0002", "SIS"), ROUND(276000 * 1.41 / 100 + ubase / 30 * 5 * 1.41 / 100, 0));
+
+    // No unemployment base and no earlier month: a base line of 0, insurance on the salary.
+    EXPECT_EQ(value(r, "0003", "BSC"), 0);
+    EXPECT_EQ(find(r, "0003", "SCE"), nullptr);
+    EXPECT_EQ(value(r, "0003", "SIS"), 14100);
+    in.previousSalary["0003"] = 900000;
+    r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(value(r, "0003", "BSC"), 900000);
+    EXPECT_EQ(value(r, "0003", "SIS"), ROUND(900000 * 1.41 / 100, 0));
+
+    // The excepted client gets no raises to the minimum wage.
+    in.clientId = "R071_VARDELIK";
+    r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(value(r, "0002", "SCE"), ROUND((worked + 100000 / 30.0 * 5) * 2.4 / 100, 0));
+    EXPECT_EQ(value(r, "0002", "BSC"), 100000);
+    EXPECT_EQ(value(r, "0002", "SIS"), ROUND(worked * 1.41 / 100 + 100000 / 30.0 * 5 * 1.41 / 100, 0));
+}
+
+TEST(Calculation, FiguresFormulasSeeAcrossWorkersAndSavings) {
+    MonthInputs in = march();
+    // BASIMP in the earning passes is the previous worker's, raised to the minimum
+    // wage by his disability insurance; 100 for the first worker.
+    Worker low = worker("0001", 200000);
+    low.sis = 1;
+    in.personnel = {low, worker("0002", 1000000), worker("0003", 1000000)};
+    in.workerItems = {item("0001", "XBA", "BASE ANTERIOR", 1, 2, 1, "BASIMP"),
+                      item("0002", "XBA", "BASE ANTERIOR", 1, 2, 1, "BASIMP")};
+    // Summary savings keep what the formula gave before any worker was processed.
+    in.savings = {{"0003", "X", "005", "HABITAT", 1, "SUELDO/10", 1, 0}};
+    CalcResult r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(value(r, "0001", "XBA"), 100);
+    EXPECT_EQ(value(r, "0002", "XBA"), 276000);
+    EXPECT_EQ(value(r, "0003", "APV"), 10);
+    EXPECT_EQ(find(r, "0003", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 815,590)");
+
+    // One line per contract: evaluated again with the worker's figures, while the
+    // tax deduction keeps the first value.
+    in.separateSavings = true;
+    r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(value(r, "0003", "APV"), 100000);
+    EXPECT_EQ(find(r, "0003", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 815,590)");
+    EXPECT_EQ(value(r, "0003", "TDE"), 114400 + 70000 + ROUND(815590 * 0.04 - 25542.54, 0) + 100000);
+}
+
+TEST(Calculation, AdjustmentsMatchByPrefixAndStayOnTheirLine) {
+    MonthInputs in = march();
+    Worker ips = worker("0002", 1000000);
+    ips.afp = "";
+    ips.ips = "IP";
+    in.personnel = {worker("0001", 1000000), ips};
+    in.workerItems = {item("0001", "BON", "BONO", 1, 2, 1000)};
+    in.adjustments = {{"0001", "X", "BON", 1, "BONO ESPECIAL", 4000},
+                      {"0001", "X", "FON", 2, "FONASA", 1},
+                      {"0002", "X", "IP", 2, "IPS EMPART 18.84 %", 5555}};
+    CalcResult r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(value(r, "0001", "BON"), 4000);
+    EXPECT_EQ(value(r, "0001", "FON"), 1);
+    // The adjusted health line does not change the tax base; the regime's does.
+    EXPECT_EQ(find(r, "0001", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 815,600)");
+    EXPECT_EQ(value(r, "0001", "TDE"), 114400 + 1 + ROUND(815600 * 0.04 - 25542.54, 0));
+    EXPECT_EQ(value(r, "0002", "IP"), 5555);
+    EXPECT_EQ(find(r, "0002", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 924,445)");
+}
