@@ -104,6 +104,14 @@ TEST(MonthDays, CountsAndHolidays) {
     EXPECT_EQ(ho, 3);
     CALCULA_TIPO_DIAS_MES(su, sa, wd, ho, "", 2018, 2);
     EXPECT_EQ(ho, 0);
+    // 1 April 2018 is a Sunday: it counts as both, and the weekdays stay as they are.
+    CALCULA_TIPO_DIAS_MES(su, sa, wd, ho, "01               ", 2018, 4);
+    EXPECT_EQ(ho, 1);
+    EXPECT_EQ(su, 5);
+    EXPECT_EQ(sa, 4);
+    EXPECT_EQ(wd, 21);
+    CALCULA_TIPO_DIAS_MES(su, sa, wd, ho, "00 00", 2018, 4);
+    EXPECT_EQ(ho, 0);
 }
 
 TEST(Calculation, DefaultAndOwnDaysAbsencesAndLeave) {
