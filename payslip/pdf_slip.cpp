@@ -1,5 +1,6 @@
 #include "payslip/pdf_slip.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -28,6 +29,9 @@ const std::string kRuleChar = "\u2014";
 const std::string kVertical = "|";
 
 const char* const kFileOpenMessage = "Imposible realizar la operación, el archivo PDF está abierto\r\nCierre el Archivo PDF";
+
+constexpr double kCharWidth = 4.8;  // Courier at 8 points
+double textWidth(const std::string& ascii) { return kCharWidth * static_cast<double>(ascii.size()); }
 
 std::string rule(int n) {
     std::string r;
@@ -113,17 +117,29 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& w, const 
         pdf.Pdfatsay("(" + label + " " + trimmed(w.moneda_sueldo_valor_per, "9,999.99") + ")", 688, 85);
     if (label == "UF") pdf.Pdfatsay("$ " + trimmed(w.moneda_sueldo_valor_per * uf, "99,999,999.99"), 688, 140);
 
+    double additionalAt = 180;
     if (w.valor_pactado_per > 1) {
         pdf.Pdfatsay("PACTADO ISAPRE", 675, 10);
         int plan = w.pactado_isapre_per;
         if (plan == 2 || plan == 4 || plan == 5) {
-            pdf.Pdfatsay(": UF " + trimmed(w.valor_pactado_per, "999.999"), 675, 85);
-            pdf.Pdfatsay("$ " + trimmed(w.valor_pactado_per * uf, "9,999,999"), 675, 145);
+            std::string inUf = ": UF " + trimmed(w.valor_pactado_per, "999.999");
+            std::string inPesos = "$ " + trimmed(w.valor_pactado_per * uf, "9,999,999");
+            double pesosAt = 145;
+            // Every Courier 8 character is 4.8 points wide. The peso figure of a UF plan
+            // reaches past 180, where the additional amount would print over it: then
+            // the figure moves up to the UF one and the additional follows it, a blank apart.
+            if (w.adicional_pesos_per > 0 && pesosAt + textWidth(inPesos) + kCharWidth > additionalAt) {
+                pesosAt = std::min(pesosAt, 85 + textWidth(inUf) + kCharWidth);
+                additionalAt = pesosAt + textWidth(inPesos) + kCharWidth;
+            }
+            pdf.Pdfatsay(inUf, 675, 85);
+            pdf.Pdfatsay(inPesos, 675, pesosAt);
         } else {
             pdf.Pdfatsay(": $ " + trimmed(w.valor_pactado_per, "9,999,999"), 675, 120);
         }
     }
-    if (w.adicional_pesos_per > 0) pdf.Pdfatsay("+ $ " + trimmed(w.adicional_pesos_per, "9,999,999"), 675, 180);
+    if (w.adicional_pesos_per > 0)
+        pdf.Pdfatsay("+ $ " + trimmed(w.adicional_pesos_per, "9,999,999"), 675, additionalAt);
     pdf.Pdfatsay("VALOR UF", 662, 10);
     pdf.Pdfatsay(": " + trimmed(uf, "99,999,999.99"), 662, 85);
 

@@ -10,6 +10,7 @@
 #include "format/picture.h"
 #include "payslip/mail_queue.h"
 #include "payslip/tests/pdf_fixture.h"
+#include "pdf/tpdf.h"
 
 namespace fs = std::filesystem;
 using namespace remu;
@@ -60,6 +61,48 @@ TEST(PdfSlip, NamesAndCoordinates) {
     EXPECT_EQ(pdfSlipRut("76354771-K"), "76.354.771-K");
     EXPECT_EQ(pdfSlipRut("076354771-K"), "76.354.771-K");
     EXPECT_EQ(pdfSlipRut("009876543-2"), "9.876.543-2");
+}
+
+TEST(PdfSlip, AdditionalHealthAmountNeverPrintsOverThePlanInPesos) {
+    SlipWorker w;
+    w.valor_pactado_per = 4.2;
+    w.pactado_isapre_per = 5;  // plan in UF
+    w.adicional_pesos_per = 5000;
+    SlipParams par;
+    par.uf = 27565.76;
+    Session s;
+    s.C_ANO = "2019";
+    s.C_MES = "03";
+    char tmpl[] = "/tmp/remu_slipx_XXXXXX";
+    fs::path dir = mkdtemp(tmpl);
+    auto draw = [&] {
+        auto pdf = TPDF::New((dir / "x.pdf").string());
+        pdf->Pdfnewpage(std::nullopt, "P", std::nullopt, "VERDANA", std::nullopt, 8);
+        drawPdfSlip(*pdf, SlipContent{}, w, SlipCompany{}, par, s);
+        return pdf->pageBuffer();
+    };
+    // Column of the text written on row 675, or -1.
+    auto column = [](const std::string& buffer, const std::string& text) {
+        auto at = buffer.find(" 675.00 Td (" + text + ")");
+        if (at == std::string::npos) return -1.0;
+        auto start = buffer.rfind(' ', at - 1);
+        return std::stod(buffer.substr(start + 1, at - start - 1));
+    };
+    std::string page = draw();
+    EXPECT_EQ(column(page, ": UF 4.200"), 85);
+    double pesos = column(page, "$ 115,776"), extra = column(page, "+ $ 5,000");
+    ASSERT_GT(pesos, 0);
+    EXPECT_GE(extra, pesos + 10 * 4.8);      // a blank after "$ 115,776"
+    EXPECT_LE(extra + 9 * 4.8, 230.0);       // before "TOPE CESANTIA"
+    EXPECT_GE(pesos, 85 + 11 * 4.8);         // a blank after ": UF 4.200"
+
+    // A plan in pesos keeps the places of the layout.
+    w.pactado_isapre_per = 1;
+    w.valor_pactado_per = 95000;
+    page = draw();
+    EXPECT_EQ(column(page, ": $ 95,000"), 120);
+    EXPECT_EQ(column(page, "+ $ 5,000"), 180);
+    fs::remove_all(dir);
 }
 
 TEST(PdfSlip, EveryFileIsAValidPdfWithTheWorkersFigures) {
