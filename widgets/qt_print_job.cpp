@@ -161,8 +161,34 @@ void QtPrintJob::doPageBegin() {
     painter_->setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
 }
 
+// The rules were laid out with Arial's macron and the frame with its broken bar; whatever
+// font stands in for Arial, an end that falls within a character of a frame line crossing
+// the rule is drawn to that line's outer edge, so frame and rules meet at the corners.
+void QtPrintJob::drawRules() {
+    for (PendingRule& r : rules_) {
+        const qreal cy = r.rect.center().y();
+        const QRectF* left = nullptr;
+        const QRectF* right = nullptr;
+        for (const QRectF& m : frameMarks_) {
+            if (cy < m.top() - r.rect.height() || cy > m.bottom() + r.rect.height()) continue;
+            const qreal dl = std::abs(m.center().x() - r.rect.left());
+            const qreal dr = std::abs(m.center().x() - r.rect.right());
+            if (dl <= r.reach && (!left || dl < std::abs(left->center().x() - r.rect.left()))) left = &m;
+            if (dr <= r.reach && (!right || dr < std::abs(right->center().x() - r.rect.right()))) right = &m;
+        }
+        QRectF rect = r.rect;
+        if (left && left != right) rect.setLeft(left->left());
+        if (right) rect.setRight(right->right());
+        if (!r.clip.isEmpty()) rect = rect.intersected(r.clip);
+        if (rect.width() > 0) painter_->fillRect(rect, r.colour);
+    }
+    rules_.clear();
+    frameMarks_.clear();
+}
+
 void QtPrintJob::doPageEnd() {
     if (!painter_) return;
+    drawRules();
     painter_->end();
     painter_.reset();
     pages_->pages.back().setBoundingRect(QRect(0, 0, metrics().horzRes, metrics().vertRes));
@@ -203,14 +229,17 @@ void QtPrintJob::doText(const TextCall& call) {
             if (call.align == PrintAlign::Right) x = std::max<qreal>(0, x - len);
             else if (call.align == PrintAlign::Centre) x = std::max<qreal>(0, x - len / 2);
         }
-        p.fillRect(QRectF(x, cy - thick / 2, len, thick), colour);
+        rules_.push_back({QRectF(x, cy - thick / 2, len, thick), colour, kArialMacronEm * font.pixelSize(),
+                          call.widthPx ? QRectF(call.colPx, y, boxW, 1.5 * fm.height()) : QRectF()});
         break;
     }
     case RuleKind::Vertical: {
         QRectF ink = fm.boundingRect(text.at(0));
         qreal thick = std::max<qreal>(ink.width(), kDpi / 144.0);
         qreal cx = x + ink.center().x();
-        p.fillRect(QRectF(cx - thick / 2, y + fm.ascent() + ink.top(), thick, ink.height()), colour);
+        QRectF mark(cx - thick / 2, y + fm.ascent() + ink.top(), thick, ink.height());
+        p.fillRect(mark, colour);
+        frameMarks_.push_back(mark);
         break;
     }
     case RuleKind::None:
@@ -240,10 +269,15 @@ void QtPrintJob::doLine(const LineCall& c) {
 bool QtPrintJob::doEnd() {
     if (pages_->pages.empty()) return false;
     if (preview()) {
-        auto* win = new TPREVIEW(pages_, port_);
+        // Over a modal dialog (the pay slip dialog) a window of its own would take no input
+        // at all: the preview then belongs to that dialog, runs modally over it and the
+        // dialog waits for it.
+        QWidget* over = QApplication::activeModalWidget();
+        auto* win = new TPREVIEW(pages_, port_, over);
         win->setAttribute(Qt::WA_DeleteOnClose);
+        if (over) win->setWindowModality(Qt::ApplicationModal);
         win->showMaximized();
-        if (options().modal) {
+        if (options().modal || over) {
             QEventLoop loop;
             QObject::connect(win, &QObject::destroyed, &loop, &QEventLoop::quit);
             loop.exec();

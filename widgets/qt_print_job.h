@@ -3,7 +3,9 @@
 // job's device pixels; the preview shows them, and printing, PDF and document
 // export replay them on their own devices.
 
+#include <QColor>
 #include <QPicture>
+#include <QRectF>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -58,8 +60,19 @@ protected:
     bool doEnd() override;
 
 private:
+    // Horizontal rules wait for the page's frame lines: their ends are drawn to meet them.
+    struct PendingRule {
+        QRectF rect;
+        QColor colour;
+        qreal reach;  // how far an end may move to meet a frame line (one rule character)
+        QRectF clip;  // empty: none
+    };
+    void drawRules();
+
     std::shared_ptr<RecordedPages> pages_;
     std::unique_ptr<QPainter> painter_;
+    std::vector<PendingRule> rules_;
+    std::vector<QRectF> frameMarks_;
     UiPort* port_;
     bool device_ = true;
 };

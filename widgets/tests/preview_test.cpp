@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QDialog>
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 #include <zip.h>
@@ -98,6 +100,88 @@ TEST(QtPrintJob, RecordsPagesAndDrawsRulesAsLines) {
         for (int y = px(10.0); y < px(10.4); ++y)
             if (dark(x, y)) lastInk = x;
     EXPECT_NEAR(lastInk, px(9.5), px(0.08));
+}
+
+TEST(QtPrintJob, RulesMeetTheFrameAtTheCorners) {
+    PrintJobOptions o;
+    o.preview = true;
+    QtPrintJob job(o);
+    job.PAGEBEGIN();
+    std::string rule;
+    for (int k = 0; k < 69; ++k) rule += "¯";
+    job.CMSAY(3.0, 1.2, rule, &rules);
+    job.CMSAY(6.0, 1.2, rule, &rules);
+    for (double r = 3.0; r <= 6.0 + 1e-9; r += 0.1) {
+        job.CMSAY(r, 1.15, "¦", &rules);
+        job.CMSAY(r, 19.8, "¦", &rules);
+    }
+    // A rule far from any frame line keeps its own length.
+    job.CMSAY(9.0, 1.2, rule, &rules);
+    job.PAGEEND();
+
+    QImage img = job.pages()->image(0, 300);
+    auto dark = [&](int x, int y) { return qGray(img.pixel(x, y)) < 128; };
+    auto px = [](double cm) { return static_cast<int>(cm * 300 / 2.54); };
+    // Ink extent of a rule (the darkest row near `cm`) and of the frame lines at mid height.
+    auto ruleEnds = [&](double cm) {
+        std::pair<int, int> best{0, -1};
+        for (int y = px(cm); y < px(cm + 0.6); ++y) {
+            int first = -1, last = -1;
+            for (int x = 0; x < img.width(); ++x)
+                if (dark(x, y)) {
+                    if (first < 0) first = x;
+                    last = x;
+                }
+            if (last - first > best.second - best.first) best = {first, last};
+        }
+        return best;
+    };
+    int frameLeft = -1, frameRight = -1;
+    for (int x = 0; x < img.width(); ++x)
+        if (dark(x, px(4.5))) {
+            if (frameLeft < 0) frameLeft = x;
+            frameRight = x;
+        }
+    ASSERT_GT(frameRight, px(19.5));
+    for (double cm : {3.0, 6.0}) {
+        auto [first, last] = ruleEnds(cm);
+        EXPECT_NEAR(first, frameLeft, 2) << "rule at " << cm << " cm";
+        EXPECT_NEAR(last, frameRight, 2) << "rule at " << cm << " cm";
+    }
+    auto [first, last] = ruleEnds(9.0);
+    EXPECT_NEAR(first, px(1.2), 2);
+    EXPECT_GT(last, frameRight + 10);  // 69 Arial macrons end past 19.9 cm
+}
+
+TEST(QtPrintJob, PreviewOverAModalDialogTakesInputAndIsWaitedFor) {
+    QDialog dialog;
+    bool ended = false, endedWhileShown = true, modal = false;
+    QWidget* owner = nullptr;
+    QTimer::singleShot(0, &dialog, [&] {
+        QTimer::singleShot(0, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* preview = qobject_cast<TPREVIEW*>(w);
+                if (!preview || !preview->isVisible()) continue;
+                endedWhileShown = ended;
+                modal = QApplication::activeModalWidget() == preview;
+                owner = preview->parentWidget();
+                preview->close();
+            }
+        });
+        PrintJobOptions o;
+        o.preview = true;
+        QtPrintJob job(o);
+        job.PAGEBEGIN();
+        job.CMSAY(1.0, 1.0, "LIQUIDACION DE SUELDO", &body);
+        job.end();
+        ended = true;
+        dialog.accept();
+    });
+    dialog.exec();
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(endedWhileShown);  // the dialog's output waits until the preview closes
+    EXPECT_TRUE(modal);             // and the preview, not the dialog behind it, takes the input
+    EXPECT_EQ(owner, &dialog);
 }
 
 TEST(TPREVIEW, PagingZoomAndTwoPages) {
