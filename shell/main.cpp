@@ -13,10 +13,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QLineEdit>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTranslator>
 
 #include "core/date.h"
 #include "format/dates.h"
@@ -120,6 +123,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("remu");
     QIcon::setFallbackThemeName("Adwaita");
+    // The standard dialogs (files, printer, yes/no) speak the program's language.
+    QTranslator qtSpanish;
+    if (qtSpanish.load(QLocale(QLocale::Spanish, QLocale::Chile), "qtbase", "_",
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtSpanish);
 
     QCommandLineParser args;
     args.setApplicationDescription("remu: liquidaciones de sueldo del trabajador");

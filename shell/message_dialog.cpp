@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 namespace remu {
@@ -51,8 +52,11 @@ void QtPort::info(std::string_view text, std::string_view title) {
 
 bool QtPort::yesNo(std::string_view text, std::string_view title) {
     CursorPause pause(busyDepth_);
-    return QMessageBox::question(owner(), caption(BoxKind::YesNo, title), qs(text),
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, caption(BoxKind::YesNo, title), qs(text),
+                    QMessageBox::Yes | QMessageBox::No, owner());
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("&Sí"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
+    return box.exec() == QMessageBox::Yes;
 }
 
 void QtPort::busy(bool on) {
