@@ -2,6 +2,7 @@
 # their sources with target_sources(remu-cli ...) from their own fragment.
 add_executable(remu-cli
   ${CMAKE_CURRENT_LIST_DIR}/main.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/company_month.cpp
   ${CMAKE_CURRENT_LIST_DIR}/calcula.cpp)
 target_include_directories(remu-cli PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(remu-cli PRIVATE remu_payroll remu_dbf remu_data remu_format remu_core)

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "cli/command.h"
+#include "cli/company_month.h"
 #include "core/session.h"
 #include "core/ui_port.h"
 #include "data/dbf_table.h"
@@ -57,38 +58,12 @@ int run(const Args& a) {
         std::cerr << "remu-cli calcula: opci\xC3\xB3n desconocida " << bad.front() << "\n" << kUsage << "\n";
         return 2;
     }
-    std::string empresa = a.option("empresa", ""), ano = a.option("ano", ""), mes = a.option("mes", "");
-    if (empresa.empty() || ano.size() != 4 || mes.empty()) {
-        std::cerr << kUsage << "\n";
-        return 2;
-    }
-    if (mes.size() == 1) mes = "0" + mes;
     std::string desde = a.option("desde", ""), hasta = a.option("hasta", desde);
     std::string dir = a.option("dir", ".");
     ConsolePort ui(false, a.flag("silencio"));
-
-    std::optional<ConnectionRecord> rec;
-    try {
-        rec = readConexion(dir);
-    } catch (const DbfError& e) {
-        reportDbfError(ui, e);
-        return 1;
-    }
-    if (!rec) {
-        ui.stop("CONEXION.DBF no tiene datos de conexi\xC3\xB3n", "Alto");
-        return 1;
-    }
     Session s;
-    s.CHOST = rec->HOST;
-    s.CNOM_HOST = rec->NOM_HOST;
-    s.CUSER = rec->USER;
-    s.CPASSWORD = rec->CLAVE;
-    s.ID_CLIENTE = trim(a.option("cliente", rec->DATABASE));
-    s.CDATABASE = empresa;
-    s.C_ANO = ano;
-    s.C_MES = mes;
-    s.N_MES = std::atoi(mes.c_str());
-    if (!CONECTA(s, ui, s.OCON)) return 1;
+    int status = 1;
+    if (!openCompanyMonth(a, s, ui, kUsage, status)) return status;
 
     RunTimings tm;
     bool ok = CALCULA_REMUN(s, ui, desde, hasta, {dir, &tm});

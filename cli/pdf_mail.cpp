@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/company_month.h"
 #include "core/session.h"
 #include "core/ui_port.h"
 #include "data/local_tables.h"
@@ -39,35 +40,7 @@ const std::vector<std::string> kValued = {"empresa", "ano", "mes", "desde", "has
 
 // Session bound to the company month, connected; false after telling why.
 bool openMonth(const Args& a, Session& s, UiPort& ui, const char* usage, int& status) {
-    std::string empresa = a.option("empresa", ""), ano = a.option("ano", ""), mes = a.option("mes", "");
-    if (empresa.empty() || ano.size() != 4 || mes.empty()) {
-        std::cerr << usage << "\n";
-        status = 2;
-        return false;
-    }
-    if (mes.size() == 1) mes = "0" + mes;
-    std::string dir = a.option("dir", ".");
-    status = 1;
-    std::optional<ConnectionRecord> rec;
-    try {
-        rec = readConexion(dir);
-    } catch (const DbfError& e) {
-        reportDbfError(ui, e);
-        return false;
-    }
-    if (!rec) {
-        ui.stop("CONEXION.DBF no tiene datos de conexión", "Alto");
-        return false;
-    }
-    s.CHOST = rec->HOST;
-    s.CNOM_HOST = rec->NOM_HOST;
-    s.CUSER = rec->USER;
-    s.CPASSWORD = rec->CLAVE;
-    s.ID_CLIENTE = trim(a.option("cliente", rec->DATABASE));
-    s.CDATABASE = empresa;
-    s.C_ANO = ano;
-    s.C_MES = mes;
-    s.N_MES = std::atoi(mes.c_str());
+    if (!openCompanyMonth(a, s, ui, usage, status)) return false;
     s.DFECHA = Clock::today();
     if (auto f = a.option("fecha")) {
         s.DFECHA = parseDate(*f);
@@ -76,13 +49,12 @@ bool openMonth(const Args& a, Session& s, UiPort& ui, const char* usage, int& st
             return false;
         }
     }
-    if (!CONECTA(s, ui, s.OCON)) return false;
     s.CID_CLIENTE_CONT = a.option("contabilidad", "");
     if (s.CID_CLIENTE_CONT.empty()) {
         // The company data names its accounting database.
         try {
-            auto rs = s.OCON->query("SELECT id_cliente_cont_datemp FROM " + sqlYear(ano) +
-                                    "_datos_empresa where mes_datemp = " + sqlMonth(mes));
+            auto rs = s.OCON->query("SELECT id_cliente_cont_datemp FROM " + sqlYear(s.C_ANO) +
+                                    "_datos_empresa where mes_datemp = " + sqlMonth(s.C_MES));
             if (!rs->Eof()) s.CID_CLIENTE_CONT = trim(rs->Fields(0).text());
         } catch (const std::exception&) {
             s.CID_CLIENTE_CONT.clear();

@@ -1,0 +1,46 @@
+#include "cli/company_month.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+
+#include "data/dbf_table.h"
+#include "data/local_tables.h"
+#include "data/query.h"
+#include "format/text.h"
+
+namespace remu::cli {
+
+bool openCompanyMonth(const Args& a, Session& s, UiPort& ui, const char* usage, int& status) {
+    std::string empresa = a.option("empresa", ""), ano = a.option("ano", ""), mes = a.option("mes", "");
+    if (empresa.empty() || ano.size() != 4 || mes.empty()) {
+        std::cerr << usage << "\n";
+        status = 2;
+        return false;
+    }
+    if (mes.size() == 1) mes = "0" + mes;
+    status = 1;
+    std::optional<ConnectionRecord> rec;
+    try {
+        rec = readConexion(a.option("dir", "."));
+    } catch (const DbfError& e) {
+        reportDbfError(ui, e);
+        return false;
+    }
+    if (!rec) {
+        ui.stop("CONEXION.DBF no tiene datos de conexi\xC3\xB3n", "Alto");
+        return false;
+    }
+    s.CHOST = rec->HOST;
+    s.CNOM_HOST = rec->NOM_HOST;
+    s.CUSER = rec->USER;
+    s.CPASSWORD = rec->CLAVE;
+    s.ID_CLIENTE = trim(a.option("cliente", rec->DATABASE));
+    s.CDATABASE = empresa;
+    s.C_ANO = ano;
+    s.C_MES = mes;
+    s.N_MES = std::atoi(mes.c_str());
+    return CONECTA(s, ui, s.OCON);
+}
+
+}  // namespace remu::cli

@@ -1,0 +1,15 @@
+#pragma once
+// What every month command starts with: --empresa/--ano/--mes checked, the
+// server and client read from CONEXION.DBF of --dir, the company connected.
+
+#include "cli/command.h"
+#include "core/session.h"
+#include "core/ui_port.h"
+
+namespace remu::cli {
+
+// Session bound to the company month and connected (OCON). On false, status is
+// 2 for wrong usage (the usage text was printed) or 1 after telling the user why.
+bool openCompanyMonth(const Args& a, Session& s, UiPort& ui, const char* usage, int& status);
+
+}  // namespace remu::cli
