@@ -12,6 +12,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScreen>
 #include <cmath>
 
 #include "core/ui_port.h"
@@ -276,6 +277,9 @@ bool QtPrintJob::doEnd() {
         auto* win = new TPREVIEW(pages_, port_, over);
         win->setAttribute(Qt::WA_DeleteOnClose);
         if (over) win->setWindowModality(Qt::ApplicationModal);
+        // Whole screen even where no window manager honours "maximised".
+        if (QScreen* screen = over ? over->screen() : QGuiApplication::primaryScreen())
+            win->setGeometry(screen->availableGeometry());
         win->showMaximized();
         if (options().modal || over) {
             QEventLoop loop;
