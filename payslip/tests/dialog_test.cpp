@@ -26,17 +26,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void ensureApp() {
-    static int argc = 1;
-    static char name[] = "dialog_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-}
-
 class PayslipDialogTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ensureApp();
         demo = new slipdemo::DemoClient();
         // The year of the test holds months 01..05 only.
         demo->connectNorth()->execute("DELETE FROM 2019_meses WHERE mes > '05'");
@@ -233,7 +225,6 @@ TEST_F(PayslipDialogTest, LookupFilterSkipAndChoice) {
 }
 
 TEST(ProgressDialog, ShowsTheEngineTextsInUpperCase) {
-    ensureApp();
     RecordingPort ui;
     std::string cestado;
     std::vector<QString> seen;

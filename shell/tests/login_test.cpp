@@ -19,30 +19,6 @@ using remu::login_test::LoginDb;
 
 namespace {
 
-// One application for the whole program, gone before the statics it uses.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void TearDown() override {
-        delete app_;
-        app_ = nullptr;
-    }
-    QApplication& app() {
-        static int argc = 1;
-        static char name[] = "login_tests";
-        static char* argv[] = {name, nullptr};
-        if (!app_) app_ = new QApplication(argc, argv);
-        return *app_;
-    }
-
-private:
-    QApplication* app_ = nullptr;
-};
-
-QtEnvironment* const qtEnvironment =
-    static_cast<QtEnvironment*>(::testing::AddGlobalTestEnvironment(new QtEnvironment));
-
-QApplication& app() { return qtEnvironment->app(); }
-
 const std::string kWrongPassword = "Info|Alto|Contraseña inválida\nVuelva a entrar e intentente nuevamente";
 
 }  // namespace
@@ -214,7 +190,6 @@ TEST_F(Login, PasswordChange) {
 }
 
 TEST_F(Login, LoginDialogValidatesTheRutAndAccepts) {
-    app();
     LoginDialog dialog(s, ui);
     EXPECT_EQ(dialog.windowTitle(), "IDENTIFICACION DEL TRABAJADOR  v.28012019");
     auto* host = dialog.findChild<QLabel*>("105");
@@ -256,7 +231,6 @@ TEST_F(Login, LoginDialogValidatesTheRutAndAccepts) {
 }
 
 TEST_F(Login, FocusStaysOnARefusedRut) {
-    app();
     LoginDialog dialog(s, ui);
     dialog.show();
     dialog.activateWindow();
@@ -294,7 +268,6 @@ TEST_F(Login, FocusStaysOnARefusedRut) {
 }
 
 TEST_F(Login, PasswordDialogRefusesAMismatchedConfirmation) {
-    app();
     ASSERT_TRUE(login("14141414-1", "CAMBIB"));
     PasswordDialog dialog(s, ui);
     EXPECT_EQ(dialog.windowTitle(), "CAMBIO DE CONTRASEÑA");

@@ -19,30 +19,6 @@ using remu::login_test::LoginDb;
 
 namespace {
 
-// One application for the whole program, gone before the statics it uses.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void TearDown() override {
-        delete app_;
-        app_ = nullptr;
-    }
-    QApplication& app() {
-        static int argc = 1;
-        static char name[] = "main_window_tests";
-        static char* argv[] = {name, nullptr};
-        if (!app_) app_ = new QApplication(argc, argv);
-        return *app_;
-    }
-
-private:
-    QApplication* app_ = nullptr;
-};
-
-QtEnvironment* const qtEnvironment =
-    static_cast<QtEnvironment*>(::testing::AddGlobalTestEnvironment(new QtEnvironment));
-
-QApplication& app() { return qtEnvironment->app(); }
-
 QStringList texts(const QList<QAction*>& actions) {
     QStringList out;
     for (QAction* a : actions) out << (a->isSeparator() ? QString("|") : a->text());
@@ -55,7 +31,6 @@ class MainWindowTest : public LoginDb {
 protected:
     void SetUp() override {
         LoginDb::SetUp();
-        app();
         s.CNOM_HOST = "SERVIDOR CENTRAL    ";
         s.ID_CLIENTE = "DEMO";
         s.CALIAS_EMPRESA = "NORTE" + std::string(25, ' ');

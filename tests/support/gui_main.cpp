@@ -1,4 +1,5 @@
-// GoogleTest entry for the widget tests: they need a QApplication.
+// GoogleTest entry of every GUI test program: one QApplication for the whole run,
+// gone before the statics it uses.
 #include <QApplication>
 #include <gtest/gtest.h>
 
