@@ -55,6 +55,12 @@ ItemRow readItem(const Columns& c, const int* ix) {
     return r;
 }
 
+// Only the columns read below: the month's items are the biggest result of the
+// run, and every fetched field costs a value on both sides of the connection.
+constexpr const char* kItemColumns =
+    "codigo_per_remu, nombre_per_remu, codigo_hd_remu, nombre_hd_remu, tipo_hd_remu, imponi_hd_remu, "
+    "valor_hd_remu, formula_hd_remu, codigo_mov_remu, fecdes_remu, fechas_remu";
+
 bool readItems(Loader& db, const std::string& sql, std::vector<ItemRow>& out) {
     std::unique_ptr<Recordset> rs;
     if (!db.fetch(rs, sql)) return false;
@@ -186,7 +192,14 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
         if (!db.fetch(rs, "SELECT codigo_per FROM " + y + "_personal where mes_per = " + qm + " LIMIT 1")) return false;
         in.monthHasPersonnel = !rs->Eof();
     }
-    if (!db.fetch(rs, "SELECT * FROM " + y + "_personal where mes_per = " + qm + range + " order by codigo_per"))
+    // The personnel table is wide; only the columns the calculation reads are fetched.
+    if (!db.fetch(rs,
+                  "SELECT codigo_per, nombre_per, apepat_per, apemat_per, nombres_per, anomes_termino_per, "
+                  "sueldo_base_per, moneda_sueldo_per, moneda_sueldo_valor_per, dias_jornada_parcial_per, "
+                  "cargas_simples_per, tramo_carga_per, tipo_trabajador_per, codigo_afp_per, codigo_ips_per, "
+                  "codigo_isa_per, pactado_isapre_per, valor_pactado_per, adicional_pesos_per, sueldo_patronal_per, "
+                  "seguro_cesantia_per, sis_per, cencosto_per FROM " +
+                      y + "_personal where mes_per = " + qm + range + " order by codigo_per"))
         return false;
     if (!ranged) in.monthHasPersonnel = !rs->Eof();
     {
@@ -247,11 +260,13 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
     std::string workerRange;
     if (ranged) workerRange = " and codigo_per_remu BETWEEN " + sqlText(req.codeFrom) + " and " + sqlText(req.codeTo);
     if (!readItems(db,
-                   "SELECT * FROM " + items + " WHERE mes_hd_remu = " + qm + workerRange +
+                   std::string("SELECT ") + kItemColumns + " FROM " + items + " WHERE mes_hd_remu = " + qm + workerRange +
                        " and codigo_per_remu <> '    ' order by codigo_per_remu",
                    in.workerItems))
         return false;
-    if (!readItems(db, "SELECT * FROM " + items + " WHERE mes_hd_remu = " + qm + " and codigo_per_remu = '    '",
+    if (!readItems(db,
+                   std::string("SELECT ") + kItemColumns + " FROM " + items + " WHERE mes_hd_remu = " + qm +
+                       " and codigo_per_remu = '    '",
                    in.commonItems))
         return false;
 
