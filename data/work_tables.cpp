@@ -208,14 +208,30 @@ void checkLayout(WorkTable t, const DbfTable& table) {
                        "La tabla " + workTableFile(t) + " no tiene la estructura de una tabla de liquidación.");
 }
 
+// Largest magnitude that surely fits a number field: one below the first value
+// with too many integer digits, so rounding cannot add one; a minus sign takes
+// a digit's place. Anything else is formatted to know.
+double surelyFits(const Column& c, bool negative) {
+    int digits = c.width - c.decimals - (c.decimals > 0 ? 1 : 0) - (negative ? 1 : 0);
+    return digits <= 0 ? -1 : std::pow(10.0, digits) - 1;
+}
+
 // Refused before anything is touched: a row that does not fit leaves the table as it was.
 void checkRows(WorkTable t, const std::vector<PaySlipLine>& lines) {
+    struct Check {
+        const Column* column;
+        double positive, negative;
+    };
+    std::vector<Check> checks;
+    for (const Column& c : columns())
+        if (c.kind == Kind::Int || c.kind == Kind::Num) checks.push_back({&c, surelyFits(c, false), surelyFits(c, true)});
     char scratch[64];
     for (const PaySlipLine& line : lines)
-        for (const Column& c : columns())
-            if ((c.kind == Kind::Int || c.kind == Kind::Num) &&
-                !putNumber(scratch, c.width, c.decimals, numberValue(c, line)))
-                tooWide(t, c, line);
+        for (const Check& k : checks) {
+            double v = numberValue(*k.column, line);
+            if (v >= 0 ? v < k.positive : -v < k.negative) continue;  // NaN takes the long way
+            if (!putNumber(scratch, k.column->width, k.column->decimals, v)) tooWide(t, *k.column, line);
+        }
 }
 
 // Writes the (checked) rows after the first `existing` records and updates the header.
