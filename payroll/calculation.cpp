@@ -57,8 +57,8 @@ std::string numText(double v) {
     return s;
 }
 
-// Most amounts are already whole; only the others need the careful rounding.
-double round0(double x) { return x == std::trunc(x) ? x : ROUND(x, 0); }
+// Most amounts are already whole; only the others need rounding.
+double round0(double x) { return x == std::trunc(x) ? x : roundWhole(x); }
 double round2(double x) {
     double c = x * 100;
     return c == std::trunc(c) ? x : ROUND(x, 2);
@@ -526,12 +526,12 @@ private:
         double utm = in_.tax ? in_.tax->UTM : 0;
         switch (w.moneda) {
             case 1: return w.sueldoBase;
-            case 2: return ROUND(w.monedaValor * p.VALOUF, 0);
-            case 3: return ROUND(w.monedaValor * utm, 0);
-            case 4: return ROUND(p.taxableCap * p.VALOUF, 0);
+            case 2: return roundWhole(w.monedaValor * p.VALOUF);
+            case 3: return roundWhole(w.monedaValor * utm);
+            case 4: return roundWhole(p.taxableCap * p.VALOUF);
             case 5: return p.INGMIN;
-            case 6: return ROUND(w.monedaValor * p.VALUSD, 0);
-            case 7: return ROUND(w.monedaValor * p.VALEURO, 0);
+            case 6: return roundWhole(w.monedaValor * p.VALUSD);
+            case 7: return roundWhole(w.monedaValor * p.VALEURO);
             default: return w.sueldoBase;
         }
     }
@@ -713,7 +713,7 @@ private:
                     break;
                 }
             double allowance = per * w.cargas;
-            if (DIATRA < 25 && leave == 0) allowance = ROUND(allowance / 30 * DIATRA, 0);
+            if (DIATRA < 25 && leave == 0) allowance = roundWhole(allowance / 30 * DIATRA);
             if (allowance > 0) {
                 std::string n = numText(w.cargas);
                 PaySlipLine* l = line("FAM",
@@ -733,7 +733,7 @@ private:
                                         " no existe en la tabla de AFP; no se puede calcular su cotizaci\xC3\xB3n."};
             double rate = f->rate;
             std::string desc = upperCase(trim(f->name)) + " " + numText(rate) + " %";
-            double amount = ROUND(BASIMP * rate / 100, 0);
+            double amount = roundWhole(BASIMP * rate / 100);
             std::string code = trim(w.afp);
             std::string title = "AFP";
             if (trim(w.afp) == "00" && trim(w.ips).empty()) code = "SIP";
@@ -744,12 +744,12 @@ private:
                 code = trim(w.ips);
                 rate = r->rate;
                 desc = upperCase(trim(r->name)) + " " + numText(rate) + " %";
-                amount = adjOr(b, code, desc, ROUND(BASIMP * rate / 100, 0));
+                amount = adjOr(b, code, desc, roundWhole(BASIMP * rate / 100));
                 title = upperCase(trim(r->name));
             }
             PaySlipLine* l = line(code, desc, amount, title, 2);
             l->TIPOTRABAJ = w.tipoTrabajador;
-            pension = ROUND(amount, 0);
+            pension = roundWhole(amount);
         }
 
         // 4. Health.
@@ -768,17 +768,17 @@ private:
             double legal = 0, additional = 0, share = 0;
             if (!textEquals(isa, "07")) {
                 double plan = 0;
-                if (w.pactado == 2 || w.pactado == 5) plan = ROUND(w.valorPactado * p.VALOUF, 0);
-                legal = ROUND(BASIMP * rate / 100, 0);
+                if (w.pactado == 2 || w.pactado == 5) plan = roundWhole(w.valorPactado * p.VALOUF);
+                legal = roundWhole(BASIMP * rate / 100);
                 if (w.pactado == 3) plan = w.valorPactado;
                 plan += w.adicionalPesos;
                 if (plan > legal) additional = plan - legal;
                 if (leave > 0) {
-                    plan = ROUND(plan / 30 * (30 - leave), 0);
+                    plan = roundWhole(plan / 30 * (30 - leave));
                     if (plan >= legal) additional = plan - legal;
                 }
                 if (static_cast<int>(leadingNumber(movementCode_)) == 2) {
-                    plan = ROUND(plan / 30 * DIATRA, 0);
+                    plan = roundWhole(plan / 30 * DIATRA);
                     if (plan >= legal) additional = plan - legal;
                 }
                 line(isa, hname, adjOr(b, isa, trim(hname), legal), "ISAPRE", 2);
@@ -791,17 +791,17 @@ private:
                 std::string fname;
                 if (c) fname = upperCase(trim(c->name));
                 else notFound("CCAF");
-                legal = ROUND(BASIMP * (rate - frate) / 100, 0);
-                share = ROUND(BASIMP * frate / 100, 0);
+                legal = roundWhole(BASIMP * (rate - frate) / 100);
+                share = roundWhole(BASIMP * frate / 100);
                 line("FON", "FONASA 6.4%", adjOr(b, "FON", "FONASA", legal), "FONASA", 2);
                 line(cc, "CCAF " + fname + " 0.6%", adjOr(b, cc, fname, share), "CCAF COTIZ", 2);
             } else {
-                legal = ROUND(BASIMP * rate / 100, 0);
+                legal = roundWhole(BASIMP * rate / 100);
                 line("FON", "FONASA 7%", adjOr(b, "FON", "FONASA", legal), "FONASA", 2);
             }
             healthForTax = legal + additional + share;
             double cap = p.VALOUF * p.taxableCap * 0.07;
-            if (healthForTax > cap) healthForTax = ROUND(cap, 0);
+            if (healthForTax > cap) healthForTax = roundWhole(cap);
         }
 
         // 5. Work-accident insurance.
@@ -820,22 +820,22 @@ private:
                 code = "MUT";
                 title = "MUT %" + rt;
             }
-            line(code, desc, adjOr(b, code, trim(desc), ROUND(BASIMP * rate / 100, 0)), title, 5);
+            line(code, desc, adjOr(b, code, trim(desc), roundWhole(BASIMP * rate / 100)), title, 5);
         }
 
         // 6. Unemployment insurance.
         double unemploymentWorker = 0, unemploymentBase = 0;
         if (w.seguroCesantia >= 2 && w.seguroCesantia <= 4) {
-            double cap = ROUND(p.unemploymentCap * p.VALOUF, 0);
+            double cap = roundWhole(p.unemploymentCap * p.VALOUF);
             double employer = 0, worker = 0;
             double base = TOTIMP > cap ? cap : TOTIMP;
             double erate = 2.4, wrate = 0.6;
             if (w.seguroCesantia == 4) erate = 0.8, wrate = 0;
             if (w.seguroCesantia == 3) {
-                employer = ROUND(erate * base / 100, 0);
-                worker = ROUND(wrate * base / 100, 0);
+                employer = roundWhole(erate * base / 100);
+                worker = roundWhole(wrate * base / 100);
             } else {
-                employer = ROUND((erate + wrate) * base / 100, 0);
+                employer = roundWhole((erate + wrate) * base / 100);
             }
             if (leave > 0) {
                 if (w.seguroCesantia == 2) erate = 3, wrate = 0;
@@ -848,7 +848,7 @@ private:
                 double leaveBase = previous / 30 * leave;
                 employer = (worked + leaveBase) * erate / 100;
                 worker = wrate * worked / 100;
-                base = ROUND(worked + leaveBase, 0);
+                base = roundWhole(worked + leaveBase);
             }
             if (worker > 0)
                 line("SCA", "SEGURO CESANTIA AFILIADO 0.6%", adjOr(b, "SCA", "SEGURO CESANTIA AFILIADO", worker),
@@ -866,12 +866,12 @@ private:
         if (w.sis == 1) {
             double rate = p.sisRate;
             if (BASIMP < INGMIN && TOTIMP > 0 && !exception_) BASIMP = INGMIN;
-            double amount = ROUND(BASIMP * rate / 100, 0);
+            double amount = roundWhole(BASIMP * rate / 100);
             if (leave > 0) {
                 if (BASIMP == 0) {
                     if (SUELDO == 0) SUELDO = ctx_[FormulaVar::SUEBAS];
                     if ((SUELDO == 0 || SUELDO < INGMIN) && !exception_) SUELDO = INGMIN;
-                    if (SUELDO > p.VALOUF * p.taxableCap) SUELDO = ROUND(p.VALOUF * p.taxableCap, 0);
+                    if (SUELDO > p.VALOUF * p.taxableCap) SUELDO = roundWhole(p.VALOUF * p.taxableCap);
                     double base = unemploymentBase;
                     if (base == 0) {
                         base = previousSalary(b.code);
@@ -879,7 +879,7 @@ private:
                              4);
                     }
                     if (base == 0) base = SUELDO;
-                    amount = ROUND(base * rate / 100, 0);
+                    amount = roundWhole(base * rate / 100);
                 } else if (unemploymentBase == 0) {
                     amount = BASIMP * rate / 100;
                 } else {
@@ -902,9 +902,9 @@ private:
                 }
             if (!found && base >= t.from[6]) tax = base * t.factor[6] - t.rebate[6];
             else if (!found && base >= t.from[7]) tax = base * t.factor[7] - t.rebate[7];
-            if (ROUND(tax, 0) > 0)
+            if (roundWhole(tax) > 0)
                 line("UNI", "IMP.UNICO (Base Trib. " + trim(TRANSFORM(base, "99,999,999")) + ")",
-                     adjOr(b, "UNI", "IMP.UNICO", ROUND(tax, 0)), "IMPUESTO UNICO", 2);
+                     adjOr(b, "UNI", "IMP.UNICO", roundWhole(tax)), "IMPUESTO UNICO", 2);
         }
 
         for (PaySlipLine& l : out) {
@@ -1086,7 +1086,7 @@ private:
     }
 
     static std::string counterText(double v) {
-        double r = ROUND(v, 0);
+        double r = roundWhole(v);
         if (r > 99 || r < -9) return "**";
         return padLeft(fixedText(r, 0), 2);
     }
@@ -1126,6 +1126,17 @@ private:
 };
 
 }  // namespace
+
+double roundWhole(double x) {
+    // Below 2^52 the halfway point f + 0.5 is itself a double, so the shortest
+    // decimal text of x (what ROUND rounds) lies on the same side of it as x.
+    const double a = std::fabs(x);
+    if (!(a < 4503599627370496.0)) return ROUND(x, 0);
+    const double f = std::floor(a);
+    const double r = a - f >= 0.5 ? f + 1 : f;
+    if (r == 0) return 0;
+    return x < 0 ? -r : r;
+}
 
 size_t CalcResult::lineCount() const {
     size_t n = 0;

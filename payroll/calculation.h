@@ -55,6 +55,10 @@ CalcResult calculateMonth(const MonthInputs& in, const ProgressFn& progress = {}
 // found by running the gathering and days phases only.
 std::vector<std::string> workersNeedingPreviousSalary(const MonthInputs& in);
 
+// ROUND(x, 0) without going through the number's decimal text: the same result
+// for every value (half away from zero, no negative zero), computed exactly.
+double roundWhole(double x);
+
 // Sundays, Saturdays, weekdays (Monday to Friday) and holidays of the month; the
 // holiday text holds two-digit day numbers at positions 1, 4, 7, 10, 13 and 16.
 void CALCULA_TIPO_DIAS_MES(int& sundays, int& saturdays, int& weekdays, int& holidays,

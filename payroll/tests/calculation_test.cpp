@@ -638,3 +638,26 @@ TEST(Calculation, AdjustmentsMatchByPrefixAndStayOnTheirLine) {
     EXPECT_EQ(value(r, "0002", "IP"), 5555);
     EXPECT_EQ(find(r, "0002", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 924,445)");
 }
+
+TEST(RoundWhole, SameAsRoundOfTheDecimalText) {
+    const double edges[] = {0.0, -0.0, 0.5, -0.5, 0.49999999999999994, -0.49999999999999994, 1.5, 2.5, -2.5,
+                            0.30000000000000004, 12345.499999999998, 12345.5, 2.675 * 100, 1e-300, -1e-300,
+                            4503599627370495.5, -4503599627370495.5, 4503599627370496.0, 9007199254740993.0,
+                            1e300, -1e300, 276000.0 / 30 * 17, 26966.89 * 78.3, 1413.0 * 7 / 100};
+    for (double x : edges) {
+        EXPECT_EQ(roundWhole(x), ROUND(x, 0)) << x;
+        EXPECT_EQ(std::signbit(roundWhole(x)), std::signbit(ROUND(x, 0))) << x;
+    }
+    // Amounts as the calculation makes them: rates of pesos, and values near each half.
+    uint64_t seed = 12345;
+    auto next = [&] { return seed = seed * 6364136223846793005ULL + 1442695040888963407ULL; };
+    for (int i = 0; i < 20000; ++i) {
+        double base = static_cast<double>(next() >> 40) / 7.0;
+        double rate = static_cast<double>(next() >> 54) / 100.0;
+        double x = (next() & 1 ? -1 : 1) * base * rate / 100;
+        EXPECT_EQ(roundWhole(x), ROUND(x, 0)) << x;
+        double h = std::floor(x) + 0.5;
+        for (double y : {h, std::nextafter(h, 0.0), std::nextafter(h, 1e18), -h})
+            EXPECT_EQ(roundWhole(y), ROUND(y, 0)) << y;
+    }
+}
