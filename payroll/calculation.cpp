@@ -221,14 +221,23 @@ private:
 
     bool active(const Worker& w) const { return !(w.anomesTermino > 0 && w.anomesTermino < yyyymm_); }
 
+    // Consecutive calls mostly name the same worker; map nodes never move.
     Bucket& bucket(const std::string& code) {
+        if (lastBucket_ && code == lastBucketCode_) return *lastBucket_;
         std::string key = padRight(code, 4);
         auto it = buckets_.find(key);
         if (it == buckets_.end()) {
             it = buckets_.emplace(key, Bucket{}).first;
             it->second.code = rtrim(code);
         }
+        lastBucketCode_ = code;
+        lastBucket_ = &it->second;
         return it->second;
+    }
+
+    // Room for the lines a worker is about to get, so they are not moved while staging.
+    void expect(Bucket& b, size_t lines) {
+        if (b.staged.capacity() == 0) b.staged.reserve(lines + in_.commonItems.size() + 2);
     }
 
     void stage(Bucket& b, PaySlipLine l) {
@@ -337,23 +346,33 @@ private:
                 continue;
             }
             std::string code = first.workerCode;
-            while (i < rows.size() && textEquals(rows[i].workerCode, code)) {
-                const ItemRow& r = rows[i++];
+            size_t end = i;
+            while (end < rows.size() && textEquals(rows[end].workerCode, code)) ++end;
+            for (; i < end; ++i) {
+                const ItemRow& r = rows[i];
                 bool ended = !r.to.isNull() && (r.to.year * 100L + r.to.month) < yyyymm_;
                 if (ended || contains(r.name, "APV")) continue;
-                stage(bucket(r.workerCode), itemLine(r, r.workerCode, r.workerName));
+                Bucket& b = bucket(r.workerCode);
+                expect(b, end - i);
+                stage(b, itemLine(r, r.workerCode, r.workerName));
             }
         }
 
         // Items common to every worker; a worker's own item of the same code wins.
-        if (!in_.commonItems.empty()) say(kProgress50);
-        for (const ItemRow& r : in_.commonItems) {
-            std::string code = trim(r.code);
+        // Walked worker by worker: each worker's lines come out in item order all
+        // the same, and a worker listed twice gets nothing from his second row.
+        if (!in_.commonItems.empty()) {
+            say(kProgress50);
+            std::vector<std::string> codes;
+            for (const ItemRow& r : in_.commonItems) codes.push_back(trim(r.code));
             for (const Worker& w : in_.personnel) {
                 if (!active(w)) continue;
                 Bucket& b = bucket(w.codigo);
-                if (std::find(b.stagedCodes.begin(), b.stagedCodes.end(), code) != b.stagedCodes.end()) continue;
-                stage(b, itemLine(r, w.codigo, w.nombre));
+                expect(b, 0);
+                for (size_t k = 0; k < codes.size(); ++k) {
+                    if (std::find(b.stagedCodes.begin(), b.stagedCodes.end(), codes[k]) != b.stagedCodes.end()) continue;
+                    stage(b, itemLine(in_.commonItems[k], w.codigo, w.nombre));
+                }
             }
         }
 
@@ -923,7 +942,7 @@ private:
 
     // Worker code, type, taxable flag; equal keys keep the order they were added in.
     // Sorted through an index so each line moves at most once.
-    static void sortLines(std::vector<PaySlipLine>& lines) {
+    void sortLines(std::vector<PaySlipLine>& lines) {
         auto less = [&](const PaySlipLine& a, const PaySlipLine& b) {
             return a.TIPO_REM != b.TIPO_REM ? a.TIPO_REM < b.TIPO_REM : a.IMPONI_REM < b.IMPONI_REM;
         };
@@ -931,10 +950,13 @@ private:
         std::vector<unsigned> order(lines.size());
         for (unsigned i = 0; i < order.size(); ++i) order[i] = i;
         std::stable_sort(order.begin(), order.end(), [&](unsigned a, unsigned b) { return less(lines[a], lines[b]); });
-        std::vector<PaySlipLine> sorted;
+        // The scratch keeps its room from worker to worker.
+        std::vector<PaySlipLine>& sorted = sortScratch_;
+        sorted.clear();
         sorted.reserve(lines.size() + 8);
         for (unsigned i : order) sorted.push_back(std::move(lines[i]));
         lines.swap(sorted);
+        sorted.clear();
     }
 
     // The first matching line in REMUMES order (type, taxable flag, then as added),
@@ -1118,6 +1140,9 @@ private:
     std::vector<std::pair<std::string, double>> adjKeys_;
     std::set<std::string> adjPersons_;
     std::map<std::string, Bucket> buckets_;
+    std::string lastBucketCode_;
+    Bucket* lastBucket_ = nullptr;
+    std::vector<PaySlipLine> sortScratch_;
     std::vector<PaySlipLine> statutoryStaged_;
     std::string movementCode_;
     double leaveDays_ = 0;
