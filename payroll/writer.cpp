@@ -9,10 +9,14 @@ namespace remu {
 
 namespace {
 constexpr size_t kStreamBatch = 8192;
-}
+// Batches waiting for the writer; bounds the memory when writing falls behind.
+constexpr size_t kMaxPending = 2;
+}  // namespace
+
+WorkTableStream::~WorkTableStream() { drain(); }
 
 void WorkTableStream::add(std::vector<PaySlipLine>&& lines) {
-    if (error_) return;
+    if (failed_) return;
     if (batch_.capacity() < kStreamBatch) batch_.reserve(kStreamBatch + 64);
     for (PaySlipLine& l : lines) batch_.push_back(std::move(l));
     lines = {};
@@ -20,21 +24,60 @@ void WorkTableStream::add(std::vector<PaySlipLine>&& lines) {
 }
 
 void WorkTableStream::flush() {
+    std::vector<PaySlipLine> batch;
+    batch.swap(batch_);
+    std::unique_lock lock(mutex_);
+    if (!writer_.joinable()) writer_ = std::thread([this] { writerLoop(); });
+    changed_.wait(lock, [&] { return pending_.size() < kMaxPending; });
+    pending_.push_back(std::move(batch));
+    changed_.notify_all();
+}
+
+void WorkTableStream::writerLoop() {
+    for (;;) {
+        std::vector<PaySlipLine> batch;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return !pending_.empty() || closing_; });
+            if (pending_.empty()) return;
+            batch = std::move(pending_.front());
+            pending_.pop_front();
+            changed_.notify_all();
+        }
+        write(batch);
+    }
+}
+
+void WorkTableStream::write(const std::vector<PaySlipLine>& batch) {
+    if (error_) return;
     try {
         if (!started_) {
-            writeWorkTable(WorkTable::REMUMES, batch_, dir_);
+            writeWorkTable(WorkTable::REMUMES, batch, dir_);
             started_ = true;
-        } else if (!batch_.empty()) {
-            appendWorkTable(WorkTable::REMUMES, batch_, dir_);
+        } else if (!batch.empty()) {
+            appendWorkTable(WorkTable::REMUMES, batch, dir_);
         }
     } catch (const DbfError& e) {
         error_ = e;
+    } catch (const std::exception&) {
+        error_ = DbfError(DbfError::Kind::WriteFailed, "No se pudo grabar la tabla " + workTableFile(WorkTable::REMUMES) + ".");
     }
-    batch_.clear();
+    if (error_) failed_ = true;
+}
+
+void WorkTableStream::drain() {
+    {
+        std::lock_guard lock(mutex_);
+        closing_ = true;
+    }
+    changed_.notify_all();
+    if (writer_.joinable()) writer_.join();
+    closing_ = false;
 }
 
 bool WorkTableStream::finish(const CalcResult& r, UiPort& ui) {
     flush();
+    drain();
     if (!error_) {
         try {
             writeWorkTable(WorkTable::REMUPASO, {}, dir_);
@@ -53,6 +96,7 @@ bool WorkTableStream::finish(const CalcResult& r, UiPort& ui) {
 
 void WorkTableStream::abandon(UiPort& ui, bool evenUnstarted) {
     batch_.clear();
+    drain();
     if (!started_ && !evenUnstarted) return;
     try {
         writeWorkTable(WorkTable::REMUMES, {}, dir_);

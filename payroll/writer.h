@@ -3,8 +3,13 @@
 // work tables in the working directory, and each worker's taxable total and
 // days worked on his row of the month, in batched statements.
 
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "data/dbf_table.h"
@@ -16,23 +21,40 @@
 namespace remu {
 
 // REMUMES written while the calculation hands over each worker's lines, in
-// batches. The table is created at the first lines; finish() completes it
+// batches, by a thread of its own so that formatting and writing overlap the
+// calculation. The table is created at the first lines; finish() completes it
 // (REMUPASO empty, AJUPASO with the adjustments); abandon() leaves an empty
 // REMUMES instead of part of a month. Failures are kept and reported once.
 class WorkTableStream {
 public:
     explicit WorkTableStream(std::string dir) : dir_(std::move(dir)) {}
+    ~WorkTableStream();
+    WorkTableStream(const WorkTableStream&) = delete;
+    WorkTableStream& operator=(const WorkTableStream&) = delete;
+
     void add(std::vector<PaySlipLine>&& lines);
     bool finish(const CalcResult& r, UiPort& ui);
     // Empties REMUMES when lines were written, or always with `evenUnstarted`.
     void abandon(UiPort& ui, bool evenUnstarted = false);
 
 private:
-    void flush();
+    void flush();   // hands the batch to the writer thread
+    void drain();   // returns once everything handed over is written and the thread is gone
+    void writerLoop();
+    void write(const std::vector<PaySlipLine>& batch);
+
     std::string dir_;
     std::vector<PaySlipLine> batch_;
+    // Owned by the writer thread while it runs; read after drain().
     bool started_ = false;
     std::optional<DbfError> error_;
+    std::atomic<bool> failed_{false};
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::vector<PaySlipLine>> pending_;
+    bool closing_ = false;
+    std::thread writer_;
 };
 
 // One UPDATE per batch of workers, all inside one transaction: either every
