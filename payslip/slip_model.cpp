@@ -135,6 +135,7 @@ SlipContent slipContent(const std::vector<PaySlipLine>& view, const WorkerLines&
         if (textEquals(l.DESCRI_REM, "TOTAL IMPONIBLE") || textEquals(l.DESCRI_REM, "SUELDO BASE") ||
             textEquals(l.DESCRI_REM, "DIAS TRABAJADOS") || codeMatches(l, "998") || l.VALFIN_REM == 0)
             continue;
+        if (output == SlipOutput::Sheet && l.VALFIN_REM < 0) continue;
         c.taxable.push_back({l.DESCRI_REM, l.VALFIN_REM});
     }
     for (size_t i = worker.begin; i < worker.end; ++i) {
@@ -145,6 +146,16 @@ SlipContent slipContent(const std::vector<PaySlipLine>& view, const WorkerLines&
         c.nonTaxable.push_back({l.DESCRI_REM, l.VALFIN_REM});
     }
     for (size_t i = worker.begin; i < worker.end; ++i) {
+        const auto& l = view[i];
+        if (!blank(l.NOMMOV_REM)) c.movements.push_back({trim(l.DESCRI_REM), l.VALFIN_REM});
+        if (output != SlipOutput::Sheet) continue;
+        // The spreadsheet leaves out every zero amount but 999/998 and shows descriptions bare.
+        if (l.TIPO_REM != 2 || (l.VALFIN_REM == 0 && !containedIn(trim(l.HABDES_REM), "999/998")) ||
+            containedIn(trim(l.DESCRI_REM), "ALCANCE LIQUIDO/TOTAL DESCUENTOS"))
+            continue;
+        c.deductions.push_back({l.DESCRI_REM, l.VALFIN_REM});
+    }
+    for (size_t i = worker.begin; output != SlipOutput::Sheet && i < worker.end; ++i) {
         const auto& l = view[i];
         std::string title = trim(l.TITULO_REM);
         if (output != SlipOutput::Pdf && containedIn(trim(l.HABDES_REM), "999/998")) continue;
@@ -214,6 +225,8 @@ SlipParams slipParams(const Recordset& rs) {
     p.utm = number(rs, "valor_utm_par");
     p.topeImponible = number(rs, "tope_imponible_par");
     p.topeCesantia = number(rs, "tope_imponible_cesantia_par");
+    p.usd = number(rs, "valor_usd");
+    p.euro = number(rs, "valor_euro");
     return p;
 }
 
@@ -268,6 +281,22 @@ bool slipWorkerActive(const SlipWorker* w, const Session& s, UiPort& ui) {
         return false;
     }
     return true;
+}
+
+bool slipRangeWorkerActive(Connection& conn, const Session& s, UiPort& ui) {
+    if (blank(s.CCODIGO_PERD)) return true;
+    try {
+        auto rs = conn.query("SELECT * FROM " + sqlYear(s.C_ANO) + "_personal where mes_per = " + sqlMonth(s.C_MES) +
+                             " and codigo_per = " + sqlText(trim(s.CCODIGO_PERD)));
+        if (rs->Eof()) return true;
+        SlipWorker w = slipWorker(*rs);
+        return slipWorkerActive(&w, s, ui);
+    } catch (const DbError& e) {
+        ui.stop(e.what(), "Error");
+    } catch (const BadIdentifier& e) {
+        ui.stop(e.what(), "Error");
+    }
+    return false;
 }
 
 }  // namespace remu
