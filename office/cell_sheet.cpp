@@ -72,7 +72,7 @@ double textWidthPoints(std::string_view utf8, double size, bool bold) {
 std::string formatNumber(double value, std::string_view f) {
     f = f.substr(0, f.find(';'));
     size_t digitsAt = f.find_first_of("#0");
-    if (f.empty() || upperAscii(f) == "GENERAL" || digitsAt == std::string_view::npos) {
+    if (f.empty() || digitsAt == std::string_view::npos) {  // General
         char buf[40];
         if (std::fabs(value) < 1e11 && value == std::floor(value))
             std::snprintf(buf, sizeof buf, "%.0f", value);

@@ -245,27 +245,29 @@ bool LIQUI_EXCEL(Session& s, UiPort& ui, const SheetSlipRun& run) {
     if (!run.calculate()) return false;
     status("Generando Hoja Excel.. ");
 
-    std::vector<PaySlipLine> view;
-    try {
-        view = slipView(readWorkTable(WorkTable::REMUMES, run.workDir), slipFilter(s));
-    } catch (const DbfError& e) {
-        reportDbfError(ui, e);
-        return false;
-    }
-    SlipSources src = loadSlipSources(*s.OCON, s, ui);
-    if (!src.ok) return false;
-    s.VALUTM = src.params.utm;
-    if (view.empty()) {
-        ui.alert("no se encontró informción", "Alerta");
-        resetRange();
-        return false;
-    }
-
-    // A Windows file name: the marker counts in any case.
-    bool zumel = DbfTable::locate((std::filesystem::path(run.workDir) / "ZUMEL.TXT").string()).has_value();
-    SheetMaker make = run.makeSheet ? run.makeSheet : xlsxSheets(run.workDir);
-    auto sheet = make(sheetSlipStem(s));
-    fillSheetSlips(*sheet, view, src, s.C_ANO, s.C_MES, zumel);
+    std::unique_ptr<Sheet> sheet;
+    {
+        std::vector<PaySlipLine> view;
+        try {
+            view = slipView(readWorkTable(WorkTable::REMUMES, run.workDir), slipFilter(s));
+        } catch (const DbfError& e) {
+            reportDbfError(ui, e);
+            return false;
+        }
+        SlipSources src = loadSlipSources(*s.OCON, s, ui);
+        if (!src.ok) return false;
+        s.VALUTM = src.params.utm;
+        if (view.empty()) {
+            ui.alert("no se encontró informción", "Alerta");
+            resetRange();
+            return false;
+        }
+        // A Windows file name: the marker counts in any case.
+        bool zumel = DbfTable::locate((std::filesystem::path(run.workDir) / "ZUMEL.TXT").string()).has_value();
+        SheetMaker make = run.makeSheet ? run.makeSheet : xlsxSheets(run.workDir);
+        sheet = make(sheetSlipStem(s));
+        fillSheetSlips(*sheet, view, src, s.C_ANO, s.C_MES, zumel);
+    }  // the month's lines are let go before the file is written
     bool shown = sheet->show(ui);
     resetRange();
     return shown;

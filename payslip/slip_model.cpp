@@ -79,14 +79,32 @@ std::vector<PaySlipLine> slipView(std::vector<PaySlipLine> lines, const SlipFilt
         }
         return !blank(filter.costCentre) && !textEquals(l.CENCOS_REM, filter.costCentre);
     });
-    std::vector<std::pair<std::string, size_t>> keys;
-    keys.reserve(lines.size());
-    for (size_t i = 0; i < lines.size(); ++i) keys.emplace_back(viewKey(lines[i]), i);
-    std::stable_sort(keys.begin(), keys.end(), [](auto& a, auto& b) { return a.first < b.first; });
-    std::vector<PaySlipLine> out;
-    out.reserve(lines.size());
-    for (auto& k : keys) out.push_back(std::move(lines[k.second]));
-    return out;
+    std::vector<size_t> source(lines.size());  // source[i]: the line that goes to place i
+    {
+        std::vector<std::pair<std::string, size_t>> keys;
+        keys.reserve(lines.size());
+        for (size_t i = 0; i < lines.size(); ++i) keys.emplace_back(viewKey(lines[i]), i);
+        std::stable_sort(keys.begin(), keys.end(), [](auto& a, auto& b) { return a.first < b.first; });
+        for (size_t i = 0; i < keys.size(); ++i) source[i] = keys[i].second;
+    }
+    // The lines move into their places cycle by cycle: a month of 10,000 workers
+    // is never held twice.
+    for (size_t i = 0; i < source.size(); ++i) {
+        if (source[i] == i) continue;
+        PaySlipLine first = std::move(lines[i]);
+        size_t j = i;
+        for (;;) {
+            size_t k = source[j];
+            source[j] = j;
+            if (k == i) {
+                lines[j] = std::move(first);
+                break;
+            }
+            lines[j] = std::move(lines[k]);
+            j = k;
+        }
+    }
+    return lines;
 }
 
 std::vector<WorkerLines> slipWorkers(const std::vector<PaySlipLine>& view) {

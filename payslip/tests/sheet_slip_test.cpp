@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
+#include <tuple>
 #include <fstream>
 
 #include "core/session.h"
@@ -126,6 +128,34 @@ std::string borders(const RecordingSheet& s, int row, int col) {
 }
 
 }  // namespace
+
+TEST(SheetSlipBlock, TheViewPutsEveryLineInItsPlace) {
+    // Lines of three workers in a scrambled order: the view moves them in place.
+    std::vector<PaySlipLine> lines;
+    const char* names[] = {"ZAPATA", "ARAYA", "MUNOZ"};
+    for (int k = 0; k < 60; ++k) {
+        int w = (k * 7) % 3, tipo = 1 + (k * 5) % 2, imponi = 1 + (k * 11) % 2;
+        auto l = line("000" + std::to_string(w + 1), names[w], "X" + std::to_string(k), tipo, imponi,
+                      "LINEA " + std::to_string(k), k, "", (k * 13) % 4);
+        lines.push_back(l);
+    }
+    auto view = viewOf(lines);
+    ASSERT_EQ(view.size(), lines.size());
+    auto key = [](const PaySlipLine& l) {
+        return std::make_tuple(l.APENOM_REM, l.TIPO_REM, l.IMPONI_REM, l.SECUEN_REM);
+    };
+    for (size_t i = 1; i < view.size(); ++i) {
+        ASSERT_LE(key(view[i - 1]), key(view[i])) << i;
+        // Equal keys keep the table's order.
+        if (key(view[i - 1]) == key(view[i])) {
+            EXPECT_LT(view[i - 1].VALFIN_REM, view[i].VALFIN_REM) << i;
+        }
+    }
+    std::multiset<double> before, after;
+    for (auto& l : lines) before.insert(l.VALFIN_REM);
+    for (auto& l : view) after.insert(l.VALFIN_REM);
+    EXPECT_EQ(before, after);
+}
 
 TEST(SheetSlipBlock, EveryRowAndFormatOfOneWorker) {
     RecordingSheet s;
@@ -315,8 +345,11 @@ TEST(SheetSlipBlock, CurrencyLabelsAndConversions) {
         RecordingSheet s;
         fillSheetSlips(s, viewOf(worker0001()), src, "2019", "03", false);
         EXPECT_EQ(s.text(6, 2), k.label) << k.moneda;
-        if (k.pesos < 0) EXPECT_FALSE(s.isNumber(6, 3)) << k.moneda;
-        else EXPECT_DOUBLE_EQ(s.number(6, 3), k.pesos) << k.moneda;
+        if (k.pesos < 0) {
+            EXPECT_FALSE(s.isNumber(6, 3)) << k.moneda;
+        } else {
+            EXPECT_DOUBLE_EQ(s.number(6, 3), k.pesos) << k.moneda;
+        }
         EXPECT_EQ(s.text(7, 2), "") << k.moneda;
         EXPECT_EQ(s.text(7, 4), "TOPE IMPONIBLE: UF 79.20");
     }
