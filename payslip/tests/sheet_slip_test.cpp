@@ -14,6 +14,7 @@
 #include "office/xlsx_sheet.h"
 #include "payroll/engine.h"
 #include "payslip/sheet_slip.h"
+#include "payslip/tests/pdf_fixture.h"
 #include "payslip/tests/printed_demo_fixture.h"
 
 using namespace remu;
@@ -21,22 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-PaySlipLine line(const std::string& person, const std::string& name, const std::string& habdes, int tipo, int imponi,
-                 const std::string& descri, double valfin, const std::string& titulo = {}, int secuen = 5) {
-    PaySlipLine l;
-    l.MES_REM = "03";
-    l.PERSON_REM = person;
-    l.NOMBRE_REM = name;
-    l.APENOM_REM = name;
-    l.HABDES_REM = habdes;
-    l.TIPO_REM = tipo;
-    l.IMPONI_REM = imponi;
-    l.DESCRI_REM = descri;
-    l.VALFIN_REM = valfin;
-    l.TITULO_REM = titulo.empty() ? descri.substr(0, 20) : titulo;
-    l.SECUEN_REM = secuen;
-    return l;
-}
+using test::line;
 
 // Demo worker 0001's March lines, with a medical leave.
 std::vector<PaySlipLine> worker0001() {
