@@ -7,6 +7,7 @@
 #include "data/dbf_table.h"
 #include "data/local_tables.h"
 #include "data/query.h"
+#include "data/sql.h"
 #include "format/text.h"
 
 namespace remu::cli {
@@ -41,6 +42,19 @@ bool openCompanyMonth(const Args& a, Session& s, UiPort& ui, const char* usage, 
     s.C_MES = mes;
     s.N_MES = std::atoi(mes.c_str());
     return CONECTA(s, ui, s.OCON);
+}
+
+void setAccountingDatabase(const Args& a, Session& s) {
+    s.CID_CLIENTE_CONT = a.option("contabilidad", "");
+    if (!s.CID_CLIENTE_CONT.empty() || !s.OCON) return;
+    // The company data names its accounting database.
+    try {
+        auto rs = s.OCON->query("SELECT id_cliente_cont_datemp FROM " + sqlYear(s.C_ANO) +
+                                "_datos_empresa where mes_datemp = " + sqlMonth(s.C_MES));
+        if (!rs->Eof()) s.CID_CLIENTE_CONT = trim(rs->Fields(0).text());
+    } catch (const std::exception&) {
+        s.CID_CLIENTE_CONT.clear();
+    }
 }
 
 }  // namespace remu::cli

@@ -26,6 +26,9 @@
 #include "payslip/mass_mail.h"
 #include "payslip/pdf_slip.h"
 #endif
+#ifdef REMU_HAVE_SHEET_SLIPS
+#include "payslip/sheet_slip.h"
+#endif
 
 namespace remu {
 
@@ -33,7 +36,7 @@ namespace {
 
 bool blank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
 
-void notAvailable(UiPort& ui) { ui.info("Esta opción aún no está disponible en esta versión del sistema", "Atención"); }
+[[maybe_unused]] void notAvailable(UiPort& ui) { ui.info("Esta opción aún no está disponible en esta versión del sistema", "Atención"); }
 
 QIcon slipIcon(const char* own, const char* theme, QStyle::StandardPixmap fallback) {
     QIcon mine(QString(":/slip/") + own + ".png");
@@ -227,9 +230,18 @@ PayslipDialog::PayslipDialog(Session& s, UiPort& ui, PayslipDialogOptions option
     button("355", "Excel", slipIcon("excel", "x-office-spreadsheet", QStyle::SP_FileDialogListView), [this] {
         s_.CPROCESO = "Un momento por favor.. ";
         refreshStatus();
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+#ifdef REMU_HAVE_SHEET_SLIPS
+        SheetSlipRun run;
+        run.workDir = opt_.workDir;
+        run.calculate = [this] { return calculate({}, {}); };
+        run.statusChanged = [this] { refreshStatus(); };
+        LIQUI_EXCEL(s_, ui_, run);
+#else
         notAvailable(ui_);
+#endif
         s_.CPROCESO = " ";
-        refreshStatus();
+        refreshAll();
     });
     button("356", "Selección Impresora", slipIcon("selimpre", "printer", QStyle::SP_ComputerIcon),
            [] { PRINTERSETUP(); });

@@ -79,14 +79,32 @@ std::vector<PaySlipLine> slipView(std::vector<PaySlipLine> lines, const SlipFilt
         }
         return !blank(filter.costCentre) && !textEquals(l.CENCOS_REM, filter.costCentre);
     });
-    std::vector<std::pair<std::string, size_t>> keys;
-    keys.reserve(lines.size());
-    for (size_t i = 0; i < lines.size(); ++i) keys.emplace_back(viewKey(lines[i]), i);
-    std::stable_sort(keys.begin(), keys.end(), [](auto& a, auto& b) { return a.first < b.first; });
-    std::vector<PaySlipLine> out;
-    out.reserve(lines.size());
-    for (auto& k : keys) out.push_back(std::move(lines[k.second]));
-    return out;
+    std::vector<size_t> source(lines.size());  // source[i]: the line that goes to place i
+    {
+        std::vector<std::pair<std::string, size_t>> keys;
+        keys.reserve(lines.size());
+        for (size_t i = 0; i < lines.size(); ++i) keys.emplace_back(viewKey(lines[i]), i);
+        std::stable_sort(keys.begin(), keys.end(), [](auto& a, auto& b) { return a.first < b.first; });
+        for (size_t i = 0; i < keys.size(); ++i) source[i] = keys[i].second;
+    }
+    // The lines move into their places cycle by cycle: a month of 10,000 workers
+    // is never held twice.
+    for (size_t i = 0; i < source.size(); ++i) {
+        if (source[i] == i) continue;
+        PaySlipLine first = std::move(lines[i]);
+        size_t j = i;
+        for (;;) {
+            size_t k = source[j];
+            source[j] = j;
+            if (k == i) {
+                lines[j] = std::move(first);
+                break;
+            }
+            lines[j] = std::move(lines[k]);
+            j = k;
+        }
+    }
+    return lines;
 }
 
 std::vector<WorkerLines> slipWorkers(const std::vector<PaySlipLine>& view) {
@@ -135,6 +153,7 @@ SlipContent slipContent(const std::vector<PaySlipLine>& view, const WorkerLines&
         if (textEquals(l.DESCRI_REM, "TOTAL IMPONIBLE") || textEquals(l.DESCRI_REM, "SUELDO BASE") ||
             textEquals(l.DESCRI_REM, "DIAS TRABAJADOS") || codeMatches(l, "998") || l.VALFIN_REM == 0)
             continue;
+        if (output == SlipOutput::Sheet && l.VALFIN_REM < 0) continue;
         c.taxable.push_back({l.DESCRI_REM, l.VALFIN_REM});
     }
     for (size_t i = worker.begin; i < worker.end; ++i) {
@@ -145,6 +164,16 @@ SlipContent slipContent(const std::vector<PaySlipLine>& view, const WorkerLines&
         c.nonTaxable.push_back({l.DESCRI_REM, l.VALFIN_REM});
     }
     for (size_t i = worker.begin; i < worker.end; ++i) {
+        const auto& l = view[i];
+        if (!blank(l.NOMMOV_REM)) c.movements.push_back({trim(l.DESCRI_REM), l.VALFIN_REM});
+        if (output != SlipOutput::Sheet) continue;
+        // The spreadsheet leaves out every zero amount but 999/998 and shows descriptions bare.
+        if (l.TIPO_REM != 2 || (l.VALFIN_REM == 0 && !containedIn(trim(l.HABDES_REM), "999/998")) ||
+            containedIn(trim(l.DESCRI_REM), "ALCANCE LIQUIDO/TOTAL DESCUENTOS"))
+            continue;
+        c.deductions.push_back({l.DESCRI_REM, l.VALFIN_REM});
+    }
+    for (size_t i = worker.begin; output != SlipOutput::Sheet && i < worker.end; ++i) {
         const auto& l = view[i];
         std::string title = trim(l.TITULO_REM);
         if (output != SlipOutput::Pdf && containedIn(trim(l.HABDES_REM), "999/998")) continue;
@@ -214,6 +243,8 @@ SlipParams slipParams(const Recordset& rs) {
     p.utm = number(rs, "valor_utm_par");
     p.topeImponible = number(rs, "tope_imponible_par");
     p.topeCesantia = number(rs, "tope_imponible_cesantia_par");
+    p.usd = number(rs, "valor_usd");
+    p.euro = number(rs, "valor_euro");
     return p;
 }
 
@@ -268,6 +299,22 @@ bool slipWorkerActive(const SlipWorker* w, const Session& s, UiPort& ui) {
         return false;
     }
     return true;
+}
+
+bool slipRangeWorkerActive(Connection& conn, const Session& s, UiPort& ui) {
+    if (blank(s.CCODIGO_PERD)) return true;
+    try {
+        auto rs = conn.query("SELECT * FROM " + sqlYear(s.C_ANO) + "_personal where mes_per = " + sqlMonth(s.C_MES) +
+                             " and codigo_per = " + sqlText(trim(s.CCODIGO_PERD)));
+        if (rs->Eof()) return true;
+        SlipWorker w = slipWorker(*rs);
+        return slipWorkerActive(&w, s, ui);
+    } catch (const DbError& e) {
+        ui.stop(e.what(), "Error");
+    } catch (const BadIdentifier& e) {
+        ui.stop(e.what(), "Error");
+    }
+    return false;
 }
 
 }  // namespace remu

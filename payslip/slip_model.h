@@ -58,7 +58,10 @@ struct SlipContent {
     double daysWorked = 0;       // "998"
     std::vector<SlipItem> taxable;
     std::vector<SlipItem> nonTaxable;
-    std::vector<SlipItem> deductions;  // description with its "AFP " / "ISAPRE " prefix and " 7%" suffix
+    // Printed and PDF: description with its "AFP " / "ISAPRE " prefix and " 7%" suffix;
+    // spreadsheet: the description alone.
+    std::vector<SlipItem> deductions;
+    std::vector<SlipItem> movements;  // absence lines that name a movement (trimmed description)
 
     double totalEarnings() const { return taxableTotal + nonTaxableTotal; }
     double netPay() const { return totalEarnings() - deductionTotal; }
@@ -104,6 +107,7 @@ SlipCompany slipCompany(const Recordset& row);
 // The month's parameters.
 struct SlipParams {
     double uf = 0, utm = 0, topeImponible = 0, topeCesantia = 0;
+    double usd = 0, euro = 0;  // dollar and euro values
 };
 SlipParams slipParams(const Recordset& row);
 
@@ -121,5 +125,8 @@ SlipSources loadSlipSources(Connection& conn, const Session& s, UiPort& ui);
 // Refuses a worker whose contract ended before the slip's month (stop box);
 // true when the slip may be made. A code that is not found passes.
 bool slipWorkerActive(const SlipWorker* worker, const Session& s, UiPort& ui);
+// The same for the worker of CCODIGO_PERD, read from the month's personnel;
+// true when no code is given or it is not found.
+bool slipRangeWorkerActive(Connection& conn, const Session& s, UiPort& ui);
 
 }  // namespace remu

@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QProcess>
 #include <QPushButton>
 #include <QUrl>
 
@@ -14,6 +17,26 @@ QString qs(std::string_view t) { return QString::fromUtf8(t.data(), static_cast<
 
 QString caption(BoxKind kind, std::string_view title) {
     return title.empty() ? QString::fromStdString(standardTitle(kind)) : qs(title);
+}
+
+// Whether the desktop names an application for the file's type. On Linux the
+// launcher starts and fails later, unseen, when no application is set up.
+bool desktopCanOpen(const QString& file) {
+#if defined(Q_OS_LINUX)
+    QString type = QMimeDatabase().mimeTypeForFile(file).name();
+    QProcess query;
+    query.start("xdg-mime", {"query", "default", type});
+    if (!query.waitForFinished(5000)) {
+        query.kill();
+        query.waitForFinished();
+        return false;
+    }
+    return query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0 &&
+           !query.readAllStandardOutput().trimmed().isEmpty();
+#else
+    (void)file;
+    return true;
+#endif
 }
 
 }  // namespace
@@ -68,7 +91,14 @@ void QtPort::busy(bool on) {
 }
 
 void QtPort::openFile(const std::string& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    QString file = QString::fromStdString(path);
+    if (desktopCanOpen(file) && QDesktopServices::openUrl(QUrl::fromLocalFile(file))) return;
+    // The file is there all the same: the user is told where.
+    bool folder = QFileInfo(file).isDir();
+    info(std::string(folder ? "No hay una aplicación para abrir la carpeta:\n"
+                            : "No hay una aplicación para abrir el archivo. Quedó guardado en:\n") +
+             path,
+         "Atención");
 }
 
 }  // namespace remu

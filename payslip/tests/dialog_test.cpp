@@ -152,9 +152,51 @@ TEST_F(PayslipDialogTest, PreviewShowsTheWaitTextUntilItEnds) {
     EXPECT_FALSE(job);
     EXPECT_EQ(ui.lines().back(), "Alert|Alerta|Trabajador No Encontrado");
 
+    ui.clear();
     dlg.findChild<QPushButton*>("355")->click();
-    EXPECT_EQ(ui.boxes.back().kind, BoxKind::Info);
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Alert|Alerta|Trabajador No Encontrado"});
+    EXPECT_FALSE(fs::exists(dir / "PLANILLAS"));
     setPrintJobFactory({});
+    fs::remove_all(dir);
+}
+
+TEST_F(PayslipDialogTest, ExcelWritesTheSheetAndHandsItOver) {
+    fs::path dir = fs::temp_directory_path() / ("dlg_" + testdb::uniqueTag());
+    fs::create_directories(dir);
+    ASSERT_TRUE(prepareLiquida(s, ui));
+    PayslipDialogOptions opt;
+    opt.workDir = dir.string();
+    std::vector<std::string> ranges;
+    std::string statusWhileCalculating;
+    opt.calculate = [&](const std::string& from, const std::string& to) {
+        ranges.push_back(from + "-" + to);
+        statusWhileCalculating = s.CPROCESO;
+        PaySlipLine l;
+        l.MES_REM = "05";
+        l.PERSON_REM = "0001";
+        l.APENOM_REM = "PÉREZ NÚÑEZ JUAN CARLOS";
+        l.HABDES_REM = "TIM";
+        l.TIPO_REM = 1;
+        l.IMPONI_REM = 1;
+        l.DESCRI_REM = "TOTAL IMPONIBLE";
+        l.VALFIN_REM = 650000;
+        writeWorkTable(WorkTable::REMUMES, {l}, dir.string());
+        return true;
+    };
+    PayslipDialog dlg(s, ui, opt);
+    dlg.show();
+    dlg.findChild<QPushButton*>("355")->click();
+    // The engine runs for the whole month; the sheet shows the worker's slip only.
+    EXPECT_EQ(ranges, std::vector<std::string>{"-"});
+    EXPECT_EQ(statusWhileCalculating, "Un momento por favor.. ");
+    EXPECT_TRUE(ui.boxes.empty()) << ::testing::PrintToString(ui.lines());
+    fs::path file = dir / "PLANILLAS" / "LIQUIDACIONES_2019_05.xlsx";
+    EXPECT_TRUE(fs::exists(file));
+    EXPECT_EQ(ui.openedFiles, std::vector<std::string>{fs::absolute(file).lexically_normal().string()});
+    const auto& h = dlg.statusHistory();
+    EXPECT_NE(std::find(h.begin(), h.end(), "Generando Hoja Excel.. "), h.end());
+    EXPECT_EQ(dlg.statusLabel()->text(), " ");
+    EXPECT_EQ(s.CCODIGO_PERD, "0001");
     fs::remove_all(dir);
 }
 

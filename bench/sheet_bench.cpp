@@ -1,0 +1,143 @@
+// Times LIQUI_EXCEL on the benchmark company: the engine's run, then the sheet
+// (REMUMES read, sources loaded, blocks filled, the .xlsx written); reports the
+// file's size and the peak resident memory.
+//
+//   sheet_bench [--empresa demo_remu_bench] [--cliente DEMO] [--ano 2019] [--mes 03] [--veces 3]
+// Server from REMU_DB_HOST, REMU_DB_USER, REMU_DB_PASSWORD (scripts/dbserver's env file).
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/ui_port.h"
+#include "data/query.h"
+#include "office/xlsx_sheet.h"
+#include "payroll/engine.h"
+#include "payslip/sheet_slip.h"
+
+using namespace remu;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string arg(int argc, char** argv, const std::string& name, const std::string& fallback) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (argv[i] == "--" + name) return argv[i + 1];
+    return fallback;
+}
+
+std::string env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+double seconds(std::chrono::steady_clock::time_point from) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+}
+
+// The console's port without "Archivo listo" after every run.
+struct BenchPort : ConsolePort {
+    BenchPort() : ConsolePort(false, true) {}
+    void openFile(const std::string&) override {}
+};
+
+// Marks when the sheet is made (lines read, sources loaded) and when it is shown
+// (blocks filled), and how long the file takes.
+struct Clocked {
+    std::chrono::steady_clock::time_point made, shown;
+    double write = 0;
+};
+class ClockedSheet : public XlsxSheet {
+public:
+    ClockedSheet(SheetDestination d, Clocked& c) : XlsxSheet(std::move(d)), c_(c) {
+        c_.made = std::chrono::steady_clock::now();
+    }
+    bool show(UiPort& ui) override {
+        c_.shown = std::chrono::steady_clock::now();
+        bool ok = XlsxSheet::show(ui);
+        c_.write = seconds(c_.shown);
+        return ok;
+    }
+
+private:
+    Clocked& c_;
+};
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string company = arg(argc, argv, "empresa", "demo_remu_bench");
+    const int times = std::max(1, std::atoi(arg(argc, argv, "veces", "3").c_str()));
+    if (env("REMU_DB_HOST").empty()) {
+        std::fprintf(stderr, "sheet_bench: REMU_DB_HOST no est\xC3\xA1 definido (use scripts/bench)\n");
+        return 2;
+    }
+    fs::path dir = fs::temp_directory_path() / ("remu_sheet_bench_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+
+    Session s;
+    s.CHOST = env("REMU_DB_HOST");
+    s.CUSER = env("REMU_DB_USER");
+    s.CPASSWORD = env("REMU_DB_PASSWORD");
+    s.ID_CLIENTE = arg(argc, argv, "cliente", "DEMO");
+    s.CDATABASE = company;
+    s.C_ANO = arg(argc, argv, "ano", "2019");
+    s.C_MES = arg(argc, argv, "mes", "03");
+    BenchPort ui;
+    if (!CONECTA(s, ui, s.OCON)) return 1;
+
+    std::vector<double> engine, read, fill, write, whole;
+    const fs::path file = dir / "bench.xlsx";
+    for (int i = 0; i < times; ++i) {
+        std::chrono::steady_clock::time_point engineEnd;
+        double engineTime = 0;
+        Clocked clock;
+        SheetSlipRun run;
+        run.workDir = dir.string();
+        run.calculate = [&] {
+            auto t0 = std::chrono::steady_clock::now();
+            bool ok = CALCULA_REMUN(s, ui, {}, {}, {dir.string(), nullptr});
+            engineTime = seconds(t0);
+            engineEnd = std::chrono::steady_clock::now();
+            return ok;
+        };
+        run.makeSheet = [&](const std::string& stem) {
+            return std::make_unique<ClockedSheet>(SheetDestination{dir.string(), stem, file.string()}, clock);
+        };
+        auto t0 = std::chrono::steady_clock::now();
+        if (!LIQUI_EXCEL(s, ui, run)) {
+            std::fprintf(stderr, "sheet_bench: la planilla no se escribi\xC3\xB3\n");
+            return 1;
+        }
+        whole.push_back(seconds(t0));
+        engine.push_back(engineTime);
+        read.push_back(std::chrono::duration<double>(clock.made - engineEnd).count());
+        fill.push_back(std::chrono::duration<double>(clock.shown - clock.made).count());
+        write.push_back(clock.write);
+    }
+    std::uintmax_t size = fs::file_size(file);
+    struct rusage ru {};
+    getrusage(RUSAGE_SELF, &ru);
+    std::printf("sheet slip: %s %s-%s, median of %d runs\n", company.c_str(), s.C_ANO.c_str(), s.C_MES.c_str(), times);
+    std::printf("  engine         %8.3f s\n", median(engine));
+    std::printf("  lines, sources %8.3f s  (REMUMES read and ordered, workers and parameters loaded)\n", median(read));
+    std::printf("  blocks         %8.3f s\n", median(fill));
+    std::printf("  .xlsx file     %8.3f s  (%.1f MB)\n", median(write), size / 1048576.0);
+    std::printf("  whole          %8.3f s  (target < 15 s)\n", median(whole));
+    std::printf("  peak RSS       %8.1f MB  (target < 400 MB)\n", ru.ru_maxrss / 1024.0);
+    s.OCON.reset();
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    return 0;
+}
