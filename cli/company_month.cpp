@@ -6,7 +6,9 @@
 
 #include "data/dbf_table.h"
 #include "data/local_tables.h"
+#include "data/connection.h"
 #include "data/query.h"
+#include "data/sql.h"
 #include "format/text.h"
 
 namespace remu::cli {
@@ -41,6 +43,18 @@ bool openCompanyMonth(const Args& a, Session& s, UiPort& ui, const char* usage, 
     s.C_MES = mes;
     s.N_MES = std::atoi(mes.c_str());
     return CONECTA(s, ui, s.OCON);
+}
+
+std::string accountingDatabase(Session& s) {
+    if (!s.OCON) return {};
+    try {
+        auto rs = s.OCON->query("SELECT id_cliente_cont_datemp FROM " + sqlYear(s.C_ANO) +
+                                "_datos_empresa where mes_datemp = " + sqlMonth(s.C_MES));
+        if (!rs->Eof()) return trim(rs->Fields(0).text());
+    } catch (const std::exception&) {
+        // Without it the slips show no cost centre names.
+    }
+    return {};
 }
 
 }  // namespace remu::cli
