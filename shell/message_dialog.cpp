@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -56,6 +57,10 @@ bool QtPort::yesNo(std::string_view text, std::string_view title) {
                     QMessageBox::Yes | QMessageBox::No, owner());
     box.button(QMessageBox::Yes)->setText(QStringLiteral("&Sí"));
     box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
+    // Every question of the system confirms something that cannot be taken back
+    // (a mailing, a deletion): Enter must not say yes.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -68,7 +73,13 @@ void QtPort::busy(bool on) {
 }
 
 void QtPort::openFile(const std::string& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    const QString file = QString::fromStdString(path);
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(file))) return;
+    // Without a desktop program to hand it to, the user at least learns where it is.
+    if (QFileInfo(file).isDir())
+        info("No se encontró un programa para abrir la carpeta " + path, "Atención");
+    else
+        info("No se encontró un programa para abrir el archivo.\nQuedó guardado en " + path, "Atención");
 }
 
 }  // namespace remu
