@@ -116,8 +116,8 @@ LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(pare
 
 QString connectionHint(const QString& folder) {
     const QString where = QDir::toNativeSeparators(QDir(folder).absolutePath());
-    return QString("Falta configurar la conexión: complete CONEXION.DBF en %1 con\n"
-                   "remu-cli conexion --servidor SERVIDOR --usuario USUARIO --cliente ID")
+    return QString("Falta configurar la conexión al servidor: complete\nCONEXION.DBF de %1\n"
+                   "con \"remu-cli conexion\" (vea remu-cli conexion --help).")
         .arg(where);
 }
 
