@@ -55,6 +55,24 @@ bool validServer(const std::string& s) {
     return colon > 0 && s.find(':', colon + 1) == std::string::npos && validPort(s.substr(colon + 1));
 }
 
+// What a value of the given kind should have been; null when it is fine.
+const char* invalidValue(Check check, const std::string& value) {
+    switch (check) {
+    case Check::Server:
+        return validServer(value) ? nullptr : "NOMBRE, NOMBRE:PUERTO o la ruta de un socket";
+    case Check::Host:
+        return !value.empty() && value.find_first_of(" :/") == std::string::npos
+                   ? nullptr
+                   : "el nombre o la direcci\xC3\xB3n del servidor, sin el puerto";
+    case Check::Port:
+        return validPort(value) ? nullptr : "un n\xC3\xBAmero de 1 a 65535";
+    case Check::UpperCase:  // the login compares it with database names in upper case
+    case Check::Text:
+        break;
+    }
+    return nullptr;
+}
+
 // The password from the terminal without echo, or the first line of standard
 // input when that is not a terminal; nullopt when nothing comes.
 std::optional<std::string> askPassword(const std::string& prompt) {
@@ -110,41 +128,16 @@ int runSettings(const SettingsTable& t, const Args& a) {
     const std::string path = localTablePath(dir, t.file);
 
     SettingsValues values;
-    bool wantsPassword = false;
     const SettingField* secret = nullptr;
     for (const SettingField& f : t.fields) {
         if (f.secret) secret = &f;
         auto v = a.option(f.option);
         if (!v) continue;
-        std::string value = *v;
-        switch (f.check) {
-        case Check::Server:
-            if (!validServer(value)) {
-                std::cerr << "remu-cli " << t.command << ": servidor inv\xC3\xA1lido \"" << value
-                          << "\" (se espera NOMBRE, NOMBRE:PUERTO o la ruta de un socket)\n";
-                return 2;
-            }
-            break;
-        case Check::Host:
-            if (value.empty() || value.find_first_of(" :/") != std::string::npos) {
-                std::cerr << "remu-cli " << t.command << ": servidor inv\xC3\xA1lido \"" << value
-                          << "\" (se espera el nombre o la direcci\xC3\xB3n, sin el puerto)\n";
-                return 2;
-            }
-            break;
-        case Check::Port:
-            if (!validPort(value)) {
-                std::cerr << "remu-cli " << t.command << ": puerto inv\xC3\xA1lido \"" << value
-                          << "\" (se espera un n\xC3\xBAmero de 1 a 65535)\n";
-                return 2;
-            }
-            break;
-        case Check::UpperCase:
-            // The login compares it with database names in upper case.
-            value = upper(value);
-            break;
-        case Check::Text:
-            break;
+        std::string value = f.check == Check::UpperCase ? upper(*v) : *v;
+        if (const char* expected = invalidValue(f.check, value)) {
+            std::cerr << "remu-cli " << t.command << ": valor inv\xC3\xA1lido para --" << f.option << " \"" << value
+                      << "\" (se espera " << expected << ")\n";
+            return 2;
         }
         values.emplace_back(f.field, value);
     }
@@ -161,13 +154,12 @@ int runSettings(const SettingsTable& t, const Args& a) {
             show(t, dir, *row);
             return 0;
         }
-        if (secret && !a.option(secret->option)) wantsPassword = true;
         // Every given value is checked before the password is asked for.
         if (std::string why = refuseSettings(path, t.layout(), values); !why.empty()) {
             std::cerr << "remu-cli " << t.command << ": " << why << " No se grab\xC3\xB3 nada.\n";
             return 1;
         }
-        if (wantsPassword) {
+        if (secret && !a.option(secret->option)) {
             auto typed = askPassword(std::string("Clave (") + secret->label + ", Enter la conserva): ");
             if (typed && !typed->empty()) values.emplace_back(secret->field, *typed);
         }

@@ -60,6 +60,20 @@ protected:
 };
 slipdemo::DemoClient* PayslipDialogTest::demo = nullptr;
 
+// What a calculation leaves for one worker of May: his taxable total.
+void writeTotalLine(const fs::path& dir, const std::string& code) {
+    PaySlipLine l;
+    l.MES_REM = "05";
+    l.PERSON_REM = code;
+    l.APENOM_REM = "PÉREZ NÚÑEZ JUAN CARLOS";
+    l.HABDES_REM = "TIM";
+    l.TIPO_REM = 1;
+    l.IMPONI_REM = 1;
+    l.DESCRI_REM = "TOTAL IMPONIBLE";
+    l.VALFIN_REM = 650000;
+    writeWorkTable(WorkTable::REMUMES, {l}, dir.string());
+}
+
 bool enabled(QWidget& dlg, const char* id) {
     auto* w = dlg.findChild<QWidget*>(id);
     EXPECT_NE(w, nullptr) << id;
@@ -122,16 +136,7 @@ TEST_F(PayslipDialogTest, PreviewShowsTheWaitTextUntilItEnds) {
     std::string statusWhileCalculating;
     opt.calculate = [&](const std::string& from, const std::string&) {
         statusWhileCalculating = s.CPROCESO;
-        PaySlipLine l;
-        l.MES_REM = "05";
-        l.PERSON_REM = from;
-        l.APENOM_REM = "PÉREZ NÚÑEZ JUAN CARLOS";
-        l.HABDES_REM = "TIM";
-        l.TIPO_REM = 1;
-        l.IMPONI_REM = 1;
-        l.DESCRI_REM = "TOTAL IMPONIBLE";
-        l.VALFIN_REM = 650000;
-        writeWorkTable(WorkTable::REMUMES, {l}, dir.string());
+        writeTotalLine(dir, from);
         return true;
     };
     PayslipDialog dlg(s, ui, opt);
@@ -169,16 +174,7 @@ TEST_F(PayslipDialogTest, PdfSlipsShowTheirStatusWhileWritten) {
     PayslipDialogOptions opt;
     opt.workDir = dir.string();
     opt.calculate = [&](const std::string&, const std::string&) {
-        PaySlipLine l;
-        l.MES_REM = "05";
-        l.PERSON_REM = "0001";
-        l.APENOM_REM = "PÉREZ NÚÑEZ JUAN CARLOS";
-        l.HABDES_REM = "TIM";
-        l.TIPO_REM = 1;
-        l.IMPONI_REM = 1;
-        l.DESCRI_REM = "TOTAL IMPONIBLE";
-        l.VALFIN_REM = 650000;
-        writeWorkTable(WorkTable::REMUMES, {l}, dir.string());
+        writeTotalLine(dir, "0001");
         return true;
     };
     PayslipDialog dlg(s, ui, opt);
