@@ -85,7 +85,7 @@ int run(const Args& a) {
     auto bad = a.unknown(
         {"empresa", "ano", "mes", "desde", "hasta", "dir", "cliente", "mostrar", "lineas", "silencio", "tiempos"});
     if (!bad.empty()) {
-        std::cerr << "remu-cli calcula: opci\xC3\xB3n desconocida " << bad.front() << "\n" << kUsage << "\n";
+        std::cerr << "remu-cli calcula: opción desconocida " << bad.front() << "\n" << kUsage << "\n";
         return 2;
     }
     std::string desde = a.option("desde", ""), hasta = a.option("hasta", desde);
@@ -100,20 +100,20 @@ int run(const Args& a) {
     if (a.flag("tiempos"))
         std::fprintf(stderr,
                      "verificar %.3f s, cargar %.3f s, calcular %.3f s, tablas %.3f s, actualizar %.3f s, total %.3f s "
-                     "(%zu trabajadores, %zu l\xC3\xADneas)\n",
+                     "(%zu trabajadores, %zu líneas)\n",
                      tm.verify, tm.load, tm.calculate, tm.writeTables, tm.writeBack, tm.total, tm.workers, tm.lines);
     for (const char* show : {"mostrar", "lineas"}) {
         auto who = a.option(show);
         if (!ok || !who) continue;
         if (who->empty()) {
-            std::cerr << "remu-cli calcula: --" << show << " espera un c\xC3\xB3" "digo de trabajador o \"todos\"\n";
+            std::cerr << "remu-cli calcula: --" << show << " espera un código de trabajador o \"todos\"\n";
             return 2;
         }
         try {
             auto lines = readWorkTable(WorkTable::REMUMES, dir);
             bool shown = std::string(show) == "lineas" ? printLines(lines, *who) : printSlips(lines, *who, s, ui);
             if (!shown) {
-                std::cerr << "remu-cli calcula: no hay l\xC3\xAD" "neas del trabajador " << trim(*who) << " en el mes\n";
+                std::cerr << "remu-cli calcula: no hay líneas del trabajador " << trim(*who) << " en el mes\n";
                 return 1;
             }
         } catch (const DbfError& e) {

@@ -71,14 +71,14 @@ std::vector<std::string> Args::unknown(const std::vector<std::string>& known) co
 namespace {
 
 const char* kExitCodes =
-    "estado de salida: 0 terminado, 1 la operaci\xC3\xB3n fue rechazada o fall\xC3\xB3 (el motivo va a la salida\n"
-    "de errores), 2 uso incorrecto (comando u opci\xC3\xB3n desconocida, falta un dato).\n";
+    "estado de salida: 0 terminado, 1 la operación fue rechazada o falló (el motivo va a la salida\n"
+    "de errores), 2 uso incorrecto (comando u opción desconocida, falta un dato).\n";
 
 void help(std::ostream& out) {
     out << "uso: remu-cli <comando> [opciones]\n\ncomandos:\n";
     for (const auto& c : remu::cli::commands()) out << "  " << remu::padRight(c.name, 9) << c.summary << "\n";
-    out << "\nremu-cli <comando> --help muestra las opciones de un comando; remu-cli --version, la versi\xC3\xB3n.\n"
-        << "Los resultados van a la salida est\xC3\xA1ndar; los mensajes y el avance, a la salida de errores.\n"
+    out << "\nremu-cli <comando> --help muestra las opciones de un comando; remu-cli --version, la versión.\n"
+        << "Los resultados van a la salida estándar; los mensajes y el avance, a la salida de errores.\n"
         << kExitCodes;
 }
 

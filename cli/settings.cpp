@@ -63,9 +63,9 @@ const char* invalidValue(Check check, const std::string& value) {
     case Check::Host:
         return !value.empty() && value.find_first_of(" :/") == std::string::npos
                    ? nullptr
-                   : "el nombre o la direcci\xC3\xB3n del servidor, sin el puerto";
+                   : "el nombre o la dirección del servidor, sin el puerto";
     case Check::Port:
-        return validPort(value) ? nullptr : "un n\xC3\xBAmero de 1 a 65535";
+        return validPort(value) ? nullptr : "un número de 1 a 65535";
     case Check::UpperCase:  // the login compares it with database names in upper case
     case Check::Text:
         break;
@@ -107,7 +107,7 @@ void show(const SettingsTable& t, const std::string& dir, const std::map<std::st
     for (const SettingField& f : t.fields) {
         auto it = row.find(f.field);
         std::string value = it == row.end() ? std::string() : it->second;
-        if (f.secret) value = value.empty() ? "(vac\xC3\xAD" "a)" : "(guardada)";
+        if (f.secret) value = value.empty() ? "(vacía)" : "(guardada)";
         std::cout << "  " << padRight(f.field, 10) << " " << padRight(f.label, 28) << " " << value << "\n";
     }
 }
@@ -119,7 +119,7 @@ int runSettings(const SettingsTable& t, const Args& a) {
     if (!bad.empty() || !a.positional().empty()) {
         std::cerr << "remu-cli " << t.command << ": "
                   << (bad.empty() ? "argumento inesperado \"" + a.positional().front() + "\""
-                                  : "opci\xC3\xB3n desconocida " + bad.front())
+                                  : "opción desconocida " + bad.front())
                   << "\n"
                   << t.usage << "\n";
         return 2;
@@ -135,7 +135,7 @@ int runSettings(const SettingsTable& t, const Args& a) {
         if (!v) continue;
         std::string value = f.check == Check::UpperCase ? upper(*v) : *v;
         if (const char* expected = invalidValue(f.check, value)) {
-            std::cerr << "remu-cli " << t.command << ": valor inv\xC3\xA1lido para --" << f.option << " \"" << value
+            std::cerr << "remu-cli " << t.command << ": valor inválido para --" << f.option << " \"" << value
                       << "\" (se espera " << expected << ")\n";
             return 2;
         }
@@ -156,7 +156,7 @@ int runSettings(const SettingsTable& t, const Args& a) {
         }
         // Every given value is checked before the password is asked for.
         if (std::string why = refuseSettings(path, t.layout(), values); !why.empty()) {
-            std::cerr << "remu-cli " << t.command << ": " << why << " No se grab\xC3\xB3 nada.\n";
+            std::cerr << "remu-cli " << t.command << ": " << why << " No se grabó nada.\n";
             return 1;
         }
         if (secret && !a.option(secret->option)) {
@@ -164,7 +164,7 @@ int runSettings(const SettingsTable& t, const Args& a) {
             if (typed && !typed->empty()) values.emplace_back(secret->field, *typed);
         }
         if (std::string why = writeSettingsRow(path, t.layout(), values); !why.empty()) {
-            std::cerr << "remu-cli " << t.command << ": " << why << " No se grab\xC3\xB3 nada.\n";
+            std::cerr << "remu-cli " << t.command << ": " << why << " No se grabó nada.\n";
             return 1;
         }
         show(t, dir, readSettingsRow(path).value_or(std::map<std::string, std::string>{}));
@@ -187,16 +187,16 @@ const SettingsTable kConexion{
     "uso: remu-cli conexion [--servidor NOMBRE[:PUERTO]|/RUTA/SOCKET] [--nombre TEXTO] [--usuario USUARIO]\n"
     "                       [--clave CLAVE | --clave=] [--cliente ID] [--dir CARPETA]\n"
     "\n"
-    "  Graba la conexi\xC3\xB3n al servidor en CONEXION.DBF de la carpeta (la actual por omisi\xC3\xB3n) y la\n"
-    "  muestra; sin opciones s\xC3\xB3lo la muestra, nunca la clave. Los campos no dados conservan su\n"
-    "  valor. Sin --clave la clave se pide sin eco (o se lee de la entrada est\xC3\xA1ndar) y una respuesta\n"
-    "  vac\xC3\xAD" "a conserva la guardada; --clave= la deja vac\xC3\xAD" "a. Un valor m\xC3\xA1s largo que su campo se rechaza.\n"
+    "  Graba la conexión al servidor en CONEXION.DBF de la carpeta (la actual por omisión) y la\n"
+    "  muestra; sin opciones sólo la muestra, nunca la clave. Los campos no dados conservan su\n"
+    "  valor. Sin --clave la clave se pide sin eco (o se lee de la entrada estándar) y una respuesta\n"
+    "  vacía conserva la guardada; --clave= la deja vacía. Un valor más largo que su campo se rechaza.\n"
     "\n"
-    "  HOST      (80)  --servidor  nombre o direcci\xC3\xB3n, NOMBRE:PUERTO (3306 por omisi\xC3\xB3n) o un socket\n"
+    "  HOST      (80)  --servidor  nombre o dirección, NOMBRE:PUERTO (3306 por omisión) o un socket\n"
     "  NOM_HOST  (30)  --nombre    nombre del servidor que muestran el ingreso y la barra de estado\n"
     "  USER      (15)  --usuario   usuario de la base de datos\n"
     "  CLAVE     (15)  --clave     su clave\n"
-    "  DATABASE  (30)  --cliente   identificador del cliente (se graba en may\xC3\xBAsculas): elige las\n"
+    "  DATABASE  (30)  --cliente   identificador del cliente (se graba en mayúsculas): elige las\n"
     "                              bases de datos de la empresa en el ingreso"};
 
 const SettingsTable kCorreo{
@@ -211,9 +211,9 @@ const SettingsTable kCorreo{
     "uso: remu-cli correo [--remitente CUENTA] [--clave CLAVE | --clave=] [--servidor NOMBRE] [--puerto N]\n"
     "                     [--nombre TEXTO] [--dir CARPETA]\n"
     "\n"
-    "  Graba en CORREO.DBF de la carpeta el remitente con el que \"remu-cli envio\" env\xC3\xAD" "a las\n"
-    "  liquidaciones, y lo muestra; sin opciones s\xC3\xB3lo lo muestra. La clave se trata como en\n"
-    "  \"remu-cli conexion\". Un valor m\xC3\xA1s largo que su campo se rechaza.\n"
+    "  Graba en CORREO.DBF de la carpeta el remitente con el que \"remu-cli envio\" envía las\n"
+    "  liquidaciones, y lo muestra; sin opciones sólo lo muestra. La clave se trata como en\n"
+    "  \"remu-cli conexion\". Un valor más largo que su campo se rechaza.\n"
     "\n"
     "  REMITENTE  (80)  --remitente  cuenta del remitente (usuario del servidor de correo)\n"
     "  CONTRASEN  (40)  --clave      su clave\n"
@@ -232,9 +232,9 @@ const SettingsTable kCola{
     "uso: remu-cli cola [--servidor NOMBRE[:PUERTO]] [--usuario USUARIO] [--clave CLAVE | --clave=]\n"
     "                   [--base NOMBRE] [--dir CARPETA]\n"
     "\n"
-    "  Graba en COLACORREO.DBF de la carpeta d\xC3\xB3nde est\xC3\xA1 la cola de correos (tabla CORREOS_ENVIAR)\n"
-    "  en la que \"remu-cli pdf\" registra cada liquidaci\xC3\xB3n cuando existe ENVIA.TXT, y lo muestra;\n"
-    "  sin opciones s\xC3\xB3lo lo muestra. La clave se trata como en \"remu-cli conexion\".\n"
+    "  Graba en COLACORREO.DBF de la carpeta dónde está la cola de correos (tabla CORREOS_ENVIAR)\n"
+    "  en la que \"remu-cli pdf\" registra cada liquidación cuando existe ENVIA.TXT, y lo muestra;\n"
+    "  sin opciones sólo lo muestra. La clave se trata como en \"remu-cli conexion\".\n"
     "\n"
     "  HOST      (80)  --servidor  servidor de la cola, NOMBRE o NOMBRE:PUERTO\n"
     "  USER      (30)  --usuario   usuario de la base de datos\n"
@@ -248,7 +248,7 @@ std::vector<std::string> valuedOptions(const SettingsTable& t) {
 }
 
 const CommandRegistrar conexionCommand(Command{"conexion", kConexion.usage,
-                                               "graba o muestra la conexi\xC3\xB3n al servidor (CONEXION.DBF)",
+                                               "graba o muestra la conexión al servidor (CONEXION.DBF)",
                                                valuedOptions(kConexion),
                                                [](const Args& a) { return runSettings(kConexion, a); }});
 const CommandRegistrar correoCommand(Command{"correo", kCorreo.usage,

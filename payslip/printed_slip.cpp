@@ -227,7 +227,7 @@ SlipJobNames slipJobNames(const std::vector<PaySlipLine>& view, const std::vecto
         id = trim(it->second.rut_per);
         id.erase(0, std::min(id.find_first_not_of('0'), id.size()));
     }
-    return {"Liquidaci\xC3\xB3n de sueldo " + code + " " + trim(first.APENOM_REM) + " - " + period,
+    return {"Liquidación de sueldo " + code + " " + trim(first.APENOM_REM) + " - " + period,
             "LIQUIDACION_" + id + "_" + year + "_" + month};
 }
 

@@ -78,7 +78,7 @@ std::string textSlip(const TextSlip& s) {
     out += slipWordsLine(c.netPay()) + "\n";
 
     std::string employer;
-    if (c.hasUnemploymentLine) employer += "seguro de cesant\xC3\xAD" "a " + trim(amount(c.unemploymentEmployer)) + ", ";
+    if (c.hasUnemploymentLine) employer += "seguro de cesantía " + trim(amount(c.unemploymentEmployer)) + ", ";
     employer += "mutual " + trim(amount(c.mutual)) + ", SIS " + trim(amount(c.sis));
     out += "Aportes del empleador: " + employer + "\n";
     out += rule + "\n";

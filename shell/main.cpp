@@ -125,6 +125,12 @@ struct Screenshots {
     }
 };
 
+void speakSpanish(QTranslator& qtSpanish) {
+    if (qtSpanish.load(QLocale(QLocale::Spanish, QLocale::Chile), "qtbase", "_",
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtSpanish);
+}
+
 bool hasDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
@@ -158,6 +164,8 @@ int main(int argc, char** argv) {
                                    words.contains("--version") || words.contains("-v");
         if (helpOrVersion || !hasDisplay()) {
             QCoreApplication core(argc, argv);
+            QTranslator qtSpanish;
+            speakSpanish(qtSpanish);
             QCommandLineParser args;
             describe(args, shotOpt, rutOpt, claveOpt, todayOpt);
             args.process(core);  // prints help or version and ends the program
@@ -172,9 +180,7 @@ int main(int argc, char** argv) {
     QIcon::setFallbackThemeName("Adwaita");
     // The standard dialogs (files, printer, yes/no) speak the program's language.
     QTranslator qtSpanish;
-    if (qtSpanish.load(QLocale(QLocale::Spanish, QLocale::Chile), "qtbase", "_",
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtSpanish);
+    speakSpanish(qtSpanish);
 
     QCommandLineParser args;
     describe(args, shotOpt, rutOpt, claveOpt, todayOpt);

@@ -42,7 +42,8 @@ QColor fromColourRef(PrintColour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (
 PageMetrics metricsFor(const QString& printerName, bool* havePrinter) {
     PageMetrics m;  // Letter when there is no printer to ask
     // Printing into a PDF file needs no printer installed.
-    *havePrinter = !QPrinterInfo::availablePrinterNames().isEmpty() || (printerName.isEmpty() && !chosenPdfFile().isEmpty());
+    *havePrinter = !QPrinterInfo::availablePrinterNames().isEmpty() ||
+                   (printerName.isEmpty() && !chosenPdfFile().isEmpty());
     if (!QPrinterInfo::availablePrinterNames().isEmpty()) {
         QPrinter printer(QPrinter::HighResolution);
         if (!printerName.isEmpty()) printer.setPrinterName(printerName);
