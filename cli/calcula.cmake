@@ -5,7 +5,8 @@ add_executable(remu-cli
   ${CMAKE_CURRENT_LIST_DIR}/company_month.cpp
   ${CMAKE_CURRENT_LIST_DIR}/calcula.cpp)
 target_include_directories(remu-cli PRIVATE ${CMAKE_SOURCE_DIR})
-target_link_libraries(remu-cli PRIVATE remu_payroll remu_dbf remu_data remu_format remu_core)
+target_link_libraries(remu-cli PRIVATE remu_payroll remu_payslip_text remu_dbf remu_data remu_format remu_core)
+target_compile_definitions(remu-cli PRIVATE REMU_VERSION="${PROJECT_VERSION}")
 
 remu_add_test(cli_calcula_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/calcula_test.cpp

@@ -1,5 +1,5 @@
 // remu-cli calcula: runs the payroll engine for one company month and can show
-// the resulting slips as a table.
+// the resulting slips as a person reads them, or the raw work-table lines.
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -16,6 +16,8 @@
 #include "format/picture.h"
 #include "format/text.h"
 #include "payroll/engine.h"
+#include "payslip/slip_model.h"
+#include "payslip/text_slip.h"
 
 namespace remu::cli {
 
@@ -23,21 +25,27 @@ namespace {
 
 const char* kUsage =
     "uso: remu-cli calcula --empresa BASE --ano AAAA --mes MM [--desde CODIGO --hasta CODIGO]\n"
-    "                      [--dir CARPETA] [--cliente ID] [--mostrar CODIGO|todos] [--silencio] [--tiempos]\n"
+    "                      [--dir CARPETA] [--cliente ID] [--mostrar CODIGO|todos] [--lineas CODIGO|todos]\n"
+    "                      [--silencio] [--tiempos]\n"
     "\n"
     "  Calcula las remuneraciones del mes de la empresa (base de datos BASE) con el servidor y el\n"
     "  cliente de CONEXION.DBF de la carpeta (la actual por omisión) y deja REMUMES, REMUPASO y\n"
     "  AJUPASO en ella. --desde/--hasta limitan el cálculo a un rango de códigos de trabajador.\n"
-    "  --mostrar imprime la liquidación de un trabajador, o de todos, como tabla.\n"
-    "  Termina con 0 sólo cuando el cálculo llegó al final.";
+    "  --mostrar imprime la liquidación de un trabajador, o de todos, como se lee en papel;\n"
+    "  --lineas, las líneas de REMUMES tal como quedaron (código, tipo, imponible, orden).\n"
+    "  El avance se muestra en la terminal (--silencio lo calla); los mensajes van a la salida de\n"
+    "  errores. Termina con 0 sólo cuando el cálculo llegó al final.";
 
 std::string cell(std::string_view s, size_t width) { return padRight(s, width); }
 
-void printSlips(const std::vector<PaySlipLine>& lines, const std::string& who) {
+bool wanted(const PaySlipLine& l, const std::string& who) { return who == "todos" || trim(l.PERSON_REM) == trim(who); }
+
+// The lines of REMUMES as the engine left them, one table per worker.
+bool printLines(const std::vector<PaySlipLine>& lines, const std::string& who) {
     std::string current;
     for (const PaySlipLine& l : lines) {
+        if (!wanted(l, who)) continue;
         std::string code = trim(l.PERSON_REM);
-        if (who != "todos" && code != trim(who)) continue;
         if (code != current) {
             current = code;
             std::cout << "\nTrabajador " << code << "  " << trim(l.APENOM_REM) << "\n";
@@ -49,13 +57,35 @@ void printSlips(const std::vector<PaySlipLine>& lines, const std::string& who) {
                   << TRANSFORM(l.VALOR_REM, "999,999,999.99") << " "
                   << padLeft(TRANSFORM(l.VALFIN_REM, "999,999,999"), 11) << "\n";
     }
-    if (current.empty() && who != "todos") std::cout << "No hay l\xC3\xADneas del trabajador " << trim(who) << "\n";
+    return !current.empty();
+}
+
+// Each worker's slip as the printed slip shows it, one under the other.
+bool printSlips(const std::vector<PaySlipLine>& lines, const std::string& who, Session& s, UiPort& ui) {
+    std::vector<PaySlipLine> mine;
+    for (const PaySlipLine& l : lines)
+        if (wanted(l, who)) mine.push_back(l);
+    std::vector<PaySlipLine> view = slipView(std::move(mine), {});
+    if (view.empty()) return false;
+    s.CID_CLIENTE_CONT = accountingDatabase(s);
+    SlipSources src = loadSlipSources(*s.OCON, s, ui);
+    bool first = true;
+    for (const WorkerLines& range : slipWorkers(view)) {
+        SlipContent content = slipContent(view, range, SlipOutput::Printed);
+        auto it = src.workers.find(content.code);
+        TextSlip slip{&content, it == src.workers.end() ? nullptr : &it->second, src.company, src.params, s.C_ANO,
+                      s.C_MES};
+        std::cout << (first ? "" : "\n") << textSlip(slip);
+        first = false;
+    }
+    return true;
 }
 
 int run(const Args& a) {
-    auto bad = a.unknown({"empresa", "ano", "mes", "desde", "hasta", "dir", "cliente", "mostrar", "silencio", "tiempos"});
+    auto bad = a.unknown(
+        {"empresa", "ano", "mes", "desde", "hasta", "dir", "cliente", "mostrar", "lineas", "silencio", "tiempos"});
     if (!bad.empty()) {
-        std::cerr << "remu-cli calcula: opci\xC3\xB3n desconocida " << bad.front() << "\n" << kUsage << "\n";
+        std::cerr << "remu-cli calcula: opción desconocida " << bad.front() << "\n" << kUsage << "\n";
         return 2;
     }
     std::string desde = a.option("desde", ""), hasta = a.option("hasta", desde);
@@ -70,11 +100,22 @@ int run(const Args& a) {
     if (a.flag("tiempos"))
         std::fprintf(stderr,
                      "verificar %.3f s, cargar %.3f s, calcular %.3f s, tablas %.3f s, actualizar %.3f s, total %.3f s "
-                     "(%zu trabajadores, %zu l\xC3\xADneas)\n",
+                     "(%zu trabajadores, %zu líneas)\n",
                      tm.verify, tm.load, tm.calculate, tm.writeTables, tm.writeBack, tm.total, tm.workers, tm.lines);
-    if (ok && a.option("mostrar")) {
+    for (const char* show : {"mostrar", "lineas"}) {
+        auto who = a.option(show);
+        if (!ok || !who) continue;
+        if (who->empty()) {
+            std::cerr << "remu-cli calcula: --" << show << " espera un código de trabajador o \"todos\"\n";
+            return 2;
+        }
         try {
-            printSlips(readWorkTable(WorkTable::REMUMES, dir), *a.option("mostrar"));
+            auto lines = readWorkTable(WorkTable::REMUMES, dir);
+            bool shown = std::string(show) == "lineas" ? printLines(lines, *who) : printSlips(lines, *who, s, ui);
+            if (!shown) {
+                std::cerr << "remu-cli calcula: no hay líneas del trabajador " << trim(*who) << " en el mes\n";
+                return 1;
+            }
         } catch (const DbfError& e) {
             reportDbfError(ui, e);
             return 1;
@@ -85,7 +126,7 @@ int run(const Args& a) {
 
 const CommandRegistrar registrar(Command{
     "calcula", kUsage, "calcula las remuneraciones de un mes y deja las tablas de trabajo",
-    {"empresa", "ano", "mes", "desde", "hasta", "dir", "cliente", "mostrar"}, run});
+    {"empresa", "ano", "mes", "desde", "hasta", "dir", "cliente", "mostrar", "lineas"}, run});
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 
 #include "data/dbf_table.h"
 #include "data/local_tables.h"
+#include "data/connection.h"
 #include "data/query.h"
 #include "data/sql.h"
 #include "format/text.h"
@@ -44,17 +45,21 @@ bool openCompanyMonth(const Args& a, Session& s, UiPort& ui, const char* usage, 
     return CONECTA(s, ui, s.OCON);
 }
 
-void setAccountingDatabase(const Args& a, Session& s) {
-    s.CID_CLIENTE_CONT = a.option("contabilidad", "");
-    if (!s.CID_CLIENTE_CONT.empty() || !s.OCON) return;
-    // The company data names its accounting database.
+std::string accountingDatabase(Session& s) {
+    if (!s.OCON) return {};
     try {
         auto rs = s.OCON->query("SELECT id_cliente_cont_datemp FROM " + sqlYear(s.C_ANO) +
                                 "_datos_empresa where mes_datemp = " + sqlMonth(s.C_MES));
-        if (!rs->Eof()) s.CID_CLIENTE_CONT = trim(rs->Fields(0).text());
+        if (!rs->Eof()) return trim(rs->Fields(0).text());
     } catch (const std::exception&) {
-        s.CID_CLIENTE_CONT.clear();
+        // Without it the slips show no cost centre names.
     }
+    return {};
+}
+
+void setAccountingDatabase(const Args& a, Session& s) {
+    s.CID_CLIENTE_CONT = a.option("contabilidad", "");
+    if (s.CID_CLIENTE_CONT.empty()) s.CID_CLIENTE_CONT = accountingDatabase(s);
 }
 
 }  // namespace remu::cli

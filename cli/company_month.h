@@ -12,6 +12,10 @@ namespace remu::cli {
 // 2 for wrong usage (the usage text was printed) or 1 after telling the user why.
 bool openCompanyMonth(const Args& a, Session& s, UiPort& ui, const char* usage, int& status);
 
+// The accounting database the company data of the month names (cost centres);
+// empty when the month has none.
+std::string accountingDatabase(Session& s);
+
 // CID_CLIENTE_CONT, the accounting database of the cost centres: --contabilidad,
 // or the one the month's company data names (empty when none).
 void setAccountingDatabase(const Args& a, Session& s);

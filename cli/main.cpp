@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "format/text.h"
 
 namespace remu::cli {
 
@@ -29,7 +30,9 @@ Args parseArgs(const std::vector<std::string>& words, const std::vector<std::str
             auto eq = name.find('=');
             if (eq != std::string::npos) {
                 options.emplace_back(name.substr(0, eq), name.substr(eq + 1));
-            } else if (std::find(valued.begin(), valued.end(), name) != valued.end() && i + 1 < words.size()) {
+            } else if (std::find(valued.begin(), valued.end(), name) != valued.end() && i + 1 < words.size() &&
+                       words[i + 1].rfind("--", 0) != 0) {
+                // "--clave --cliente X": an option never takes the next option as its value.
                 options.emplace_back(name, words[++i]);
             } else {
                 options.emplace_back(name, std::nullopt);
@@ -67,30 +70,52 @@ std::vector<std::string> Args::unknown(const std::vector<std::string>& known) co
 
 namespace {
 
+const char* kExitCodes =
+    "estado de salida: 0 terminado, 1 la operación fue rechazada o falló (el motivo va a la salida\n"
+    "de errores), 2 uso incorrecto (comando u opción desconocida, falta un dato).\n";
+
 void help(std::ostream& out) {
     out << "uso: remu-cli <comando> [opciones]\n\ncomandos:\n";
-    for (const auto& c : remu::cli::commands()) out << "  " << c.name << "  " << c.summary << "\n";
-    out << "\nremu-cli help <comando> muestra las opciones de un comando.\n";
+    for (const auto& c : remu::cli::commands()) out << "  " << remu::padRight(c.name, 9) << c.summary << "\n";
+    out << "\nremu-cli <comando> --help muestra las opciones de un comando; remu-cli --version, la versión.\n"
+        << "Los resultados van a la salida estándar; los mensajes y el avance, a la salida de errores.\n"
+        << kExitCodes;
+}
+
+bool asksForHelp(const std::vector<std::string>& words) {
+    return std::any_of(words.begin(), words.end(), [](const std::string& w) { return w == "--help" || w == "-h"; });
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> words(argv + 1, argv + argc);
+    if (!words.empty() && (words[0] == "--version" || words[0] == "-V")) {
+        std::cout << "remu-cli " << REMU_VERSION << "\n";
+        return 0;
+    }
     if (words.empty() || words[0] == "help" || words[0] == "--help" || words[0] == "-h") {
         if (words.size() > 1) {
             for (const auto& c : remu::cli::commands())
                 if (c.name == words[1]) {
-                    std::cout << c.usage << "\n";
+                    std::cout << c.usage << "\n\n" << kExitCodes;
                     return 0;
                 }
+            std::cerr << "remu-cli: comando desconocido \"" << words[1] << "\"\n";
+            help(std::cerr);
+            return 2;
         }
         help(words.empty() ? std::cerr : std::cout);
         return words.empty() ? 2 : 0;
     }
     for (const auto& c : remu::cli::commands()) {
         if (c.name != words[0]) continue;
-        remu::cli::Args args = remu::cli::parseArgs({words.begin() + 1, words.end()}, c.valued);
+        const std::vector<std::string> rest(words.begin() + 1, words.end());
+        if (asksForHelp(rest)) {
+            std::cout << c.usage << "\n\n" << kExitCodes;
+            return 0;
+        }
+        remu::cli::Args args = remu::cli::parseArgs(rest, c.valued);
         return c.run(args);
     }
     std::cerr << "remu-cli: comando desconocido \"" << words[0] << "\"\n";

@@ -1,5 +1,9 @@
 #include "core/ui_port.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
 #include <iostream>
 
 namespace remu {
@@ -59,12 +63,51 @@ std::vector<std::string> RecordingPort::lines() const {
     return out;
 }
 
+std::string progressLine(std::string_view text) {
+    std::string line(text);
+    if (auto nl = line.find_last_of("\r\n"); nl != std::string::npos) {
+        // Several lines: the last one says how far the run is ("Proceso 80%").
+        std::string last = line.substr(nl + 1);
+        if (last.find_first_not_of(' ') != std::string::npos) line = last;
+    }
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    while (!line.empty() && line.front() == ' ') line.erase(0, 1);
+
+    // "Proceso 80%58": the engine appends the count of workers done to the percentage.
+    const std::string word = "Proceso ";
+    if (line.rfind(word, 0) != 0) return line;
+    size_t i = word.size(), digits = i;
+    while (digits < line.size() && std::isdigit(static_cast<unsigned char>(line[digits]))) ++digits;
+    if (digits == i || digits >= line.size() || line[digits] != '%') return line;
+    const std::string percent = line.substr(i, digits - i);
+    const std::string count = line.substr(digits + 1);
+    if (!std::all_of(count.begin(), count.end(), [](unsigned char c) { return std::isdigit(c); })) return line;
+    std::string out = "Proceso " + std::string(percent.size() < 3 ? 3 - percent.size() : 0, ' ') + percent + "%";
+    if (!count.empty()) out += "  " + count + (count == "1" ? " trabajador" : " trabajadores");
+    return out;
+}
+
+ConsolePort::ConsolePort(bool assumeYes, bool quietProgress)
+    : ConsolePort(assumeYes, quietProgress, std::cerr, ::isatty(STDERR_FILENO) == 1) {}
+
+ConsolePort::ConsolePort(bool assumeYes, bool quietProgress, std::ostream& err, bool terminal)
+    : assumeYes_(assumeYes), quiet_(quietProgress), err_(err), terminal_(terminal) {}
+
+ConsolePort::~ConsolePort() { endProgressLine(); }
+
+void ConsolePort::endProgressLine() {
+    if (!lineOpen_) return;
+    err_ << "\n" << std::flush;
+    lineOpen_ = false;
+}
+
 void ConsolePort::print(BoxKind kind, std::string_view text, std::string_view title) {
+    endProgressLine();
     std::string t = titleOr(kind, title);
     std::string body(text);
     for (auto& c : body)
         if (c == '\r') c = ' ';
-    std::cerr << "[" << t << "] " << body << std::endl;
+    err_ << "[" << t << "] " << body << std::endl;
 }
 
 void ConsolePort::stop(std::string_view text, std::string_view title) { print(BoxKind::Stop, text, title); }
@@ -73,18 +116,20 @@ void ConsolePort::info(std::string_view text, std::string_view title) { print(Bo
 
 bool ConsolePort::yesNo(std::string_view text, std::string_view title) {
     print(BoxKind::YesNo, text, title);
-    std::cerr << (assumeYes_ ? "  -> sí (--yes)" : "  -> no (use --yes para confirmar)") << std::endl;
+    err_ << (assumeYes_ ? "  -> sí (--si)" : "  -> no (use --si para confirmar)") << std::endl;
     return assumeYes_;
 }
 
 void ConsolePort::progress(std::string_view text) {
-    if (quiet_) return;
-    std::string line(text);
-    for (auto& c : line)
-        if (c == '\r' || c == '\n') c = ' ';
-    std::cerr << line << std::endl;
+    // Only a terminal can take a line back; elsewhere progress would bury the messages.
+    if (quiet_ || !terminal_) return;
+    err_ << "\r" << progressLine(text) << "\x1b[K" << std::flush;
+    lineOpen_ = true;
 }
 
-void ConsolePort::openFile(const std::string& path) { std::cerr << "Archivo listo: " << path << std::endl; }
+void ConsolePort::openFile(const std::string& path) {
+    endProgressLine();
+    err_ << "Archivo listo: " << path << std::endl;
+}
 
 }  // namespace remu

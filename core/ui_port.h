@@ -4,6 +4,7 @@
 // implements it with Qt, remu-cli prints to stderr, tests record the calls.
 
 #include <deque>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,23 @@ public:
 // Standard captions used when a box is shown without a title.
 std::string standardTitle(BoxKind kind);
 
+// Passes every call on to another port; a subclass takes over what it shows itself
+// (a dialog's progress label, say).
+class RelayPort : public UiPort {
+public:
+    explicit RelayPort(UiPort& base) : base_(base) {}
+    void stop(std::string_view text, std::string_view title = {}) override { base_.stop(text, title); }
+    void alert(std::string_view text, std::string_view title = {}) override { base_.alert(text, title); }
+    void info(std::string_view text, std::string_view title = {}) override { base_.info(text, title); }
+    bool yesNo(std::string_view text, std::string_view title = {}) override { return base_.yesNo(text, title); }
+    void progress(std::string_view text) override { base_.progress(text); }
+    void busy(bool on) override { base_.busy(on); }
+    void openFile(const std::string& path) override { base_.openFile(path); }
+
+private:
+    UiPort& base_;
+};
+
 // Records every call; questions are answered from a queue (default: yes).
 class RecordingPort : public UiPort {
 public:
@@ -66,12 +84,15 @@ public:
     bool defaultAnswer = true;
 };
 
-// Prints boxes and progress on stderr; questions are answered by a fixed flag
-// (remu-cli's --yes), or read from stdin when interactive is set.
+// Prints boxes on stderr; questions are answered by a fixed flag (remu-cli's
+// --si). Progress is one line rewritten in place while stderr is a terminal,
+// and left out when it is not (a log or a pipe gets the messages only).
 class ConsolePort : public UiPort {
 public:
-    explicit ConsolePort(bool assumeYes = false, bool quietProgress = false)
-        : assumeYes_(assumeYes), quiet_(quietProgress) {}
+    explicit ConsolePort(bool assumeYes = false, bool quietProgress = false);
+    // For tests: output to `err`, which is taken as a terminal when `terminal` is set.
+    ConsolePort(bool assumeYes, bool quietProgress, std::ostream& err, bool terminal);
+    ~ConsolePort() override;
 
     void stop(std::string_view text, std::string_view title = {}) override;
     void alert(std::string_view text, std::string_view title = {}) override;
@@ -82,8 +103,16 @@ public:
 
 private:
     void print(BoxKind kind, std::string_view text, std::string_view title);
+    void endProgressLine();
     bool assumeYes_;
     bool quiet_;
+    std::ostream& err_;
+    bool terminal_;
+    bool lineOpen_ = false;  // a progress line waits to be overwritten
 };
+
+// The progress line of a terminal for one of the engine's progress texts:
+// "Por Favor, espere\r\nProceso 80%58" reads "Proceso  80%  58 trabajadores".
+std::string progressLine(std::string_view text);
 
 }  // namespace remu

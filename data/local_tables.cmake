@@ -9,10 +9,12 @@ endif()
 add_library(remu_dbf STATIC
   ${CMAKE_CURRENT_LIST_DIR}/dbf_table.cpp
   ${CMAKE_CURRENT_LIST_DIR}/local_tables.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/settings_table.cpp
   ${CMAKE_CURRENT_LIST_DIR}/work_tables.cpp)
 target_include_directories(remu_dbf PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(remu_dbf PUBLIC remu_core remu_format PRIVATE ${REMU_SHP_LIB})
 
 remu_add_test(dbf_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/dbf_table_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tests/dbf_work_tables_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tests/settings_table_test.cpp
   LIBS remu_dbf ${REMU_SHP_LIB})

@@ -36,6 +36,16 @@ namespace {
 
 bool blank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
 
+// The client's port, with progress texts shown in the status label.
+class StatusPort : public RelayPort {
+public:
+    StatusPort(UiPort& base, std::function<void(std::string_view)> show) : RelayPort(base), show_(std::move(show)) {}
+    void progress(std::string_view text) override { show_(text); }
+
+private:
+    std::function<void(std::string_view)> show_;
+};
+
 [[maybe_unused]] void notAvailable(UiPort& ui) { ui.info("Esta opción aún no está disponible en esta versión del sistema", "Atención"); }
 
 QIcon slipIcon(const char* own, const char* theme, QStyle::StandardPixmap fallback) {
@@ -106,8 +116,11 @@ bool prepareLiquida(Session& s, UiPort& ui) {
             if (BUSCA_X(rs,
                         "SELECT * FROM " + year + "_personal where mes_per = " + sqlMonth(s.C_MES) +
                             " AND rut_per = " + sqlText(trim(s.CRUT_CONEXION_TRABAJADOR)) + " order by codigo_per",
-                        *s.OCON, "  ", ui))
+                        *s.OCON, "  ", ui)) {
                 s.CCODIGO_PERD = rs->Fields("codigo_per").text();
+                // The worker sees whose slip he is about to get.
+                s.CNOMBRE_PERD = rs->Fields("nombre_per").text();
+            }
         }
     } catch (const BadIdentifier& e) {
         ui.stop(e.what(), "Error");
@@ -262,7 +275,13 @@ PayslipDialog::PayslipDialog(Session& s, UiPort& ui, PayslipDialogOptions option
 #ifdef REMU_HAVE_PDF_SLIPS
         PdfSlipOptions o;
         o.workDir = opt_.workDir;
-        LIQUI_PDF(s_, ui_, [this] { return calculate({}, {}); }, o);
+        // "Generando en PDF .. " and the like go to the status label while the files are written.
+        StatusPort status(ui_, [this](std::string_view text) {
+            s_.CPROCESO = std::string(text);
+            refreshStatus();
+        });
+        LIQUI_PDF(s_, status, [this] { return calculate({}, {}); }, o);
+        s_.CPROCESO = " ";
         refreshAll();
 #else
         notAvailable(ui_);
@@ -330,8 +349,11 @@ void PayslipDialog::runOutput(const char* mode) {
     run.workDir = opt_.workDir;
     run.calculate = [this](const std::string& from, const std::string& to) { return calculate(from, to); };
     run.statusChanged = [this] { refreshStatus(); };
+    const std::string workerName = s_.CNOMBRE_PERD;
     LIQUIDA2(mode, s_, ui_, run);
     s_.CPROCESO = " ";
+    // The slip clears the range names; the bound worker's own stays in sight.
+    if (s_.workerBound()) s_.CNOMBRE_PERD = workerName;
     refreshAll();
 }
 

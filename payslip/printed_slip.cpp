@@ -1,5 +1,6 @@
 #include "payslip/printed_slip.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -211,6 +212,25 @@ void printSlipPage(PrintJob& job, const SlipPage& p) {
     say(job, 23.3, 12.0, std::string(5, ' ') + "V\xC2\xBA B\xC2\xBA ADMINISTRACION", kBody);
 }
 
+SlipJobNames slipJobNames(const std::vector<PaySlipLine>& view, const std::vector<WorkerLines>& workers,
+                          const SlipSources& src, const std::string& year, const std::string& month) {
+    const std::string period = trim(NOMES_FF(std::atoi(month.c_str()))) + " " + year;
+    if (workers.size() != 1) {
+        std::string company = trim(src.company.nombre);
+        return {"Liquidaciones de sueldo " + (company.empty() ? std::string() : company + " ") + "- " + period,
+                "LIQUIDACIONES_" + year + "_" + month};
+    }
+    const PaySlipLine& first = view[workers.front().begin];
+    const std::string code = trim(first.PERSON_REM);
+    std::string id = code;
+    if (auto it = src.workers.find(code); it != src.workers.end() && !blank(it->second.rut_per)) {
+        id = trim(it->second.rut_per);
+        id.erase(0, std::min(id.find_first_not_of('0'), id.size()));
+    }
+    return {"Liquidación de sueldo " + code + " " + trim(first.APENOM_REM) + " - " + period,
+            "LIQUIDACION_" + id + "_" + year + "_" + month};
+}
+
 bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRun& run) {
     const bool preview = mode == "VP";
     auto status = [&](std::string text) {
@@ -261,12 +281,15 @@ bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRu
         return false;
     }
 
-    auto job = PRINTBEGIN({}, false, preview);
+    const auto workers = slipWorkers(view);
+    const SlipJobNames names = slipJobNames(view, workers, src, s.C_ANO, s.C_MES);
+    auto job = PRINTBEGIN(names.document, false, preview);
+    job->setExportName(names.file);
     status(preview ? "Generando VISTA PREVIA .. " : "Imprimiendo .. ");
 
     // A Windows file name: the marker counts in any case.
     bool zumel = DbfTable::locate((std::filesystem::path(run.workDir) / "ZUMEL.TXT").string()).has_value();
-    for (const auto& range : slipWorkers(view)) {
+    for (const auto& range : workers) {
         SlipContent content = slipContent(view, range, SlipOutput::Printed);
         status("Generando VISTA PREVIA .. " + content.code);
         auto it = src.workers.find(content.code);

@@ -41,6 +41,16 @@ struct SlipPage {
     bool zumel = false; // ZUMEL.TXT present
 };
 
+// What a slip job is called: the document (printer queue, preview title) names the
+// worker, or the company when there are several, and the month; the file name is
+// the one an export suggests (LIQUIDACION_<RUT>_<AAAA>_<MM>).
+struct SlipJobNames {
+    std::string document;
+    std::string file;
+};
+SlipJobNames slipJobNames(const std::vector<PaySlipLine>& view, const std::vector<WorkerLines>& workers,
+                          const SlipSources& src, const std::string& year, const std::string& month);
+
 // Draws one page's texts on the job (between PAGEBEGIN and PAGEEND).
 void printSlipPage(PrintJob& job, const SlipPage& page);
 

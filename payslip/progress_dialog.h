@@ -19,21 +19,14 @@ struct Session;
 using ProgressRun = std::function<bool(UiPort& port)>;
 
 // Forwards every box to the client's port and shows progress texts on the label.
-class ProgressLabelPort : public UiPort {
+class ProgressLabelPort : public RelayPort {
 public:
     ProgressLabelPort(UiPort& base, QLabel* label, std::string* cestado = nullptr)
-        : base_(base), label_(label), cestado_(cestado) {}
-    void stop(std::string_view text, std::string_view title = {}) override { base_.stop(text, title); }
-    void alert(std::string_view text, std::string_view title = {}) override { base_.alert(text, title); }
-    void info(std::string_view text, std::string_view title = {}) override { base_.info(text, title); }
-    bool yesNo(std::string_view text, std::string_view title = {}) override { return base_.yesNo(text, title); }
-    void busy(bool on) override { base_.busy(on); }
-    void openFile(const std::string& path) override { base_.openFile(path); }
+        : RelayPort(base), label_(label), cestado_(cestado) {}
     void progress(std::string_view text) override;
     void setLabel(QLabel* label) { label_ = label; }
 
 private:
-    UiPort& base_;
     QLabel* label_;
     std::string* cestado_;
 };

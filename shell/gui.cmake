@@ -4,7 +4,7 @@ target_include_directories(remu_login PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(remu_login PUBLIC remu_data remu_dbf remu_format remu_core)
 
 if(REMU_WITH_GUI)
-  find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport)
+  find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport Test)
 
   # The shell's dialogs and main window; the remu program and the GUI tests link it.
   add_library(remu_shell_gui STATIC
@@ -19,6 +19,7 @@ if(REMU_WITH_GUI)
 
   add_executable(remu ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
   target_link_libraries(remu PRIVATE remu_shell_gui remu_startup Qt6::Widgets)
+  target_compile_definitions(remu PRIVATE REMU_VERSION="${PROJECT_VERSION}")
   # The pay slip dialog plugs into the main window's toolbar once it is built:
   # library remu_payslip_dialog, header payslip/payslip_dialog.h with
   # void LIQUIDA(QWidget* parent, Session&, UiPort&).
@@ -29,10 +30,10 @@ if(REMU_WITH_GUI)
 
   remu_add_test(login_tests
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/login_test.cpp
-    LIBS remu_shell_gui remu_testdb
+    LIBS remu_shell_gui remu_testdb Qt6::Test
     DB GUI)
   remu_add_test(main_window_tests
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/main_window_test.cpp
-    LIBS remu_shell_gui remu_testdb
+    LIBS remu_shell_gui remu_testdb Qt6::Test
     DB GUI)
 endif()

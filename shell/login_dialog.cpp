@@ -1,5 +1,6 @@
 #include "shell/login_dialog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFocusEvent>
 #include <QGridLayout>
@@ -52,6 +53,8 @@ LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(pare
     keys->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     rut_ = makeKeyField(this, s.CRUT_CONEXION_TRABAJADOR, 11, false, "104");
+    // Zero-filled it is full: after a refusal the next key starts it anew.
+    rut_->setRetypeOnRefusal(true);
     // Leaving the field validates it; closing the dialog does not.
     rut_->setValid([this] { return closing_ || !isVisible() || rut_->text() == validated_ || validateRut(); });
     auto* rutHint = new QLabel("Ej. 12345678-8", this);
@@ -91,6 +94,16 @@ LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(pare
     top->addWidget(host);
     top->addSpacing(6);
     top->addLayout(row);
+    // Without a client identifier the connection record has never been filled in
+    // (a first start makes it with defaults): say where it is and what fills it.
+    if (trim(s.ID_CLIENTE).empty()) {
+        auto* hint = new QLabel(connectionHint(), this);
+        hint->setObjectName("hint");
+        hint->setWordWrap(true);
+        hint->setStyleSheet("color: #8a4b00;");
+        top->addSpacing(6);
+        top->addWidget(hint);
+    }
     top->setContentsMargins(18, 14, 18, 14);
 
     rut_->installEventFilter(this);
@@ -99,6 +112,13 @@ LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(pare
     setTabOrder(rut_, password_);
     setTabOrder(password_, accept_);
     rut_->setFocus();
+}
+
+QString connectionHint(const QString& folder) {
+    const QString where = QDir::toNativeSeparators(QDir(folder).absolutePath());
+    return QString("Falta configurar la conexión al servidor: complete\nCONEXION.DBF de %1\n"
+                   "con \"remu-cli conexion\" (vea remu-cli conexion --help).")
+        .arg(where);
 }
 
 bool LoginDialog::validateRut() {
@@ -112,7 +132,7 @@ bool LoginDialog::validateRut() {
     validating_ = false;
     if (!ok) {
         rut_->setFocus();
-        rut_->selectAll();
+        rut_->selectForRetype();
     }
     return ok;
 }

@@ -17,6 +17,9 @@ class TGET;
 // the first key typed replaces the old contents; masked for passwords.
 TGET* makeKeyField(QWidget* parent, std::string& var, int length, bool masked, const char* id);
 
+// The hint shown at login while CONEXION.DBF of `folder` has no client identifier.
+QString connectionHint(const QString& folder = ".");
+
 class LoginDialog : public QDialog {
     Q_OBJECT
 public:

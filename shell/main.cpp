@@ -6,6 +6,7 @@
 //                                window, every dialog its toolbar opens and the pay slip preview into
 //                                DIR, and end
 //   remu --hoy dd/mm/yyyy        run as on that date (the demo data holds 2018 and 2019 only)
+//   remu --help / --version      answered without a display; without one the program says so and ends
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -28,6 +29,7 @@
 #include "shell/main_window.h"
 #include "shell/message_dialog.h"
 #include "shell/startup.h"
+#include "widgets/tpreview.h"
 
 #ifdef REMU_HAVE_PAYSLIP_DIALOG
 #include "payslip/payslip_dialog.h"
@@ -82,6 +84,12 @@ struct Screenshots {
                 captured = true;
                 top->resize(top->size().expandedTo(QSize(1000, 860)));
                 save(top, dir, name);
+                // And at a size where the slip's small print reads as on paper.
+                if (auto* preview = qobject_cast<TPREVIEW*>(top)) {
+                    preview->resize(1400, 1000);
+                    preview->setZoomFactor(1);
+                    save(preview, dir, name + "-zoom");
+                }
                 top->close();
             }
         });
@@ -117,26 +125,65 @@ struct Screenshots {
     }
 };
 
+void speakSpanish(QTranslator& qtSpanish) {
+    if (qtSpanish.load(QLocale(QLocale::Spanish, QLocale::Chile), "qtbase", "_",
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtSpanish);
+}
+
+bool hasDisplay() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+void describe(QCommandLineParser& args, QCommandLineOption& shotOpt, QCommandLineOption& rutOpt,
+              QCommandLineOption& claveOpt, QCommandLineOption& todayOpt) {
+    args.setApplicationDescription(
+        "remu: liquidaciones de sueldo del trabajador.\n"
+        "Trabaja en la carpeta actual: la conexión al servidor está en CONEXION.DBF (se graba con\n"
+        "\"remu-cli conexion\"; ver remu-cli --help). Sin pantalla, use remu-cli.");
+    args.addHelpOption();
+    args.addVersionOption();
+    args.addOptions({shotOpt, rutOpt, claveOpt, todayOpt});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    QCommandLineOption shotOpt("screenshot", "Guarda imágenes de las pantallas en DIR y termina.", "DIR");
+    QCommandLineOption rutOpt("rut", "RUT del trabajador (con --screenshot).", "RUT");
+    QCommandLineOption claveOpt("clave", "Contraseña del trabajador (con --screenshot).", "CLAVE");
+    QCommandLineOption todayOpt("hoy", "Trabaja como si hoy fuera FECHA (dd/mm/aaaa).", "FECHA");
+    // Help, version and a missing display are answered before any window system is needed.
+    {
+        QCoreApplication::setApplicationName("remu");
+        QCoreApplication::setApplicationVersion(REMU_VERSION);
+        QStringList words;
+        for (int i = 0; i < argc; ++i) words << QString::fromLocal8Bit(argv[i]);
+        const bool helpOrVersion = words.contains("--help") || words.contains("-h") || words.contains("--help-all") ||
+                                   words.contains("--version") || words.contains("-v");
+        if (helpOrVersion || !hasDisplay()) {
+            QCoreApplication core(argc, argv);
+            QTranslator qtSpanish;
+            speakSpanish(qtSpanish);
+            QCommandLineParser args;
+            describe(args, shotOpt, rutOpt, claveOpt, todayOpt);
+            args.process(core);  // prints help or version and ends the program
+            std::fprintf(stderr,
+                         "remu: no hay pantalla (DISPLAY y WAYLAND_DISPLAY vacíos). La aplicación de escritorio\n"
+                         "necesita una; sin ella use remu-cli (remu-cli --help).\n");
+            return 1;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("remu");
     QIcon::setFallbackThemeName("Adwaita");
     // The standard dialogs (files, printer, yes/no) speak the program's language.
     QTranslator qtSpanish;
-    if (qtSpanish.load(QLocale(QLocale::Spanish, QLocale::Chile), "qtbase", "_",
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtSpanish);
+    speakSpanish(qtSpanish);
 
     QCommandLineParser args;
-    args.setApplicationDescription("remu: liquidaciones de sueldo del trabajador");
-    args.addHelpOption();
-    QCommandLineOption shotOpt("screenshot", "Guarda imágenes de las pantallas en DIR y termina.", "DIR");
-    QCommandLineOption rutOpt("rut", "RUT del trabajador (con --screenshot).", "RUT");
-    QCommandLineOption claveOpt("clave", "Contraseña del trabajador (con --screenshot).", "CLAVE");
-    QCommandLineOption todayOpt("hoy", "Trabaja como si hoy fuera FECHA (dd/mm/aaaa).", "FECHA");
-    args.addOptions({shotOpt, rutOpt, claveOpt, todayOpt});
+    describe(args, shotOpt, rutOpt, claveOpt, todayOpt);
     args.process(app);
 
     if (args.isSet(todayOpt)) {

@@ -79,6 +79,10 @@ bool QtPort::yesNo(std::string_view text, std::string_view title) {
                     QMessageBox::Yes | QMessageBox::No, owner());
     box.button(QMessageBox::Yes)->setText(QStringLiteral("&Sí"));
     box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
+    // Every question of the system confirms something that cannot be taken back
+    // (a mailing, a deletion): Enter must not say yes.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -87,6 +87,11 @@ public:
     void setDefaultFont(const PrintFont& f) { defaultFont_ = f; }
     const PrintFont& defaultFont() const { return defaultFont_; }
 
+    // The file name (without folder and extension) the preview suggests for an
+    // export of these pages; empty: the document name.
+    void setExportName(const std::string& name) { exportName_ = name; }
+    const std::string& exportName() const { return exportName_; }
+
     // Ends the job: opens the preview over the recorded pages, or ends the printer
     // document. False when nothing could be printed.
     bool end();
@@ -124,6 +129,7 @@ private:
     PrintJobOptions options_;
     PageMetrics metrics_;
     PrintFont defaultFont_;
+    std::string exportName_;
     int xOffset_ = 0;
     int yOffset_ = 0;
     int pages_ = 0;

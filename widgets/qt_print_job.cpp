@@ -41,8 +41,10 @@ QColor fromColourRef(PrintColour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (
 
 PageMetrics metricsFor(const QString& printerName, bool* havePrinter) {
     PageMetrics m;  // Letter when there is no printer to ask
-    *havePrinter = !QPrinterInfo::availablePrinterNames().isEmpty();
-    if (*havePrinter) {
+    // Printing into a PDF file needs no printer installed.
+    *havePrinter = !QPrinterInfo::availablePrinterNames().isEmpty() ||
+                   (printerName.isEmpty() && !chosenPdfFile().isEmpty());
+    if (!QPrinterInfo::availablePrinterNames().isEmpty()) {
         QPrinter printer(QPrinter::HighResolution);
         if (!printerName.isEmpty()) printer.setPrinterName(printerName);
         QRectF mm = printer.pageLayout().fullRect(QPageLayout::Millimeter);
@@ -54,6 +56,11 @@ PageMetrics metricsFor(const QString& printerName, bool* havePrinter) {
     m.horzRes = static_cast<int>(std::lround(m.horzSizeMm / 25.4 * kDpi));
     m.vertRes = static_cast<int>(std::lround(m.vertSizeMm / 25.4 * kDpi));
     return m;
+}
+
+QString& pdfChoice() {
+    static QString file;
+    return file;
 }
 
 void tell(UiPort* port, const QString& text, const QString& title) {
@@ -269,6 +276,7 @@ void QtPrintJob::doLine(const LineCall& c) {
 
 bool QtPrintJob::doEnd() {
     if (pages_->pages.empty()) return false;
+    pages_->exportName = QString::fromStdString(exportName());
     if (preview()) {
         // Over a modal dialog (the pay slip dialog) a window of its own would take no input
         // at all: the preview then belongs to that dialog, runs modally over it and the
@@ -289,7 +297,7 @@ bool QtPrintJob::doEnd() {
         return true;
     }
     QPrinter printer(QPrinter::HighResolution);
-    if (!pages_->printerName.isEmpty()) printer.setPrinterName(pages_->printerName);
+    applyChosenPrinter(printer, pages_->printerName);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     bool ok = pages_->print(printer, 1, pages_->count());
     QApplication::restoreOverrideCursor();
@@ -299,14 +307,37 @@ bool QtPrintJob::doEnd() {
 
 // ---------------------------------------------------------------------------
 
+void choosePrinter(const QPrinter& printer) {
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        pdfChoice() = printer.outputFileName();
+        setChosenPrinter({});
+    } else {
+        pdfChoice().clear();
+        setChosenPrinter(printer.printerName().toStdString());
+    }
+}
+
+QString chosenPdfFile() { return pdfChoice(); }
+
+void applyChosenPrinter(QPrinter& printer, const QString& name) {
+    if (!name.isEmpty()) {
+        printer.setPrinterName(name);
+    } else if (!chosenPdfFile().isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(chosenPdfFile());
+    } else if (!chosenPrinter().empty()) {
+        printer.setPrinterName(QString::fromStdString(chosenPrinter()));
+    }
+}
+
 void installQtPrinting(UiPort* port) {
     setPrintJobFactory([port](const PrintJobOptions& o) { return std::make_shared<QtPrintJob>(o, port); });
     setPrinterSetupHandler([] {
         QPrinter printer(QPrinter::HighResolution);
-        if (!chosenPrinter().empty()) printer.setPrinterName(QString::fromStdString(chosenPrinter()));
+        applyChosenPrinter(printer, {});
         QPrintDialog dialog(&printer, QApplication::activeWindow());
         if (dialog.exec() != QDialog::Accepted) return false;
-        setChosenPrinter(printer.printerName().toStdString());
+        choosePrinter(printer);
         return true;
     });
 }

@@ -25,6 +25,7 @@ struct RecordedPages {
     std::vector<QPicture> pages;
     PageMetrics metrics;
     QString documentName;
+    QString exportName;   // the file name an export suggests (no folder, no extension)
     QString printerName;  // empty: the system's default printer
 
     int count() const { return static_cast<int>(pages.size()); }
@@ -80,5 +81,16 @@ private:
 // Makes PRINTBEGIN build Qt jobs and PRINTERSETUP show the printer dialog. Messages of
 // the preview and of printing go to `port` (message boxes when null).
 void installQtPrinting(UiPort* port = nullptr);
+
+// The name the printer lists show for printing into a PDF file.
+inline constexpr const char* kPrintToFile = "Imprimir a archivo (PDF)";
+
+// Remembers the printer a printer dialog was accepted with for the jobs that follow:
+// a printer by name, or printing into a PDF file (the dialog's "print to file").
+void choosePrinter(const QPrinter& printer);
+// The PDF file chosen to print into; empty when a printer (or none) is chosen.
+QString chosenPdfFile();
+// Points `printer` at `name`, or, for an empty name, at the chosen printer or file.
+void applyChosenPrinter(QPrinter& printer, const QString& name);
 
 }  // namespace remu

@@ -192,6 +192,7 @@ void TGET::showValue(bool editing) {
         const auto& s = std::get<std::string>(v);
         bool up = parsed_.upper || parsed_.tmpl.find('!') != std::string::npos;
         shown = qs(up ? upper(s) : s);
+        if (isPassword()) shown = qs(rtrim(shown.toStdString()));
         break;
     }
     case Kind::Number: {
@@ -255,7 +256,15 @@ void TGET::setWhen(std::function<bool()> when) {
     else setEnabled(true);
 }
 
-void TGET::setPassword(bool on) { setEchoMode(on ? QLineEdit::Password : QLineEdit::Normal); }
+void TGET::setPassword(bool on) {
+    setEchoMode(on ? QLineEdit::Password : QLineEdit::Normal);
+    showValue(hasFocus());
+}
+
+void TGET::selectForRetype() {
+    firstKey_ = true;
+    selectAll();
+}
 
 void TGET::setFocusColours(QColor text, QColor background) {
     focusColours_ = std::make_pair(text, background);
@@ -339,7 +348,8 @@ void TGET::keepFocus(int caret) {
     QTimer::singleShot(0, this, [self, caret] {
         if (!self) return;
         self->setFocus(Qt::OtherFocusReason);
-        self->setCursorPosition(caret);
+        if (self->retypeOnRefusal_) self->selectForRetype();
+        else self->setCursorPosition(caret);
         g_reclaiming = nullptr;
     });
 }

@@ -43,8 +43,15 @@ public:
     void setValid(std::function<bool()> valid) { valid_ = std::move(valid); }
     // While false the field is disabled; evaluated now and on every refresh.
     void setWhen(std::function<bool()> when);
+    // A masked field. Its padding blanks are never shown: six masked blanks would
+    // look like a password already typed.
     void setPassword(bool on);
     bool isPassword() const { return echoMode() == QLineEdit::Password; }
+    // After a refused validation the field is selected and the next key typed
+    // replaces it, as on entry (the RUT of the login: it is full after zero filling).
+    void setRetypeOnRefusal(bool on) { retypeOnRefusal_ = on; }
+    // Selects the contents so that the next key typed starts the value anew.
+    void selectForRetype();
     // Colours while the field has focus; the normal ones come back on leaving.
     void setFocusColours(QColor text, QColor background);
     // A key that runs an action instead of editing (F12 opens a code lookup).
@@ -90,6 +97,7 @@ private:
     bool firstKey_ = false;
     bool leaving_ = false;
     bool editing_ = false;
+    bool retypeOnRefusal_ = false;
 };
 
 // Enabling conditions of any control (buttons too), refreshed together.

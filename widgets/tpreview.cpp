@@ -4,7 +4,9 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
+#include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFocusEvent>
@@ -19,7 +21,9 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -228,7 +232,12 @@ TPREVIEW::TPREVIEW(std::shared_ptr<RecordedPages> pages, UiPort* port, QWidget* 
     : QMainWindow(parent), pages_(std::move(pages)), port_(port) {
     initPreviewIcons();
     setWindowTitle(pages_->documentName);
-    printer_ = pages_->printerName.isEmpty() ? QPrinterInfo::defaultPrinterName() : pages_->printerName;
+    // The job's printer; else what "Selección Impresora" chose; else the default printer;
+    // without any printer, a PDF file.
+    printer_ = pages_->printerName;
+    if (printer_.isEmpty() && !chosenPdfFile().isEmpty()) printer_ = kPrintToFile;
+    if (printer_.isEmpty()) printer_ = QPrinterInfo::defaultPrinterName();
+    if (printer_.isEmpty()) printer_ = kPrintToFile;
 
     auto make = [this](const QString& name, const QIcon& ic, const QString& tip, const QString& status,
                        void (TPREVIEW::*slot)()) {
@@ -254,6 +263,14 @@ TPREVIEW::TPREVIEW(std::shared_ptr<RecordedPages> pages, UiPort* port, QWidget* 
     make("export", icon("document-export", "export.png"), "Exportar a...", "Exportar a...", nullptr);
     make("exit", icon("application-exit", "exit.png"), "Salir", "Salir de la previsualización", nullptr);
     connect(commands_["exit"], &QAction::triggered, this, &QWidget::close);
+    commands_["exit"]->setShortcut(Qt::Key_Escape);
+    commands_["print"]->setShortcut(QKeySequence::Print);
+    make("zoomIn", QIcon(), "Acercar", "Acercar la página", &TPREVIEW::zoomIn)
+        ->setShortcuts({QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal), QKeySequence::ZoomIn});
+    make("zoomOut", QIcon(), "Alejar", "Alejar la página", &TPREVIEW::zoomOut)
+        ->setShortcuts({QKeySequence(Qt::Key_Minus), QKeySequence::ZoomOut});
+    addAction(commands_["zoomIn"]);
+    addAction(commands_["zoomOut"]);
     // The tool bar's zoom and page buttons show the state they would switch to.
     auto* zoomButton = new QAction(commands_["zoom"]->icon(), "Zoom", this);
     zoomButton->setToolTip("Zoom");
@@ -283,13 +300,17 @@ TPREVIEW::TPREVIEW(std::shared_ptr<RecordedPages> pages, UiPort* port, QWidget* 
 
     bar->addWidget(new QLabel(" Factor de Zoom: "));
     zoomBox_ = new QComboBox;
+    // The lists take no keyboard focus: Page Up/Down would change their choice instead of the page.
+    zoomBox_->setFocusPolicy(Qt::NoFocus);
     for (int i = 1; i <= 9; ++i) zoomBox_->addItem(QString::number(i));
     connect(zoomBox_, &QComboBox::activated, this, [this](int i) { setZoomFactor(i + 1); });
     bar->addWidget(zoomBox_);
 
     bar->addWidget(new QLabel(" Impresoras: "));
     printerBox_ = new QComboBox;
+    printerBox_->setFocusPolicy(Qt::NoFocus);
     printerBox_->addItems(QPrinterInfo::availablePrinterNames());
+    printerBox_->addItem(kPrintToFile);
     printerBox_->setCurrentText(printer_);
     connect(printerBox_, &QComboBox::textActivated, this, [this](const QString& name) { printer_ = name; });
     bar->addWidget(printerBox_);
@@ -299,7 +320,7 @@ TPREVIEW::TPREVIEW(std::shared_ptr<RecordedPages> pages, UiPort* port, QWidget* 
     goTo_->setPicture("@Z 999,999");
     goTo_->bind(goToPage_);
     goTo_->setFocusColours(Qt::black, QColor(255, 255, 190));
-    goTo_->setValid([this] { return goToPage(goToPage_); });
+    goTo_->setValid([this] { return closing_ || goToPage(goToPage_); });
     goTo_->installEventFilter(this);
     goTo_->setMaximumWidth(goTo_->sizeHint().width());
     bar->addWidget(goTo_);
@@ -409,6 +430,18 @@ void TPREVIEW::setZoomFactor(int factor) {
     update();
 }
 
+void TPREVIEW::zoomIn() {
+    if (!zoom_) return toggleZoom();
+    if (factor_ >= 9) return beep();
+    setZoomFactor(factor_ + 1);
+}
+
+void TPREVIEW::zoomOut() {
+    if (!zoom_) return beep();
+    if (factor_ > 1) return setZoomFactor(factor_ - 1);
+    toggleZoom();
+}
+
 void TPREVIEW::toggleTwoPages() {
     if (!twoPages_ && (pageCount() < 2 || pages_->metrics.landscape())) return beep();
     twoPages_ = !twoPages_;
@@ -448,6 +481,12 @@ bool TPREVIEW::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void TPREVIEW::closeEvent(QCloseEvent* event) {
+    closing_ = true;
+    QMainWindow::closeEvent(event);
+    if (!event->isAccepted()) closing_ = false;
+}
+
 void TPREVIEW::alert(const QString& text, const QString& title) {
     if (port_) port_->alert(text.toStdString(), title.toStdString());
     else QMessageBox::warning(this, title, text);
@@ -470,12 +509,19 @@ void TPREVIEW::print() {
 bool TPREVIEW::printRange(int from, int to, QPrinter* target) {
     std::unique_ptr<QPrinter> own;
     if (!target) {
-        if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        own = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        if (printer_ == kPrintToFile) {
+            QString file = chosenPdfFile();
+            if (file.isEmpty()) file = askFile(kPrintToFile, "*.pdf", ".pdf");
+            if (file.isEmpty()) return false;
+            own->setOutputFormat(QPrinter::PdfFormat);
+            own->setOutputFileName(file);
+        } else if (QPrinterInfo::availablePrinterNames().isEmpty()) {
             alert("No hay una impresora instalada.", "Atención");
             return false;
+        } else if (!printer_.isEmpty()) {
+            own->setPrinterName(printer_);
         }
-        own = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        if (!printer_.isEmpty()) own->setPrinterName(printer_);
         target = own.get();
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -489,26 +535,48 @@ bool TPREVIEW::exportPdf(const QString& path) { return pages_->writePdf(path); }
 
 bool TPREVIEW::exportDocx(const QString& path, QString* error) { return pages_->writeDocx(path, error); }
 
+QString TPREVIEW::suggestedExportPath(const QString& extension) const {
+    QString name = pages_->exportName.isEmpty() ? pages_->documentName : pages_->exportName;
+    // A file name, whatever the document is called.
+    static const QRegularExpression unsafe(QStringLiteral(R"([/\\:*?"<>|]+)"));
+    name = name.replace(unsafe, QStringLiteral("_")).trimmed();
+    if (name.isEmpty()) name = QStringLiteral("liquidacion");
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+    return QDir(folder).filePath(name + extension);
+}
+
+QString TPREVIEW::askFile(const QString& caption, const QString& filter, const QString& extension) {
+    QString name = askFileName_ ? askFileName_(caption, filter)
+                                : QFileDialog::getSaveFileName(this, caption, suggestedExportPath(extension), filter);
+    if (!name.isEmpty() && !name.endsWith(extension, Qt::CaseInsensitive)) name += extension;
+    return name;
+}
+
+void TPREVIEW::open(const QString& path) {
+    if (port_) {
+        port_->openFile(path.toStdString());
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        QMessageBox::information(this, "Atención",
+                                 "No se encontró un programa para abrir el archivo.\nQuedó guardado en " + path);
+}
+
 void TPREVIEW::exportPdfAsked() {
-    QString name = askFileName_ ? askFileName_("Exportar a PDF", "*.pdf")
-                                : QFileDialog::getSaveFileName(this, "Exportar a PDF", {}, "*.pdf");
+    QString name = askFile("Exportar a PDF", "*.pdf", ".pdf");
     if (name.isEmpty()) return;
-    if (!name.endsWith(".pdf", Qt::CaseInsensitive)) name += ".pdf";
     bool view = ask("Ver " + name + "?");
     if (!exportPdf(name)) {
         alert("PDF Plugin Error", "Error");
         return;
     }
-    if (!view) return;
-    if (port_) port_->openFile(name.toStdString());
-    else QDesktopServices::openUrl(QUrl::fromLocalFile(name));
+    if (view) open(name);
 }
 
 void TPREVIEW::exportDocAsked() {
-    QString name = askFileName_ ? askFileName_("Exportar a DOC", "*.docx")
-                                : QFileDialog::getSaveFileName(this, "Exportar a DOC", {}, "*.docx");
+    QString name = askFile("Exportar a DOC", "*.docx", ".docx");
     if (name.isEmpty()) return;
-    if (!name.endsWith(".docx", Qt::CaseInsensitive)) name += ".docx";
     QString why;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     bool ok = exportDocx(name, &why);
@@ -518,8 +586,7 @@ void TPREVIEW::exportDocAsked() {
         return;
     }
     // The document opens in the user's word processor.
-    if (port_) port_->openFile(name.toStdString());
-    else QDesktopServices::openUrl(QUrl::fromLocalFile(name));
+    open(name);
 }
 
 // ---------------------------------------------------------------------------

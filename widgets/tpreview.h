@@ -45,6 +45,9 @@ public:
     void lastPage();
     void toggleZoom();
     void setZoomFactor(int factor);  // 1..9; enters zoom
+    // "+" and "-": into zoom and one factor up; one factor down and out of zoom.
+    void zoomIn();
+    void zoomOut();
     void toggleTwoPages();
     // The go-to field's rule: 0 does nothing, past the end refuses (false).
     bool goToPage(int number);
@@ -61,6 +64,9 @@ public:
     // Who asks for an export file name (a save dialog unless a test replaces it).
     using FileNameAsker = std::function<QString(const QString& caption, const QString& filter)>;
     void setFileNameAsker(FileNameAsker f) { askFileName_ = std::move(f); }
+    // Where the export dialog starts: the user's documents folder and the job's
+    // export name (or its document name) with `extension` (".pdf").
+    QString suggestedExportPath(const QString& extension) const;
 
     // Named commands, for the menus, the tool bar and tests: "first", "previous", "next",
     // "last", "zoom", "normal", "two", "one", "print", "export", "exit".
@@ -75,10 +81,13 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     friend class PageView;
     void beep();
+    void open(const QString& path);
+    QString askFile(const QString& caption, const QString& filter, const QString& extension);
     void update();
     void alert(const QString& text, const QString& title);
     bool ask(const QString& text);
@@ -91,6 +100,7 @@ private:
     bool twoPages_ = false;
     int goToPage_ = 0;
     int beeps_ = 0;
+    bool closing_ = false;  // leaving the go-to field while the window closes is no validation
     QString printer_;
     std::map<QString, QAction*> commands_;
     std::vector<QAction*> factorActions_;

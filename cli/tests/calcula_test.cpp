@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "data/local_tables.h"
 #include "tests/support/test_db.h"
@@ -63,10 +64,21 @@ TEST(RemuCliCalcula, RunsTheMonthAndShowsTheSlip) {
     const std::string base = "calcula --empresa " + company.name() + " --ano 2018 --dir " + dir.string();
     auto [status, out] = cli(base + " --mes 03 --mostrar 0001");
     EXPECT_EQ(status, 0);
-    EXPECT_NE(out.find("Trabajador 0001"), std::string::npos);
-    EXPECT_NE(out.find("TOTAL IMPONIBLE"), std::string::npos);
-    EXPECT_NE(out.find("CUPRUM 11.44 %"), std::string::npos);
+    // The slip as a person reads it: header, earnings, deductions, net pay.
+    EXPECT_NE(out.find("LIQUIDACION DE SUELDO  MARZO 2018"), std::string::npos) << out;
+    EXPECT_NE(out.find("TRABAJADOR      : 0001  "), std::string::npos) << out;
+    EXPECT_LT(out.find("TOTAL IMPONIBLE"), out.find("AFP CUPRUM 11.44 %"));
+    EXPECT_LT(out.find("AFP CUPRUM 11.44 %"), out.find("ALCANCE LIQUIDO"));
+    EXPECT_EQ(out.find("COD T I ORD"), std::string::npos);
     EXPECT_TRUE(fs::exists(dir / "REMUMES.DBF"));
+
+    // The raw lines stay available.
+    std::tie(status, out) = cli(base + " --mes 03 --lineas 0001 --silencio");
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(out.find("Trabajador 0001"), std::string::npos);
+    EXPECT_NE(out.find("COD T I ORD"), std::string::npos);
+    EXPECT_NE(out.find("CUPRUM 11.44 %"), std::string::npos);
+    EXPECT_EQ(cli(base + " --mes 03 --mostrar 0999").first, 1);  // no such worker in the month
 
     EXPECT_EQ(cli(base + " --mes 04").first, 1);  // month without parameters
     EXPECT_EQ(cli(base + " --mes 03 --nada").first, 2);

@@ -60,6 +60,20 @@ protected:
 };
 slipdemo::DemoClient* PayslipDialogTest::demo = nullptr;
 
+// What a calculation leaves for one worker of May: his taxable total.
+void writeTotalLine(const fs::path& dir, const std::string& code) {
+    PaySlipLine l;
+    l.MES_REM = "05";
+    l.PERSON_REM = code;
+    l.APENOM_REM = "PÉREZ NÚÑEZ JUAN CARLOS";
+    l.HABDES_REM = "TIM";
+    l.TIPO_REM = 1;
+    l.IMPONI_REM = 1;
+    l.DESCRI_REM = "TOTAL IMPONIBLE";
+    l.VALFIN_REM = 650000;
+    writeWorkTable(WorkTable::REMUMES, {l}, dir.string());
+}
+
 bool enabled(QWidget& dlg, const char* id) {
     auto* w = dlg.findChild<QWidget*>(id);
     EXPECT_NE(w, nullptr) << id;
@@ -90,6 +104,8 @@ TEST_F(PayslipDialogTest, WorkerSessionMonthsAndEnabling) {
     EXPECT_EQ(dlg.findChild<QComboBox*>("145")->currentText(), "2019");
     for (const char* id : {"134", "204", "354", "355", "356", "357", "502"}) EXPECT_TRUE(enabled(dlg, id)) << id;
     for (const char* id : {"145", "209", "202", "203", "358", "359", "360"}) EXPECT_FALSE(enabled(dlg, id)) << id;
+    // The worker sees his name beside his code.
+    EXPECT_EQ(dlg.findChild<QLabel*>("251")->text(), "JUAN CARLOS PÉREZ NÚÑEZ");
 
     // Changing the month changes C_MES only; the worker's code stays.
     month->setCurrentIndex(1);
@@ -120,16 +136,7 @@ TEST_F(PayslipDialogTest, PreviewShowsTheWaitTextUntilItEnds) {
     std::string statusWhileCalculating;
     opt.calculate = [&](const std::string& from, const std::string&) {
         statusWhileCalculating = s.CPROCESO;
-        PaySlipLine l;
-        l.MES_REM = "05";
-        l.PERSON_REM = from;
-        l.APENOM_REM = "PÉREZ NÚÑEZ JUAN CARLOS";
-        l.HABDES_REM = "TIM";
-        l.TIPO_REM = 1;
-        l.IMPONI_REM = 1;
-        l.DESCRI_REM = "TOTAL IMPONIBLE";
-        l.VALFIN_REM = 650000;
-        writeWorkTable(WorkTable::REMUMES, {l}, dir.string());
+        writeTotalLine(dir, from);
         return true;
     };
     PayslipDialog dlg(s, ui, opt);
@@ -144,6 +151,7 @@ TEST_F(PayslipDialogTest, PreviewShowsTheWaitTextUntilItEnds) {
     EXPECT_EQ(h.back(), " ");
     EXPECT_EQ(dlg.statusLabel()->text(), " ");
     EXPECT_EQ(s.CCODIGO_PERD, "0001");  // further outputs still run for the worker
+    EXPECT_EQ(dlg.findChild<QLabel*>("251")->text(), "JUAN CARLOS PÉREZ NÚÑEZ");
 
     // A bound worker without a code in the month never gets the whole company's slips.
     job.reset();
@@ -197,6 +205,32 @@ TEST_F(PayslipDialogTest, ExcelWritesTheSheetAndHandsItOver) {
     EXPECT_NE(std::find(h.begin(), h.end(), "Generando Hoja Excel.. "), h.end());
     EXPECT_EQ(dlg.statusLabel()->text(), " ");
     EXPECT_EQ(s.CCODIGO_PERD, "0001");
+    fs::remove_all(dir);
+}
+
+TEST_F(PayslipDialogTest, PdfSlipsShowTheirStatusWhileWritten) {
+    fs::path dir = fs::temp_directory_path() / ("dlg_" + testdb::uniqueTag());
+    fs::create_directories(dir);
+    s.CRUT_CONEXION_TRABAJADOR = std::string(11, ' ');  // the administration's session
+    ASSERT_TRUE(prepareLiquida(s, ui));
+    PayslipDialogOptions opt;
+    opt.workDir = dir.string();
+    opt.calculate = [&](const std::string&, const std::string&) {
+        writeTotalLine(dir, "0001");
+        return true;
+    };
+    PayslipDialog dlg(s, ui, opt);
+    dlg.show();
+    auto* pdf = dlg.findChild<QPushButton*>("358");
+    ASSERT_TRUE(pdf->isEnabled());
+    pdf->click();
+    const auto& h = dlg.statusHistory();
+    EXPECT_NE(std::find(h.begin(), h.end(), "Generando en PDF .. "), h.end());
+    EXPECT_EQ(dlg.statusLabel()->text(), " ");
+    EXPECT_EQ(ui.openedFiles.size(), 1u);  // the folder of the files, handed to the desktop
+    bool written = false;
+    for (auto& e : fs::directory_iterator(dir / "PDFS")) written |= e.path().extension() == ".pdf";
+    EXPECT_TRUE(written);
     fs::remove_all(dir);
 }
 

@@ -139,6 +139,9 @@ TEST_F(PrintedSlipTest, DemoWorkerPage) {
     ASSERT_TRUE(job);
     EXPECT_TRUE(job->preview());
     ASSERT_EQ(job->pages().size(), 1u);
+    // The preview's title names the worker and the month; an export suggests his file name.
+    EXPECT_EQ(job->documentName(), "Liquidación de sueldo 0001 PÉREZ NÚÑEZ JUAN CARLOS - MARZO 2019");
+    EXPECT_EQ(job->exportName(), "LIQUIDACION_12345678-5_2019_03");
 
     // Header from the server rows of the worker, the company and the month.
     EXPECT_EQ(textAt(0, 1.0, 6), "COMERCIAL MINERA DEL NORTE LTDA.");
@@ -212,6 +215,8 @@ TEST_F(PrintedSlipTest, RangeInNameOrderAndPrintMode) {
     ASSERT_TRUE(LIQUIDA2("IM", s, ui, run));
     ASSERT_EQ(job->pages().size(), 2u);
     EXPECT_FALSE(job->preview());
+    EXPECT_EQ(job->documentName(), "Liquidaciones de sueldo COMERCIAL MINERA DEL NORTE LTDA. - MARZO 2019");
+    EXPECT_EQ(job->exportName(), "LIQUIDACIONES_2019_03");
     EXPECT_EQ(textAt(0, 4.0, 4.3), ": 0004  DÍAZ PÉREZ MANUEL");
     EXPECT_EQ(textAt(1, 4.0, 4.3), ": 0001  PÉREZ NÚÑEZ JUAN CARLOS");
     EXPECT_EQ(textAt(0, 6.4, 9.0), "APORTE SEG.CES.EMP.");

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 
 #include "data/connection.h"
@@ -277,7 +278,8 @@ TEST_F(Login, PasswordDialogRefusesAMismatchedConfirmation) {
     auto* ok = dialog.findChild<QPushButton*>("301");
     ASSERT_TRUE(current && fresh && confirm && ok);
     EXPECT_EQ(ok->text(), "ACEPTAR");
-    EXPECT_EQ(current->text(), "      ");
+    // Six masked blanks would look like a password already typed.
+    for (auto* field : {current, fresh, confirm}) EXPECT_EQ(field->text(), "");
     EXPECT_EQ(confirm->echoMode(), QLineEdit::Password);
 
     current->setText("CAMBIB");
@@ -287,4 +289,62 @@ TEST_F(Login, PasswordDialogRefusesAMismatchedConfirmation) {
     EXPECT_EQ(ui.lines(), std::vector<std::string>{"Alert|Alerta|Confirmación de Clave inválida"});
     EXPECT_NE(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(storedPassword("alfa", "0008", "05"), "CAMBIB");
+}
+
+TEST_F(Login, ARefusedRutIsRetypedAtOnce) {
+    LoginDialog dialog(s, ui);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* rut = dialog.findChild<QLineEdit*>("104");
+    auto* password = dialog.findChild<QLineEdit*>("102");
+    // The password field starts empty-looking, though the session holds six blanks.
+    EXPECT_EQ(s.CCLAVE, "      ");
+    EXPECT_EQ(password->text(), "");
+    rut->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+
+    QTest::keyClicks(rut, "99999999-9");
+    QTest::keyClick(rut, Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Info|Alerta|Rut No encontrado"});
+    ASSERT_TRUE(rut->hasFocus());
+    EXPECT_EQ(rut->text(), "099999999-9");  // zero-filled: every position taken
+    EXPECT_EQ(rut->selectedText(), rut->text());
+
+    // The next keys replace the refused RUT at once.
+    ui.clear();
+    QTest::keyClicks(rut, "12345678-5");
+    EXPECT_EQ(rut->text(), "12345678-5");
+    QTest::keyClick(rut, Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_TRUE(ui.boxes.empty()) << ::testing::PrintToString(ui.lines());
+    EXPECT_TRUE(password->hasFocus());
+    QTest::keyClicks(password, "demo01");
+    EXPECT_EQ(password->text(), "DEMO01");
+
+    // Refused through the accept button as well: the field is again ready for a new RUT.
+    rut->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    QTest::keyClicks(rut, "0-0");
+    dialog.findChild<QToolButton*>("301")->click();
+    QApplication::processEvents();
+    EXPECT_EQ(ui.lines().back(), "Stop|ALTO|RUT INVALIDO");
+    QTest::keyClicks(rut, "7654321-6");
+    EXPECT_EQ(rut->text(), "7654321-6");
+    dialog.reject();
+}
+
+TEST_F(Login, AnUnconfiguredFolderSaysWhatToFillIn) {
+    s.ID_CLIENTE = "";
+    LoginDialog fresh(s, ui);
+    auto* hint = fresh.findChild<QLabel*>("hint");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->text().contains("CONEXION.DBF"));
+    EXPECT_TRUE(hint->text().contains("remu-cli conexion"));
+    EXPECT_TRUE(hint->text().contains(QString::fromStdString(work_.string())));
+
+    s.ID_CLIENTE = client_;
+    LoginDialog configured(s, ui);
+    EXPECT_EQ(configured.findChild<QLabel*>("hint"), nullptr);
 }

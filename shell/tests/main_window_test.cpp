@@ -4,6 +4,9 @@
 #include <QMenu>
 #include <QImage>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
 #include <QSplashScreen>
 #include <QTimer>
 #include <QToolBar>
@@ -12,6 +15,7 @@
 
 #include "shell/login.h"
 #include "shell/main_window.h"
+#include "shell/message_dialog.h"
 #include "shell/tests/login_fixture.h"
 
 using namespace remu;
@@ -158,4 +162,35 @@ TEST_F(MainWindowTest, MainRunsTheWindowUntilItClosesWithASplashOnlyWhenThereIsA
         EXPECT_EQ(s.OWNDMAIN, nullptr);
         EXPECT_EQ(watch.shown, watchBitmap ? 1 : 0);
     }
+}
+
+TEST(QtPort, QuestionsAnswerNoUnlessYesIsChosen) {
+    QtPort port;
+    QString defaultButton;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_FALSE(port.yesNo("Seguro de realizar el envío?", "alerta"));
+    EXPECT_EQ(defaultButton, "&No");
+}
+
+TEST(QtPort, AFileNoProgramCanOpenIsShownWhereItIs) {
+    // No desktop program to hand files to.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    QtPort port;
+    QString told;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            told = box->text();
+            box->accept();
+        }
+    });
+    port.openFile("/tmp/LIQUIDACION_12345678-5_2019_03.pdf");
+    qputenv("PATH", path);
+    EXPECT_EQ(told, "No se encontró un programa para abrir el archivo.\nQuedó guardado en "
+                    "/tmp/LIQUIDACION_12345678-5_2019_03.pdf");
 }

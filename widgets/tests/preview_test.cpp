@@ -1,6 +1,11 @@
 #include "widgets/tpreview.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPrintDialog>
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -384,4 +389,145 @@ TEST(TPREVIEW, PrintRangeDialog) {
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(dlg.from(), 4);
     EXPECT_EQ(dlg.to(), 5);
+}
+
+namespace {
+
+// A preview shown and active, as the user meets it.
+struct ShownPreview {
+    explicit ShownPreview(std::shared_ptr<RecordedPages> pages) : w(std::move(pages), &port) {
+        w.resize(1200, 900);
+        w.show();
+        w.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
+    }
+    RecordingPort port;
+    TPREVIEW w;
+};
+
+void choosePdfFile(const QString& path) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    choosePrinter(printer);
+}
+
+void chooseNoPrinter() {
+    QPrinter none(QPrinter::HighResolution);
+    none.setOutputFormat(QPrinter::NativeFormat);
+    none.setOutputFileName({});
+    choosePrinter(none);
+}
+
+}  // namespace
+
+TEST(TPREVIEW, KeysPageZoomPrintAndClose) {
+    auto pages = recorded(3);
+    pages->documentName = "Liquidación de sueldo 0001 PÉREZ NÚÑEZ JUAN CARLOS - MARZO 2019";
+    ShownPreview p(pages);
+    TPREVIEW& w = p.w;
+    EXPECT_EQ(w.windowTitle(), "Liquidación de sueldo 0001 PÉREZ NÚÑEZ JUAN CARLOS - MARZO 2019");
+    // The page takes the keys from the start; the lists of the tool bar never do.
+    EXPECT_EQ(QApplication::focusWidget(), w.view());
+
+    QTest::keyClick(w.view(), Qt::Key_PageDown);
+    QTest::keyClick(w.view(), Qt::Key_PageDown);
+    EXPECT_EQ(w.page(), 3);
+    QTest::keyClick(w.view(), Qt::Key_PageUp);
+    EXPECT_EQ(w.page(), 2);
+
+    QTest::keyClick(w.view(), Qt::Key_Plus);
+    EXPECT_TRUE(w.isZoomed());
+    EXPECT_EQ(w.zoomFactor(), 1);
+    QTest::keyClick(w.view(), Qt::Key_Plus);
+    EXPECT_EQ(w.zoomFactor(), 2);
+    QTest::keyClick(w.view(), Qt::Key_Minus);
+    QTest::keyClick(w.view(), Qt::Key_Minus);
+    EXPECT_FALSE(w.isZoomed());
+    EXPECT_EQ(w.page(), 2);
+
+    QTest::keyClick(w.view(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST(TPREVIEW, CtrlPPrintsOnTheChosenPrintToFile) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("impreso.pdf");
+    choosePdfFile(file);
+    ShownPreview p(recorded(1));  // one page: printed at once, without the range dialog
+    QTest::keyClick(p.w.view(), Qt::Key_P, Qt::ControlModifier);
+    chooseNoPrinter();
+    EXPECT_TRUE(p.port.boxes.empty()) << p.port.boxes.front().text;
+    ASSERT_TRUE(QFile::exists(file));
+    EXPECT_EQ(run("qpdf", {"--show-npages", file}), "1\n");
+    EXPECT_NE(run("pdftotext", {file, "-"}).find("LIQUIDACION DE SUELDO página 1"), std::string::npos);
+}
+
+TEST(TPREVIEW, AMissingPageIsToldOnceEvenWhenLeaving) {
+    ShownPreview p(recorded(3));
+    TGET* field = p.w.goToField();
+    field->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    QTest::keyClicks(field, "7");
+    QTest::keyClick(field, Qt::Key_Return);
+    QApplication::processEvents();
+    ASSERT_EQ(p.port.boxes.size(), 1u);
+    EXPECT_TRUE(field->hasFocus());
+    // "Salir" with the number still in the field closes without telling it again.
+    p.w.command("exit")->trigger();
+    QApplication::processEvents();
+    EXPECT_FALSE(p.w.isVisible());
+    EXPECT_EQ(p.port.boxes.size(), 1u);
+}
+
+TEST(TPREVIEW, ExportStartsInTheDocumentsFolderWithTheSlipsName) {
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    QDir(home.path()).mkpath("Documents");
+    auto pages = recorded(1);
+    pages->exportName = "LIQUIDACION_12345678-5_2019_03";
+    TPREVIEW w(pages);
+    EXPECT_EQ(w.suggestedExportPath(".pdf"), home.filePath("Documents/LIQUIDACION_12345678-5_2019_03.pdf"));
+    // Without an export name, the document's name made fit for a file.
+    pages->exportName.clear();
+    pages->documentName = "Liquidaciones de sueldo A/B - MARZO 2019";
+    EXPECT_EQ(w.suggestedExportPath(".docx"), home.filePath("Documents/Liquidaciones de sueldo A_B - MARZO 2019.docx"));
+    qputenv("HOME", oldHome);
+}
+
+TEST(QtPrintJob, PrinterSetupToAFileIsWhereImprimirPrints) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("liquidacion.pdf");
+    RecordingPort port;
+    installQtPrinting(&port);
+    // The user picks "print to file" in the printer dialog and names the file.
+    bool sawDialog = false;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+        if (!dlg) return;
+        sawDialog = true;
+        if (auto* printers = dlg->findChild<QComboBox*>("printers")) printers->setCurrentIndex(printers->count() - 1);
+        if (auto* name = dlg->findChild<QLineEdit*>("filename")) name->setText(file);
+        dlg->accept();
+    });
+    ASSERT_TRUE(PRINTERSETUP());
+    ASSERT_TRUE(sawDialog);
+    EXPECT_EQ(chosenPdfFile(), file);
+
+    // "Imprimir": a job straight to the printer, which is that file.
+    auto job = PRINTBEGIN({}, false, false);
+    ASSERT_TRUE(job->hasDevice());
+    job->PAGEBEGIN();
+    job->CMSAY(1.0, 6.0, "LIQUIDACION DE SUELDO impresa", &body);
+    job->PAGEEND();
+    EXPECT_TRUE(PRINTEND());
+    chooseNoPrinter();
+    setPrintJobFactory({});
+    EXPECT_TRUE(port.boxes.empty()) << port.boxes.front().text;
+    int code = -1;
+    std::string check = run("qpdf", {"--check", file}, &code);
+    EXPECT_EQ(code, 0) << check;
+    EXPECT_NE(run("pdftotext", {file, "-"}).find("LIQUIDACION DE SUELDO impresa"), std::string::npos);
 }
