@@ -747,11 +747,15 @@ private:
         // 3. Pension.
         double pension = 0;
         {
-            const FundRow* f = funds_.find(w.afp);
-            if (!f) throw FormulaFailure{"Trabajador " + b.code + ": la AFP " + trim(w.afp) +
-                                        " no existe en la tabla de AFP; no se puede calcular su cotizaci\xC3\xB3n."};
-            double rate = f->rate;
-            std::string desc = upperCase(trim(f->name)) + " " + numText(rate) + " %";
+            // A regime worker's line comes wholly from his regime row, so his fund code is not
+            // looked up; "00" is "no fund", computed at rate 0 when the table has no row for it.
+            const bool regime = !trim(w.ips).empty();
+            const FundRow* f = regime ? nullptr : funds_.find(w.afp);
+            if (!f && !regime && trim(w.afp) != "00")
+                throw FormulaFailure{"Trabajador " + b.code + ": la AFP " + trim(w.afp) +
+                                     " no existe en la tabla de AFP; no se puede calcular su cotizaci\xC3\xB3n."};
+            double rate = f ? f->rate : 0;
+            std::string desc = (f ? upperCase(trim(f->name)) : std::string("SIN AFP")) + " " + numText(rate) + " %";
             double amount = roundWhole(BASIMP * rate / 100);
             std::string code = trim(w.afp);
             std::string title = "AFP";

@@ -84,6 +84,17 @@ protected:
         return s;
     }
     std::vector<PaySlipLine> remumes(const fs::path& d) { return readWorkTable(WorkTable::REMUMES, d.string()); }
+    void addItem(const std::string& worker, const std::string& item, const std::string& name, int type, int taxable,
+                 double value, const std::string& formula = "") {
+        company->runSql("INSERT INTO 2018_habdes_remu (mes_hd_remu, codigo_per_remu, nombre_per_remu, codigo_hd_remu, "
+                        "nombre_hd_remu, tipo_hd_remu, imponi_hd_remu, valor_hd_remu, formula_hd_remu) VALUES ('03', '" +
+                        worker + "', 'WORKER " + worker + "', '" + item + "', '" + name + "', " + std::to_string(type) +
+                        ", " + std::to_string(taxable) + ", " + std::to_string(value) + ", '" + formula + "')");
+    }
+    bool run(const std::string& from = "", const std::string& to = "") {
+        ui.clear();
+        return CALCULA_REMUN(session, ui, from, to, {dir.string()});
+    }
 
     std::string tag;
     std::unique_ptr<testdb::ScratchDatabase> company, params;
@@ -96,6 +107,16 @@ const PaySlipLine* find(const std::vector<PaySlipLine>& lines, const std::string
     for (const auto& l : lines)
         if (l.PERSON_REM == person && l.HABDES_REM == code) return &l;
     return nullptr;
+}
+
+// "description=amount" of a worker's lines with the code, in slip order.
+std::vector<std::string> described(const std::vector<PaySlipLine>& lines, const std::string& person,
+                                   const std::string& code) {
+    std::vector<std::string> out;
+    for (const auto& l : lines)
+        if (l.PERSON_REM == person && l.HABDES_REM == code)
+            out.push_back(l.DESCRI_REM + "|" + l.TITULO_REM + "=" + std::to_string(static_cast<long>(l.VALFIN_REM)));
+    return out;
 }
 
 }  // namespace
@@ -241,4 +262,33 @@ TEST_F(EngineDb, FailingStoredFormulaStopsTheRunWithoutPartialSlips) {
     EXPECT_TRUE(remumes(dir).empty());  // the first workers' slips are not left behind
     auto rs = session.OCON->query("SELECT SUM(total_imponible_per) FROM 2018_personal");
     EXPECT_EQ(rs->Fields(0).number(), 0);  // nothing written back
+}
+
+TEST_F(EngineDb, PensionRegimeAndNoSystemNeedNoFundRowForCode00) {
+    // A client's fund table without the "00" row: 0001 is on the old public regime, 0002 in no system.
+    params->runSql("DELETE FROM 2018_afp WHERE codigo_afp = '00';"
+                   "INSERT INTO 2018_afp (codigo_afp, nombre_afp, ips, mes_03) VALUES ('IP', 'Ips Empart', 1, 18.84)");
+    company->runSql("UPDATE 2018_personal SET codigo_afp_per = '00', codigo_ips_per = 'IP' WHERE codigo_per = '0001';"
+                    "UPDATE 2018_personal SET codigo_afp_per = '00' WHERE codigo_per = '0002'");
+    ASSERT_TRUE(run()) << (ui.lines().empty() ? "" : ui.lines().back());
+    EXPECT_TRUE(ui.boxes.empty());
+    auto lines = remumes(dir);
+    EXPECT_EQ(described(lines, "0001", "IP"), (std::vector<std::string>{"IPS EMPART 18.84 %|IPS EMPART=188400"}));
+    EXPECT_EQ(find(lines, "0001", "00"), nullptr);
+    EXPECT_EQ(described(lines, "0002", "SIP"), (std::vector<std::string>{"SIN AFP 0 %|AFP=0"}));
+    // No pension lowers his tax base: 1,000,000 - 70,000 health - 6,000 unemployment.
+    EXPECT_EQ(find(lines, "0002", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 924,000)");
+    EXPECT_EQ(find(lines, "0003", "03")->VALFIN_REM, 114400);
+
+    // A fund or regime that is needed and missing still stops the run before any slip is written.
+    company->runSql("UPDATE 2018_personal SET codigo_afp_per = '77' WHERE codigo_per = '0003'");
+    EXPECT_FALSE(run());
+    EXPECT_EQ(ui.lines().back(), "Stop|Error|Trabajador 0003: la AFP 77 no existe en la tabla de AFP; no se puede "
+                                 "calcular su cotizaci\xC3\xB3n.");
+    EXPECT_TRUE(remumes(dir).empty());
+    company->runSql("UPDATE 2018_personal SET codigo_afp_per = '03' WHERE codigo_per = '0003';"
+                    "UPDATE 2018_personal SET codigo_ips_per = 'XX' WHERE codigo_per = '0001'");
+    EXPECT_FALSE(run());
+    EXPECT_EQ(ui.lines().back(), "Stop|Error|Trabajador 0001: el r\xC3\xA9gimen XX no existe en la tabla de AFP; no se "
+                                 "puede calcular su cotizaci\xC3\xB3n.");
 }
