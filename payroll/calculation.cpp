@@ -41,6 +41,12 @@ double leadingNumber(std::string_view s) {
     return neg ? -v : v;
 }
 
+// Worker codes as the server compares them: trailing blanks do not count.
+bool sameCode(std::string_view a, std::string_view b) {
+    auto end = [](std::string_view s) { return s.substr(0, s.find_last_not_of(' ') + 1); };
+    return end(a) == end(b);
+}
+
 bool isNumericText(std::string_view s) {
     std::string t = trim(s);
     if (t.empty()) return false;
@@ -347,7 +353,8 @@ private:
             }
             std::string code = first.workerCode;
             size_t end = i;
-            while (end < rows.size() && textEquals(rows[end].workerCode, code)) ++end;
+            // Exactly his code: a prefix would take in an unknown code that extends it ("10" after "1").
+            while (end < rows.size() && sameCode(rows[end].workerCode, code)) ++end;
             for (; i < end; ++i) {
                 const ItemRow& r = rows[i];
                 bool ended = !r.to.isNull() && (r.to.year * 100L + r.to.month) < yyyymm_;

@@ -292,3 +292,21 @@ TEST_F(EngineDb, PensionRegimeAndNoSystemNeedNoFundRowForCode00) {
     EXPECT_EQ(ui.lines().back(), "Stop|Error|Trabajador 0001: el r\xC3\xA9gimen XX no existe en la tabla de AFP; no se "
                                  "puede calcular su cotizaci\xC3\xB3n.");
 }
+
+TEST_F(EngineDb, ItemsOfAnUnknownCodeThatExtendsAKnownOneAreReportedNotPaid) {
+    addItem("1", "010", "BONO", 1, 1, 100);
+    addItem("10", "020", "COLACION", 1, 2, 200);
+    addItem("10", "030", "MOVILIZACION", 1, 2, 300);
+    ASSERT_TRUE(run());
+    const std::string missing = "Alert|Alerta|Trabajador no encontrado en Tabla Trabajadores 10";
+    EXPECT_EQ(ui.lines(), (std::vector<std::string>{missing, missing}));  // once per row
+    auto lines = remumes(dir);
+    for (const auto& l : lines) {
+        EXPECT_NE(l.PERSON_REM, "10");
+        EXPECT_NE(l.HABDES_REM, "020");
+        EXPECT_NE(l.HABDES_REM, "030");
+    }
+    // The "1" rows as before: the personnel lookup finds 0001 by containment.
+    EXPECT_EQ(find(lines, "1", "010")->VALFIN_REM, 100);
+    EXPECT_EQ(find(lines, "1", "SUE")->VALFIN_REM, 1000000);
+}
