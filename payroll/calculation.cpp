@@ -41,11 +41,9 @@ double leadingNumber(std::string_view s) {
     return neg ? -v : v;
 }
 
-// Worker codes as the server compares them: trailing blanks do not count.
-bool sameCode(std::string_view a, std::string_view b) {
-    auto end = [](std::string_view s) { return s.substr(0, s.find_last_not_of(' ') + 1); };
-    return end(a) == end(b);
-}
+// A worker code as the server compares it: trailing blanks do not count.
+std::string_view codeKey(std::string_view s) { return s.substr(0, s.find_last_not_of(' ') + 1); }
+bool sameCode(std::string_view a, std::string_view b) { return codeKey(a) == codeKey(b); }
 
 bool isNumericText(std::string_view s) {
     std::string t = trim(s);
@@ -413,8 +411,9 @@ private:
         } else {
             std::vector<const SavingsRow*> rows;
             for (const SavingsRow& s : in_.savings) rows.push_back(&s);
-            std::stable_sort(rows.begin(), rows.end(),
-                             [](const SavingsRow* a, const SavingsRow* b) { return a->workerCode < b->workerCode; });
+            std::stable_sort(rows.begin(), rows.end(), [](const SavingsRow* a, const SavingsRow* b) {
+                return codeKey(a->workerCode) < codeKey(b->workerCode);
+            });
             size_t i = 0;
             while (i < rows.size()) {
                 const SavingsRow& first = *rows[i];
@@ -425,7 +424,7 @@ private:
                 }
                 double deductible = 0, other = 0;
                 std::string code = first.workerCode;
-                for (; i < rows.size() && rows[i]->workerCode == code; ++i) {
+                for (; i < rows.size() && sameCode(rows[i]->workerCode, code); ++i) {
                     const SavingsRow& s = *rows[i];
                     if (s.disabled == 1) continue;
                     double v = trim(s.formula).empty()

@@ -310,3 +310,34 @@ TEST_F(EngineDb, ItemsOfAnUnknownCodeThatExtendsAKnownOneAreReportedNotPaid) {
     EXPECT_EQ(find(lines, "1", "010")->VALFIN_REM, 100);
     EXPECT_EQ(find(lines, "1", "SUE")->VALFIN_REM, 1000000);
 }
+
+TEST_F(EngineDb, SavingsGroupAsTheServerComparesCodesAndTheMarkerGivesOneLinePerContract) {
+    // A client's savings table wider than the code: '0001' and '0001 ' are the same worker to the server.
+    company->runSql("ALTER TABLE 2018_apv MODIFY codper_apv VARCHAR(6) NOT NULL;"
+                    "INSERT INTO 2018_apv (mes_apv, codper_apv, codigo_inst_apv, nominst_apv, valor_apv, rebaja_tributable, "
+                    "desactivado) VALUES ('03', '0001', '005', 'HABITAT', 30000, 1, 0),"
+                    "('03', '0001 ', '006', 'CUPRUM', 20000, 1, 0), ('03', '0002', '005', 'HABITAT', 10000, 0, 0),"
+                    "('03', '0002', '006', 'CUPRUM', 99999, 1, 1)");
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(ui.boxes.empty());
+    auto lines = remumes(dir);
+    EXPECT_EQ(described(lines, "0001", "APV"), (std::vector<std::string>{"APV REBAJA|APV REBAJA=50000"}));
+    EXPECT_EQ(described(lines, "0002", "APV"), (std::vector<std::string>{"APV NO REBAJA|APV NO REBAJA=10000"}));
+    // Both contracts lower the tax base: 1,000,000 - 114,400 - 70,000 - 6,000 - 50,000.
+    EXPECT_EQ(find(lines, "0001", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 759,600)");
+    EXPECT_EQ(find(lines, "0002", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 809,600)");
+
+    // APV_SEP.TXT in the working folder, in either case: one line per contract in use.
+    for (const char* marker : {"APV_SEP.TXT", "apv_sep.txt"}) {
+        std::ofstream(dir / marker).put('\n');
+        ASSERT_TRUE(run()) << marker;
+        lines = remumes(dir);
+        EXPECT_EQ(described(lines, "0001", "APV"),
+                  (std::vector<std::string>{"APV REBAJA|APV_005=30000", "APV REBAJA|APV_006=20000"}))
+            << marker;
+        EXPECT_EQ(described(lines, "0002", "APV"), (std::vector<std::string>{"APV|APV_005=10000"})) << marker;
+        EXPECT_EQ(find(lines, "0001", "APV")->NOMINSAPV, "HABITAT");
+        EXPECT_EQ(find(lines, "0001", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 759,600)");
+        fs::remove(dir / marker);
+    }
+}
