@@ -12,6 +12,7 @@
 #include "format/picture.h"
 #include "payroll/engine.h"
 #include "payroll/loader.h"
+#include "payroll/writer.h"
 #include "tests/support/test_db.h"
 
 using namespace remu;
@@ -238,6 +239,9 @@ TEST_F(EngineDb, SimultaneousRangeRunsKeepToTheirOwnWorkers) {
         a.join();
         b.join();
         ASSERT_TRUE(ok1 && ok2);
+        // Each run reads only its own workers' items: none is announced as unknown.
+        EXPECT_EQ(ui1.lines(), std::vector<std::string>{});
+        EXPECT_EQ(ui2.lines(), std::vector<std::string>{});
         std::set<std::string> first, second;
         for (auto& l : remumes(dir)) first.insert(l.PERSON_REM);
         for (auto& l : remumes(dir2)) second.insert(l.PERSON_REM);
@@ -340,4 +344,85 @@ TEST_F(EngineDb, SavingsGroupAsTheServerComparesCodesAndTheMarkerGivesOneLinePer
         EXPECT_EQ(find(lines, "0001", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 759,600)");
         fs::remove(dir / marker);
     }
+}
+
+TEST_F(EngineDb, FailedWriteBackLeavesEveryFigureAsItWas) {
+    std::vector<WriteBack> figures;
+    for (int i = 1; i <= 6; ++i) figures.push_back({code(i), true, 1000.0 * i, true, 30});
+    // The server refuses the figure of 0005, which comes in the third batch of two.
+    company->runSql("ALTER TABLE 2018_personal ADD CONSTRAINT refuse_0005 CHECK (codigo_per <> '0005' OR "
+                    "total_imponible_per = 0)");
+    ui.clear();
+    EXPECT_FALSE(writeBackFigures(*session.OCON, "2018", "03", figures, ui, 2));
+    ASSERT_FALSE(ui.boxes.empty());  // the server's refusal is shown
+    // Read on the same connection: a transaction left open would show its own changes.
+    auto rs = session.OCON->query("SELECT SUM(total_imponible_per), SUM(dias_trabajados_per), @@in_transaction FROM "
+                                  "2018_personal");
+    EXPECT_EQ(rs->Fields(0).number(), 0);
+    EXPECT_EQ(rs->Fields(1).number(), 0);
+    EXPECT_EQ(rs->Fields(2).number(), 0);
+    // The whole run reports the failure too.
+    EXPECT_FALSE(run());
+    EXPECT_EQ(session.OCON->query("SELECT SUM(total_imponible_per) FROM 2018_personal")->Fields(0).number(), 0);
+
+    // A transaction left open would hold the table: give up waiting rather than hang.
+    company->runSql("SET SESSION lock_wait_timeout = 5; ALTER TABLE 2018_personal DROP CONSTRAINT refuse_0005");
+    ui.clear();
+    EXPECT_TRUE(writeBackFigures(*session.OCON, "2018", "03", figures, ui, 2));
+    rs = session.OCON->query("SELECT SUM(total_imponible_per), SUM(dias_trabajados_per) FROM 2018_personal");
+    EXPECT_EQ(rs->Fields(0).number(), 21000);
+    EXPECT_EQ(rs->Fields(1).number(), 180);
+}
+
+TEST_F(EngineDb, LoaderReadsEachMonthFigureFromItsOwnColumn) {
+    std::string brackets;
+    for (int k = 1; k <= 8; ++k) {
+        std::string n = "0" + std::to_string(k), v = std::to_string(k);
+        brackets += std::string(k > 1 ? ", " : "") + "DESDE_PESOS" + n + " = " + v + "000.01, HASTA_PESOS" + n + " = " +
+                    v + "999, FACTOR" + n + " = 0.0" + v + ", REBAJA_PESOS" + n + " = " + v + "0.5";
+    }
+    params->runSql("UPDATE 2018_parametros SET valor_utm_par = 1, valor_uf_ips_par = 2, valor_usd = 612.5, valor_euro = "
+                   "745.25, tope_gratificacion = 109250, valor2_tabasifa = 6957, valor3_tabasifa = 2199, "
+                   "valor4_tabasifa = 7, feriados_mes_par = '29 30' WHERE mes_par = '03';"
+                   "UPDATE 2018_tabu SET " + brackets + " WHERE MES = '03';"
+                   "INSERT INTO 2018_ccaf VALUES ('01', 'Los Andes');"
+                   "INSERT INTO 2018_mutual VALUES ('02', 'Mutual CChC')");
+    company->runSql("UPDATE 2018_datos_empresa SET codigo_ccaf_datemp = '01', porcentaje_ccaf_datemp = 0.6, "
+                    "codigo_mutual_datemp = '02', porcentaje_mutual_datemp = 0.95");
+    MonthInputs in;
+    ASSERT_TRUE(loadMonthInputs(*session.OCON, {"2018", "03", tag, "", "", false}, ui, in));
+    const MonthParams& p = in.params;
+    EXPECT_EQ(p.VALOUF, 26966.89);
+    EXPECT_EQ(p.VALUSD, 612.5);
+    EXPECT_EQ(p.VALEURO, 745.25);
+    EXPECT_EQ(p.taxableCap, 78.3);
+    EXPECT_EQ(p.unemploymentCap, 117.5);
+    EXPECT_EQ(p.sisRate, 1.41);
+    EXPECT_EQ(p.INGMIN, 276000);
+    EXPECT_EQ(p.GRAMAX, 109250);
+    EXPECT_EQ(p.holidays, "29 30");
+    EXPECT_EQ(std::vector<double>(p.familyAllowance, p.familyAllowance + 4), (std::vector<double>{11337, 6957, 2199, 7}));
+    ASSERT_TRUE(in.tax);
+    EXPECT_EQ(in.tax->UTM, 47301);
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(in.tax->from[k], (k + 1) * 1000 + 0.01) << k;
+        EXPECT_EQ(in.tax->to[k], (k + 1) * 1000 + 999) << k;
+        EXPECT_EQ(in.tax->factor[k], (k + 1) / 100.0) << k;
+        EXPECT_EQ(in.tax->rebate[k], (k + 1) * 10 + 0.5) << k;
+    }
+    EXPECT_EQ(in.company.ccafCode, "01");
+    EXPECT_EQ(in.company.ccafRate, 0.6);
+    EXPECT_EQ(in.company.mutualCode, "02");
+    EXPECT_EQ(in.company.mutualRate, 0.95);
+
+    // In a run, formulas see each figure under its own name.
+    params->runSql("UPDATE 2018_tabu SET DESDE_PESOS01 = 0, HASTA_PESOS01 = 99999999, FACTOR01 = 0 WHERE MES = '03'");
+    const char* names[] = {"GRAMAX", "INGMIN", "VALOUF", "VALUTM", "VALUSD", "VALEURO"};
+    const char* codes[] = {"GRA", "IMM", "VUF", "UTM", "USD", "EUR"};
+    for (int i = 0; i < 6; ++i) addItem("0001", codes[i], names[i], 1, 2, 1, names[i]);
+    ASSERT_TRUE(run()) << (ui.lines().empty() ? "" : ui.lines().back());
+    auto lines = remumes(dir);
+    const double expected[] = {109250, 276000, 26967, 47301, 613, 745};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(find(lines, "0001", codes[i])->VALFIN_REM, expected[i]) << names[i];
+    EXPECT_EQ(find(lines, "0001", "MUT")->DESCRI_REM, "MUTUAL CCHC %0.95");
 }
