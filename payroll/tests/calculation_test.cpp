@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "format/picture.h"
+#include "format/text.h"
 #include "payroll/calculation.h"
 
 using namespace remu;
@@ -441,6 +442,60 @@ TEST(Calculation, UnemploymentSisAndLeave) {
     EXPECT_EQ(find(r, "0002", "SCA"), nullptr);
     EXPECT_EQ(value(r, "0002", "BSC"), 1000000);
     EXPECT_EQ(value(r, "0002", "SIS"), ROUND(1000000 * 1.41 / 100, 0));
+}
+
+TEST(Calculation, AboveTheCapsWithUnemploymentAHealthPlanAndNonTaxableEarnings) {
+    MonthInputs in = march();
+    const double uf = 26966.89;
+    const double basimp = 78.3 * uf;                   // taxable cap in pesos
+    const double unemploymentCap = ROUND(117.5 * uf, 0);  // 3,168,610
+    // Between the two caps, and above both; both insured and on a plan of 8 UF, dearer than 7 % of the cap.
+    const std::pair<const char*, double> workers[] = {{"0001", 2500000}, {"0002", 3500000}};
+    for (auto [code, salary] : workers) {
+        Worker w = worker(code, salary);
+        w.seguroCesantia = 3;
+        w.isa = "01";
+        w.pactado = 2;
+        w.valorPactado = 8;
+        in.personnel.push_back(w);
+    }
+    in.workerItems = {item("0001", "MOV", "MOVILIZACION", 1, 2, 30000), item("0002", "COL", "COLACION", 1, 2, 45000)};
+    CalcResult r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+
+    const double pension = ROUND(basimp * 11.44 / 100, 0);
+    const double legal = ROUND(basimp * 7 / 100, 0);
+    const double plan = ROUND(8 * uf, 0);
+    const double healthForTax = ROUND(uf * 78.3 * 0.07, 0);  // the plan lowers the tax base only this far
+    const double bases[] = {2500000, unemploymentCap};
+    const double nonTaxable[] = {30000, 45000};
+    const double taxBase[] = {2500000 - pension - healthForTax - ROUND(2500000 * 0.006, 0),
+                              3500000 - pension - healthForTax - ROUND(unemploymentCap * 0.006, 0)};
+    const double tax[] = {ROUND(taxBase[0] * 0.08 - 82303.74, 0), ROUND(taxBase[1] * 0.135 - 212381.49, 0)};
+    for (int i = 0; i < 2; ++i) {
+        const std::string code = workers[i].first;
+        const double salary = workers[i].second;
+        EXPECT_EQ(value(r, code, "TIM"), salary) << code;
+        EXPECT_EQ(value(r, code, "BIM"), ROUND(basimp, 0)) << code;
+        EXPECT_EQ(value(r, code, "03"), pension) << code;
+        // Unemployment insurance on its own cap, not the taxable one.
+        EXPECT_EQ(value(r, code, "BSC"), bases[i]) << code;
+        EXPECT_EQ(value(r, code, "SCA"), ROUND(bases[i] * 0.6 / 100, 0)) << code;
+        EXPECT_EQ(value(r, code, "SCE"), ROUND(bases[i] * 2.4 / 100, 0)) << code;
+        std::vector<double> health;
+        for (auto* l : linesOf(r, code))
+            if (l->HABDES_REM == "01") health.push_back(l->VALFIN_REM);
+        EXPECT_EQ(health, (std::vector<double>{legal, plan - legal})) << code;
+        EXPECT_EQ(find(r, code, "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. " + TRANSFORM(taxBase[i], "9,999,999") + ")")
+            << code;
+        EXPECT_EQ(value(r, code, "UNI"), tax[i]) << code;
+        // Net pay is every earning, non-taxable ones included, less every deduction.
+        const double deductions = pension + plan + ROUND(bases[i] * 0.6 / 100, 0) + tax[i];
+        EXPECT_EQ(value(r, code, "NIM"), nonTaxable[i]) << code;
+        EXPECT_EQ(value(r, code, "THA"), salary + nonTaxable[i]) << code;
+        EXPECT_EQ(value(r, code, "TDE"), deductions) << code;
+        EXPECT_EQ(value(r, code, "ALQ"), salary + nonTaxable[i] - deductions) << code;
+    }
 }
 
 TEST(Calculation, TaxBracketsAtBoundsAndInGaps) {
