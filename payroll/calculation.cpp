@@ -929,7 +929,11 @@ private:
                     tax = base * t.factor[k] - t.rebate[k];
                     found = true;
                 }
-            if (!found && base >= t.from[6]) tax = base * t.factor[6] - t.rebate[6];
+            // A scale with an eighth bracket (from 2020, 40 % above 310 UTM; before 2017 too) starts it
+            // above the seventh; without one the seventh has no upper limit, as in 2017-2019.
+            const bool eighth = t.from[7] > t.from[6];
+            if (!found && eighth && base >= t.from[7]) tax = base * t.factor[7] - t.rebate[7];
+            else if (!found && base >= t.from[6]) tax = base * t.factor[6] - t.rebate[6];
             else if (!found && base >= t.from[7]) tax = base * t.factor[7] - t.rebate[7];
             if (roundWhole(tax) > 0)
                 line("UNI", "IMP.UNICO (Base Trib. " + trim(TRANSFORM(base, "99,999,999")) + ")",

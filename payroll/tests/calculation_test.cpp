@@ -526,6 +526,58 @@ TEST(Calculation, TaxBracketsAtBoundsAndInGaps) {
     EXPECT_EQ(value(r, "0400", "UNI"), 40000);   // bracket 7 before bracket 8
 }
 
+// The single tax of April 2020 as the tax authority published it (UTM 50,221): exempt up to 13.5 UTM,
+// then 4 %, 8 %, 13.5 %, 23 %, 30.4 % and 35 % up to 310 UTM, and the eighth bracket, 40 % above.
+TEST(Calculation, TaxEighthBracketOfTheApril2020Scale) {
+    MonthInputs in = march();
+    TaxTable t;
+    t.UTM = 50221;
+    const double from[] = {0, 677983.51, 1506630.01, 2511050.01, 3515470.01, 4519890.01, 6026520.01, 15568510.01};
+    const double to[] = {677983.50, 1506630, 2511050, 3515470, 4519890, 6026520, 15568510, 0};
+    const double factor[] = {0, 0.04, 0.08, 0.135, 0.23, 0.304, 0.35, 0.40};
+    const double rebate[] = {0, 27119.34, 87384.54, 225492.29, 559461.94, 893933.80, 1171153.72, 1949579.22};
+    for (int i = 0; i < 8; ++i) t.from[i] = from[i], t.to[i] = to[i], t.factor[i] = factor[i], t.rebate[i] = rebate[i];
+    in.tax = t;
+    // No pension, health or unemployment: the tax base is the salary.
+    in.insurers.push_back({"09", "Sin salud", 0});
+    in.funds[0].rate = 0;
+    // Base and its bracket (0: exempt).
+    const std::pair<double, int> cases[] = {{677983, 0},   {700000, 2},   {1506630, 2},  {1506631, 3},
+                                            {2511050, 3},  {3000000, 4},  {4000000, 5},  {6026520, 6},
+                                            {6026521, 7},  {15568510, 7}, {15568511, 8}, {20000000, 8}};
+    auto code = [](int i) { return std::string(i < 10 ? "000" : "00") + std::to_string(i); };
+    for (int i = 0; i < 12; ++i) {
+        Worker w = worker(code(i), cases[i].first);
+        w.afp = "00";
+        w.isa = "09";
+        in.personnel.push_back(w);
+    }
+    CalcResult r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    for (int i = 0; i < 12; ++i) {
+        const auto [base, bracket] = cases[i];
+        if (bracket == 0) {
+            EXPECT_EQ(find(r, code(i), "UNI"), nullptr) << base;
+            continue;
+        }
+        EXPECT_EQ(value(r, code(i), "UNI"), ROUND(base * factor[bracket - 1] - rebate[bracket - 1], 0)) << base;
+        EXPECT_EQ(find(r, code(i), "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. " + trim(TRANSFORM(base, "99,999,999")) + ")");
+    }
+    EXPECT_EQ(value(r, code(11), "UNI"), 6050421);  // 20,000,000 x 40 % - 1,949,579.22
+
+    // The 2017-2019 scale has no eighth bracket: its seventh has no upper limit.
+    in = march();
+    in.insurers.push_back({"09", "Sin salud", 0});
+    in.funds[0].rate = 0;
+    Worker w = worker("0001", 20000000);
+    w.afp = "00";
+    w.isa = "09";
+    in.personnel = {w};
+    r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(value(r, "0001", "UNI"), ROUND(20000000 * 0.35 - 1103059.32, 0));
+}
+
 TEST(Calculation, AdjustmentsInstalmentsAndWorkerSelection) {
     MonthInputs in = march();
     Worker gone = worker("0003", 500000);
