@@ -399,6 +399,11 @@ TEST(Calculation, FamilyAllowancePensionRegimesAndHealth) {
     in.personnel[0].afp = "77";
     r = calculateMonth(in);
     EXPECT_FALSE(r.ok);
+    // On the old public regime the fund code is not used, so it is not looked up either.
+    in.personnel[0].ips = "IP";
+    r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(value(r, "0001", "IP"), ROUND(1234567 * 0.1884, 0));
 }
 
 TEST(Calculation, UnemploymentSisAndLeave) {
