@@ -10,6 +10,15 @@ using namespace remu;
 
 namespace {
 
+using Brackets = double[8];
+
+TaxTable taxTable(double utm, const Brackets& from, const Brackets& to, const Brackets& factor, const Brackets& rebate) {
+    TaxTable t;
+    t.UTM = utm;
+    for (int i = 0; i < 8; ++i) t.from[i] = from[i], t.to[i] = to[i], t.factor[i] = factor[i], t.rebate[i] = rebate[i];
+    return t;
+}
+
 // March 2018 with the published figures; FONASA 7 %, one fund, ISL.
 MonthInputs march() {
     MonthInputs in;
@@ -29,14 +38,10 @@ MonthInputs march() {
     p.familyAllowance[0] = 11337;
     p.familyAllowance[1] = 6957;
     p.familyAllowance[2] = 2199;
-    TaxTable t;
-    t.UTM = 47301;
-    const double from[] = {0, 638563.51, 1419030.01, 2365050.01, 3311070.01, 4257090.01, 5676120.01, 0};
-    const double to[] = {638563.5, 1419030, 2365050, 3311070, 4257090, 5676120, 0, 0};
-    const double factor[] = {0, 0.04, 0.08, 0.135, 0.23, 0.304, 0.35, 0};
-    const double rebate[] = {0, 25542.54, 82303.74, 212381.49, 526933.14, 841957.8, 1103059.32, 0};
-    for (int i = 0; i < 8; ++i) t.from[i] = from[i], t.to[i] = to[i], t.factor[i] = factor[i], t.rebate[i] = rebate[i];
-    in.tax = t;
+    in.tax = taxTable(47301, {0, 638563.51, 1419030.01, 2365050.01, 3311070.01, 4257090.01, 5676120.01, 0},
+                      {638563.5, 1419030, 2365050, 3311070, 4257090, 5676120, 0, 0},
+                      {0, 0.04, 0.08, 0.135, 0.23, 0.304, 0.35, 0},
+                      {0, 25542.54, 82303.74, 212381.49, 526933.14, 841957.8, 1103059.32, 0});
     in.company.mutualCode = "00";
     in.company.mutualRate = 0.93;
     in.catalog = {{"001", 0}, {"COM", 1}};
@@ -63,6 +68,20 @@ Worker worker(const std::string& code, double salary) {
     w.tipoTrabajador = "0";
     w.cencosto = "C1";
     return w;
+}
+
+// A worker whose tax base is his salary: no pension fund, health insurer or unemployment insurance
+// (the month needs taxBaseIsSalary()).
+Worker bareWorker(const std::string& code, double salary) {
+    Worker w = worker(code, salary);
+    w.afp = "00";
+    w.isa = "09";
+    return w;
+}
+
+void taxBaseIsSalary(MonthInputs& in) {
+    in.insurers.push_back({"09", "Sin salud", 0});
+    in.funds[0].rate = 0;
 }
 
 ItemRow item(const std::string& worker, const std::string& code, const std::string& name, int type, int taxable,
@@ -514,14 +533,10 @@ TEST(Calculation, TaxBracketsAtBoundsAndInGaps) {
     t.from[6] = 300000, t.factor[6] = 0.2, t.rebate[6] = 40000;
     t.from[7] = 250000, t.factor[7] = 0.5;
     in.tax = t;
-    in.insurers.push_back({"09", "Sin salud", 0});
-    in.funds[0].rate = 0;
-    for (double salary : {100000, 200000, 210000, 260000, 400000}) {
-        Worker w = worker(std::to_string(int(salary / 1000)).insert(0, 4 - std::to_string(int(salary / 1000)).size(), '0'), salary);
-        w.afp = "00";
-        w.isa = "09";
-        in.personnel.push_back(w);
-    }
+    taxBaseIsSalary(in);
+    for (double salary : {100000, 200000, 210000, 260000, 400000})
+        in.personnel.push_back(
+            bareWorker(std::to_string(int(salary / 1000)).insert(0, 4 - std::to_string(int(salary / 1000)).size(), '0'), salary));
     CalcResult r = calculateMonth(in);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(value(r, "0100", "UNI"), 1000);    // upper bound of bracket 1
@@ -535,28 +550,17 @@ TEST(Calculation, TaxBracketsAtBoundsAndInGaps) {
 // then 4 %, 8 %, 13.5 %, 23 %, 30.4 % and 35 % up to 310 UTM, and the eighth bracket, 40 % above.
 TEST(Calculation, TaxEighthBracketOfTheApril2020Scale) {
     MonthInputs in = march();
-    TaxTable t;
-    t.UTM = 50221;
-    const double from[] = {0, 677983.51, 1506630.01, 2511050.01, 3515470.01, 4519890.01, 6026520.01, 15568510.01};
-    const double to[] = {677983.50, 1506630, 2511050, 3515470, 4519890, 6026520, 15568510, 0};
-    const double factor[] = {0, 0.04, 0.08, 0.135, 0.23, 0.304, 0.35, 0.40};
-    const double rebate[] = {0, 27119.34, 87384.54, 225492.29, 559461.94, 893933.80, 1171153.72, 1949579.22};
-    for (int i = 0; i < 8; ++i) t.from[i] = from[i], t.to[i] = to[i], t.factor[i] = factor[i], t.rebate[i] = rebate[i];
-    in.tax = t;
-    // No pension, health or unemployment: the tax base is the salary.
-    in.insurers.push_back({"09", "Sin salud", 0});
-    in.funds[0].rate = 0;
+    const Brackets factor = {0, 0.04, 0.08, 0.135, 0.23, 0.304, 0.35, 0.40};
+    const Brackets rebate = {0, 27119.34, 87384.54, 225492.29, 559461.94, 893933.80, 1171153.72, 1949579.22};
+    in.tax = taxTable(50221, {0, 677983.51, 1506630.01, 2511050.01, 3515470.01, 4519890.01, 6026520.01, 15568510.01},
+                      {677983.50, 1506630, 2511050, 3515470, 4519890, 6026520, 15568510, 0}, factor, rebate);
+    taxBaseIsSalary(in);
     // Base and its bracket (0: exempt).
     const std::pair<double, int> cases[] = {{677983, 0},   {700000, 2},   {1506630, 2},  {1506631, 3},
                                             {2511050, 3},  {3000000, 4},  {4000000, 5},  {6026520, 6},
                                             {6026521, 7},  {15568510, 7}, {15568511, 8}, {20000000, 8}};
     auto code = [](int i) { return std::string(i < 10 ? "000" : "00") + std::to_string(i); };
-    for (int i = 0; i < 12; ++i) {
-        Worker w = worker(code(i), cases[i].first);
-        w.afp = "00";
-        w.isa = "09";
-        in.personnel.push_back(w);
-    }
+    for (int i = 0; i < 12; ++i) in.personnel.push_back(bareWorker(code(i), cases[i].first));
     CalcResult r = calculateMonth(in);
     ASSERT_TRUE(r.ok);
     for (int i = 0; i < 12; ++i) {
@@ -572,12 +576,8 @@ TEST(Calculation, TaxEighthBracketOfTheApril2020Scale) {
 
     // The 2017-2019 scale has no eighth bracket: its seventh has no upper limit.
     in = march();
-    in.insurers.push_back({"09", "Sin salud", 0});
-    in.funds[0].rate = 0;
-    Worker w = worker("0001", 20000000);
-    w.afp = "00";
-    w.isa = "09";
-    in.personnel = {w};
+    taxBaseIsSalary(in);
+    in.personnel = {bareWorker("0001", 20000000)};
     r = calculateMonth(in);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(value(r, "0001", "UNI"), ROUND(20000000 * 0.35 - 1103059.32, 0));
