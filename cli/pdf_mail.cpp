@@ -53,8 +53,8 @@ bool openMonth(const Args& a, Session& s, UiPort& ui, const char* usage, int& st
     if (s.CID_CLIENTE_CONT.empty()) {
         // The company data names its accounting database.
         try {
-            auto rs = s.OCON->query("SELECT id_cliente_cont_datemp FROM " + sqlYear(s.C_ANO) +
-                                    "_datos_empresa where mes_datemp = " + sqlMonth(s.C_MES));
+            auto rs = s.OCON->query("SELECT id_cliente_cont_datemp FROM " + sqlYearTable(s.C_ANO, "_datos_empresa") +
+                                    " where mes_datemp = " + sqlMonth(s.C_MES));
             if (!rs->Eof()) s.CID_CLIENTE_CONT = trim(rs->Fields(0).text());
         } catch (const std::exception&) {
             s.CID_CLIENTE_CONT.clear();

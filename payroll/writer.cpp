@@ -110,7 +110,7 @@ bool writeBackFigures(Connection& conn, const std::string& year, const std::stri
     if (figures.empty()) return true;
     std::string table, qm;
     try {
-        table = sqlYear(year) + "_personal";
+        table = sqlYearTable(year, "_personal");
         qm = sqlText(sqlMonth(month));
     } catch (const BadIdentifier& e) {
         ui.stop(e.what(), "Alto");

@@ -149,7 +149,7 @@ int ENVIO_MASIVO(Session& s, UiPort& ui, const MassMailOptions& opt) {
     };
     std::vector<Worker> workers;
     try {
-        auto rs = s.OCON->query("SELECT * FROM " + sqlYear(s.C_ANO) + "_personal where mes_per = " + sqlMonth(s.C_MES));
+        auto rs = s.OCON->query("SELECT * FROM " + sqlYearTable(s.C_ANO, "_personal") + " where mes_per = " + sqlMonth(s.C_MES));
         for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
             workers.push_back({upper(rs->Fields("rut_per").text()), trim(rs->Fields("correo_per").text()),
                                rs->Fields("nombres_per").text()});

@@ -74,14 +74,14 @@ bool prepareLiquida(Session& s, UiPort& ui) {
         const std::string year = sqlYear(s.C_ANO);
         s.TAB_MESES.clear();
         std::unique_ptr<Recordset> rs;
-        if (BUSCA_X(rs, "SELECT * FROM " + year + "_meses order by mes", *s.OCON, "  ", ui)) {
+        if (BUSCA_X(rs, "SELECT * FROM " + sqlYearTable(year, "_meses") + " order by mes", *s.OCON, "  ", ui)) {
             for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
                 std::string mes = trim(rs->Fields("mes").text());
                 s.TAB_MESES.push_back(" " + mes + "-" + NOMES_FF(std::atoi(mes.c_str())));
                 s.MES_PUBLICO = mes;
             }
         }
-        if (!BUSCA_X(rs, "SELECT * FROM " + year + "_meses order by mes desc", *s.OCON, "  ", ui)) {
+        if (!BUSCA_X(rs, "SELECT * FROM " + sqlYearTable(year, "_meses") + " order by mes desc", *s.OCON, "  ", ui)) {
             ui.alert("Debe seleccionar un mes de trabajo", "Atención");
             return fail();
         }
@@ -101,7 +101,7 @@ bool prepareLiquida(Session& s, UiPort& ui) {
 
         if (s.workerBound()) {
             if (BUSCA_X(rs,
-                        "SELECT * FROM " + year + "_personal where mes_per = " + sqlMonth(s.C_MES) +
+                        "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + sqlMonth(s.C_MES) +
                             " AND rut_per = " + sqlText(trim(s.CRUT_CONEXION_TRABAJADOR)) + " order by codigo_per",
                         *s.OCON, "  ", ui))
                 s.CCODIGO_PERD = rs->Fields("codigo_per").text();
@@ -330,8 +330,8 @@ bool PayslipDialog::validCostCentre() {
         try {
             std::unique_ptr<Recordset> rs;
             if (BUSCA_X(rs,
-                        "SELECT * FROM " + sqlName(trim(s_.CID_CLIENTE_CONT)) + "." + sqlYear(s_.C_ANO) +
-                            "_centrocosto WHERE codigo_cc = " + sqlText(trim(s_.CCENCOS)),
+                        "SELECT * FROM " + sqlName(trim(s_.CID_CLIENTE_CONT)) + "." + sqlYearTable(s_.C_ANO, "_centrocosto") +
+                            " WHERE codigo_cc = " + sqlText(trim(s_.CCENCOS)),
                         *s_.OCON, "  ", ui_))
                 s_.CCENCOS_NOMBRE = rs->Fields("nombre_cc").text();
             else
@@ -352,7 +352,7 @@ bool PayslipDialog::validWorker(std::string& code, std::string& name, bool isTo)
     try {
         std::unique_ptr<Recordset> rs;
         if (BUSCA_X(rs,
-                    "SELECT * FROM " + sqlYear(s_.C_ANO) + "_personal where mes_per = " + sqlMonth(s_.C_MES) +
+                    "SELECT * FROM " + sqlYearTable(s_.C_ANO, "_personal") + " where mes_per = " + sqlMonth(s_.C_MES) +
                         " and codigo_per = " + sqlText(trim(code)),
                     *s_.OCON, isTo ? "trabajador" : "  ", ui_)) {
             name = rs->Fields("nombre_per").text();
@@ -373,8 +373,8 @@ void PayslipDialog::lookupCostCentre() {
     try {
         std::unique_ptr<Recordset> rs;
         if (AYUDA_Y(rs,
-                    "SELECT * FROM " + sqlName(trim(s_.CID_CLIENTE_CONT)) + "." + sqlYear(s_.C_ANO) +
-                        "_centrocosto ORDER BY codigo_cc",
+                    "SELECT * FROM " + sqlName(trim(s_.CID_CLIENTE_CONT)) + "." + sqlYearTable(s_.C_ANO, "_centrocosto") +
+                        " ORDER BY codigo_cc",
                     "corta", "codigo_cc", "nombre_cc", *s_.OCON, ui_, this)) {
             s_.CCENCOS = rs->Fields("codigo_cc").text();
             s_.CCENCOS_NOMBRE = rs->Fields("nombre_cc").text();
@@ -390,9 +390,9 @@ void PayslipDialog::lookupWorker(std::string& code, std::string& name, TGET* fie
     if (s_.workerBound() || !s_.OCON) return;
     try {
         const std::string year = sqlYear(s_.C_ANO), month = sqlMonth(s_.C_MES);
-        std::string sql = allOfMonth ? "SELECT * FROM " + year + "_personal where mes_per = " + month +
+        std::string sql = allOfMonth ? "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + month +
                                            " order by codigo_per"
-                                     : "SELECT * FROM " + year + "_personal where mes_per = " + month +
+                                     : "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + month +
                                            " AND anomes_termino_per >= " + year + month +
                                            " OR (anomes_termino_per = 0 AND mes_per = " + month +
                                            ") order by codigo_per";

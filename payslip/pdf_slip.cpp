@@ -300,7 +300,7 @@ PdfSlipResult LIQUI_PDF(Session& s, UiPort& ui, const std::function<bool()>& eng
 
     if (trim(s.CCODIGO_PERD) != "" && s.OCON) {
         try {
-            auto rs = s.OCON->query("SELECT * FROM " + sqlYear(s.C_ANO) + "_personal where mes_per = " +
+            auto rs = s.OCON->query("SELECT * FROM " + sqlYearTable(s.C_ANO, "_personal") + " where mes_per = " +
                                     sqlMonth(s.C_MES) + " and codigo_per = " + sqlText(trim(s.CCODIGO_PERD)));
             if (rs && !rs->Eof()) {
                 SlipWorker w = slipWorker(*rs);

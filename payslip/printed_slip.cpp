@@ -226,7 +226,7 @@ bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRu
     try {
         if (!blank(s.CCODIGO_PERD)) {
             std::unique_ptr<Recordset> rs;
-            std::string sql = "SELECT * FROM " + sqlYear(s.C_ANO) + "_personal where mes_per = " + sqlMonth(s.C_MES) +
+            std::string sql = "SELECT * FROM " + sqlYearTable(s.C_ANO, "_personal") + " where mes_per = " + sqlMonth(s.C_MES) +
                               " and codigo_per = " + sqlText(trim(s.CCODIGO_PERD));
             if (!BUSCA_X(rs, sql, conn, "  ", ui)) {
                 if (rs && rs->isOpen()) ui.alert("Trabajador No Encontrado", "Alerta");

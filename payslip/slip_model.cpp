@@ -222,14 +222,14 @@ SlipSources loadSlipSources(Connection& conn, const Session& s, UiPort& ui) {
     try {
         std::string year = sqlYear(s.C_ANO);
         std::string month = sqlMonth(s.C_MES);
-        auto personal = fetch(conn, "SELECT * FROM " + year + "_personal where mes_per = " + month, ui);
+        auto personal = fetch(conn, "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + month, ui);
         if (!personal) return src;
         for (personal->MoveFirst(); !personal->Eof(); personal->MoveNext()) {
             SlipWorker w = slipWorker(*personal);
             src.workers.emplace(trim(w.codigo_per), std::move(w));
         }
         if (!blank(s.CID_CLIENTE_CONT)) {
-            auto cc = fetch(conn, "SELECT * FROM " + sqlName(trim(s.CID_CLIENTE_CONT)) + "." + year + "_centrocosto", ui);
+            auto cc = fetch(conn, "SELECT * FROM " + sqlName(trim(s.CID_CLIENTE_CONT)) + "." + sqlYearTable(year, "_centrocosto"), ui);
             std::map<std::string, std::string> names;
             if (cc)
                 for (cc->MoveFirst(); !cc->Eof(); cc->MoveNext())
@@ -242,12 +242,12 @@ SlipSources loadSlipSources(Connection& conn, const Session& s, UiPort& ui) {
                 }
             }
         }
-        auto company = fetch(conn, "SELECT * FROM " + year + "_datos_empresa where mes_datemp = " + month, ui);
+        auto company = fetch(conn, "SELECT * FROM " + sqlYearTable(year, "_datos_empresa") + " where mes_datemp = " + month, ui);
         if (!company) return src;
         if (!company->Eof()) src.company = slipCompany(*company);
         auto params = fetch(conn,
-                            "SELECT * FROM " + sqlName(trim(s.ID_CLIENTE) + "_REMU") + "." + year +
-                                "_parametros where mes_par = " + month,
+                            "SELECT * FROM " + sqlName(trim(s.ID_CLIENTE) + "_REMU") + "." + sqlYearTable(year, "_parametros") +
+                                " where mes_par = " + month,
                             ui);
         if (!params) return src;
         if (!params->Eof()) src.params = slipParams(*params);
