@@ -24,14 +24,12 @@ ConnectionParams companyParams(const Session& s) {
     p.user = trim(s.CUSER);
     p.password = trim(s.CPASSWORD);
     p.database = trim(s.CDATABASE);
-    p.timeoutSeconds = 3600;
     return p;
 }
 
 ConnectionParams serverParams(const Session& s) {
     ConnectionParams p = companyParams(s);
     p.database.clear();
-    p.timeoutSeconds = 36000;
     return p;
 }
 

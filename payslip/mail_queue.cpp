@@ -78,7 +78,6 @@ MailQueue MailQueue::open(const std::string& dir, UiPort& ui) {
     p.user = settings->USER;
     p.password = settings->CLAVE;
     p.database = settings->DATABASE;
-    p.timeoutSeconds = 3600;
     ui.busy(true);
     try {
         q.conn_ = Connection::open(p);

@@ -105,7 +105,6 @@ bool BUSCA_RUT(Session& s, UiPort& ui) {
     std::shared_ptr<Connection> server;
     try {
         ConnectionParams params = serverParams(s);
-        params.timeoutSeconds = 36000;
         ui.busy(true);
         server = Connection::open(params);
         ui.busy(false);
