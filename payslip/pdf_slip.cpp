@@ -8,6 +8,7 @@
 #include "core/ui_port.h"
 #include "data/connection.h"
 #include "data/sql.h"
+#include "data/work_folder.h"
 #include "format/dates.h"
 #include "format/helpers.h"
 #include "format/picture.h"
@@ -292,6 +293,9 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
 
 PdfSlipResult LIQUI_PDF(Session& s, UiPort& ui, const std::function<bool()>& engine, const PdfSlipOptions& opt) {
     PdfSlipResult result;
+    // The run's REMUMES and PDFS are this run's until the last slip is written.
+    WorkFolderLock owner = WorkFolderLock::acquire(opt.workDir, ui);
+    if (!owner.held()) return result;
     std::string folder = pdfFolder(opt.workDir);
     std::error_code ec;
     fs::create_directories(folder, ec);

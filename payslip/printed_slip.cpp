@@ -8,6 +8,7 @@
 #include "data/dbf_table.h"
 #include "data/query.h"
 #include "data/sql.h"
+#include "data/work_folder.h"
 #include "data/work_tables.h"
 #include "format/dates.h"
 #include "format/helpers.h"
@@ -241,6 +242,9 @@ bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRu
         return false;
     }
 
+    // The folder stays ours from the calculation until its slips are read back.
+    WorkFolderLock folder = WorkFolderLock::acquire(run.workDir, ui);
+    if (!folder.held()) return false;
     if (!run.calculate(s.CCODIGO_PERD, s.CCODIGO_PERH)) return false;
 
     std::vector<PaySlipLine> view;
