@@ -1,0 +1,165 @@
+// remu-cli under the conditions a broken network, an odd configuration and an
+// impatient user bring: names that look like numbers, servers that never answer,
+// several runs in one folder, runs killed half-way.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "cli/tests/cli_month.h"
+#include "data/work_tables.h"
+
+using namespace remu;
+using namespace remu::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::set<std::string> codesOf(const std::vector<PaySlipLine>& lines) {
+    std::set<std::string> out;
+    for (const auto& l : lines) out.insert(l.PERSON_REM);
+    return out;
+}
+
+// Worker codes of the slips that "--mostrar todos" printed.
+std::set<std::string> shownCodes(const std::string& out) {
+    std::set<std::string> codes;
+    const std::string key = "\nTrabajador ";
+    for (size_t at = out.find(key); at != std::string::npos; at = out.find(key, at + 1))
+        codes.insert(out.substr(at + key.size(), 4));
+    return codes;
+}
+
+std::set<std::string> range(int from, int to) {
+    std::set<std::string> out;
+    for (int i = from; i <= to; ++i) out.insert(CliMonth::code(i));
+    return out;
+}
+
+// The proxy of stall_proxy.py; stopped when it goes out of scope.
+struct StallProxy {
+    pid_t pid = 0;
+    int port = 0;
+    fs::path portFile;
+    StallProxy(const std::string& target, int stallAfter) {
+        portFile = fs::temp_directory_path() / ("remu_stall_" + testdb::uniqueTag());
+        std::vector<std::string> args = {"python3", std::string(REMU_SOURCE_DIR) + "/cli/tests/stall_proxy.py",
+                                         "--port-file", portFile.string(), "--stall-after",
+                                         std::to_string(stallAfter), "--target", target};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (posix_spawnp(&pid, "python3", nullptr, nullptr, argv.data(), environ) != 0) pid = 0;
+        for (int i = 0; pid && i < 400 && !fs::exists(portFile); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        std::ifstream(portFile) >> port;
+    }
+    ~StallProxy() {
+        if (pid) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+        std::error_code ec;
+        fs::remove(portFile, ec);
+    }
+};
+
+}  // namespace
+
+TEST(CliHardening, DatabaseNamesThatLookLikeNumbers) {
+    // "0x27" would be read as a number and "1E1" as a float if the names went in unquoted.
+    for (auto [company, client] : {std::pair<std::string, std::string>{"2019", "0x27"}, {"1e1", "1E1"}}) {
+        CliMonth m(company, client);
+        m.addWorkers(1, 3);
+        auto args = m.month("calcula");
+        args.insert(args.end(), {"--mostrar", "0002"});
+        CliResult r = runCli(args);
+        EXPECT_EQ(r.status, 0) << company << " / " << client << "\n" << r.err;
+        EXPECT_NE(r.out.find("TOTAL IMPONIBLE"), std::string::npos) << r.out;
+        EXPECT_EQ(codesOf(readWorkTable(WorkTable::REMUMES, m.dir.string())), range(1, 3));
+    }
+}
+
+TEST(CliHardening, SilentServerIsAConnectionFailureWithinTheBound) {
+    CliMonth m;
+    m.addWorkers(1, 2);
+    StallProxy silent("", 0);
+    ASSERT_GT(silent.port, 0);
+    m.writeConexion("127.0.0.1:" + std::to_string(silent.port));
+    CliResult r = runCli(m.month("calcula"), {"REMU_DB_CONNECT_TIMEOUT=2", "REMU_DB_READ_TIMEOUT=2"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("NO SE CONECTO"), std::string::npos) << r.err;
+    EXPECT_LT(r.seconds, 15) << r.err;
+}
+
+TEST(CliHardening, ServerThatStallsMidRunEndsTheRunWithinTheBound) {
+    CliMonth m;
+    m.addWorkers(1, 5);
+    // A complete run first: the failed run after it must not leave these slips behind.
+    ASSERT_EQ(runCli(m.month("calcula")).status, 0);
+    ASSERT_EQ(codesOf(readWorkTable(WorkTable::REMUMES, m.dir.string())), range(1, 5));
+
+    StallProxy proxy(testdb::serverParams().host, 6);  // answers the checks, then hangs in the load
+    ASSERT_GT(proxy.port, 0);
+    m.writeConexion("127.0.0.1:" + std::to_string(proxy.port));
+    CliResult r = runCli(m.month("calcula"), {"REMU_DB_READ_TIMEOUT=3", "REMU_DB_WRITE_TIMEOUT=3"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_LT(r.seconds, 20) << r.err;
+    EXPECT_NE(r.err.find("Descrip."), std::string::npos) << r.err;
+    EXPECT_TRUE(readWorkTable(WorkTable::REMUMES, m.dir.string()).empty());
+}
+
+TEST(CliHardening, RunsInOneFolderEachKeepTheirOwnLines) {
+    CliMonth m;
+    m.addWorkers(1, 240);
+    const std::vector<std::pair<int, int>> ranges = {{1, 80}, {81, 160}, {161, 240}};
+    for (int round = 0; round < 10; ++round) {
+        std::vector<CliProcess> runs;
+        for (auto [from, to] : ranges) {
+            auto args = m.month("calcula");
+            args.insert(args.end(), {"--desde", CliMonth::code(from), "--hasta", CliMonth::code(to), "--mostrar",
+                                     "todos", "--silencio"});
+            runs.push_back(startCli(args));
+        }
+        std::vector<std::set<std::string>> left;
+        for (size_t i = 0; i < runs.size(); ++i) {
+            CliResult r = runs[i].wait();
+            const auto own = range(ranges[i].first, ranges[i].second);
+            if (r.status != 0) {
+                // A run that gave up says why and touched nothing.
+                EXPECT_EQ(r.status, 1) << r.err;
+                EXPECT_NE(r.err.find("en uso"), std::string::npos) << r.err;
+                continue;
+            }
+            EXPECT_EQ(shownCodes(r.out), own) << "round " << round << " run " << i << "\n" << r.err;
+            left.push_back(own);
+        }
+        ASSERT_FALSE(left.empty());
+        // The folder holds exactly the lines of one of the runs that succeeded.
+        auto final = codesOf(readWorkTable(WorkTable::REMUMES, m.dir.string()));
+        EXPECT_NE(std::find(left.begin(), left.end(), final), left.end()) << "round " << round;
+    }
+}
+
+TEST(CliHardening, KilledRunNeverLeavesAPartialRemumes) {
+    CliMonth m;
+    m.addWorkers(1, 3000);
+    CliResult whole = runCli(m.month("calcula"));
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    const auto reference = readWorkTable(WorkTable::REMUMES, m.dir.string());
+    ASSERT_EQ(codesOf(reference).size(), 3000u);
+    const double runSeconds = whole.seconds;
+
+    for (double at : {0.1, 0.25, 0.4, 0.55, 0.7, 0.85}) {
+        CliProcess p = startCli(m.month("calcula"));
+        std::this_thread::sleep_for(std::chrono::duration<double>(at * runSeconds));
+        kill(p.pid, SIGKILL);
+        p.wait();
+        std::vector<PaySlipLine> left;
+        ASSERT_NO_THROW(left = readWorkTable(WorkTable::REMUMES, m.dir.string())) << "killed at " << at;
+        EXPECT_TRUE(left.empty() || left.size() == reference.size())
+            << "killed at " << at << " of the run: " << left.size() << " of " << reference.size() << " lines";
+    }
+    // The next run finds the folder fit to use.
+    EXPECT_EQ(runCli(m.month("calcula")).status, 0);
+    EXPECT_EQ(readWorkTable(WorkTable::REMUMES, m.dir.string()).size(), reference.size());
+}
