@@ -104,7 +104,7 @@ void putText(char* out, int width, const std::string& utf8) {
     while (i < n && o < w) {
         unsigned char ch = s[i];
         if (ch < 0x80) {
-            out[o++] = static_cast<char>(ch);
+            out[o++] = ch < 0x20 || ch == 0x7F ? ' ' : static_cast<char>(ch);
             ++i;
         } else if ((ch == 0xC2 || ch == 0xC3) && i + 1 < n && (s[i + 1] & 0xC0) == 0x80 &&
                    !(ch == 0xC2 && s[i + 1] < 0xA0)) {

@@ -23,6 +23,7 @@
 #include "widgets/tget.h"
 
 #ifdef REMU_HAVE_PDF_SLIPS
+#include "payslip/mailing_dialog.h"
 #include "payslip/mass_mail.h"
 #include "payslip/pdf_slip.h"
 #endif
@@ -250,8 +251,9 @@ PayslipDialog::PayslipDialog(Session& s, UiPort& ui, PayslipDialogOptions option
 #ifdef REMU_HAVE_PDF_SLIPS
         PdfSlipOptions o;
         o.workDir = opt_.workDir;
-        LIQUI_PDF(s_, ui_, [this] { return calculate({}, {}); }, o);
+        auto r = LIQUI_PDF(s_, ui_, [this] { return calculate({}, {}); }, o);
         refreshAll();
+        if (r.ok && r.queueAsked) showMailAccount(this, "Cola de correos", r.account);
 #else
         notAvailable(ui_);
 #endif
@@ -263,7 +265,11 @@ PayslipDialog::PayslipDialog(Session& s, UiPort& ui, PayslipDialogOptions option
 #ifdef REMU_HAVE_PDF_SLIPS
         MassMailOptions o;
         o.workDir = opt_.workDir;
-        ENVIO_MASIVO(s_, ui_, o);
+        o.shared = SharedAddresses::Ask;
+        if (auto plan = prepareMassMail(s_, ui_, o)) {
+            MailingDialog mailing(std::move(*plan), this);
+            mailing.exec();
+        }
 #else
         notAvailable(ui_);
 #endif

@@ -270,6 +270,7 @@ bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRu
 
     // A Windows file name: the marker counts in any case.
     bool zumel = DbfTable::locate((std::filesystem::path(run.workDir) / "ZUMEL.TXT").string()).has_value();
+    std::string overflows;
     for (const auto& range : slipWorkers(view)) {
         SlipContent content = slipContent(view, range, SlipOutput::Printed);
         status("Generando VISTA PREVIA .. " + content.code);
@@ -287,8 +288,12 @@ bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRu
         job->PAGEBEGIN();
         printSlipPage(*job, page);
         job->PAGEEND();
+        for (const std::string& o : slipOverflows(content, page.worker, SlipOutput::Printed))
+            overflows += content.code + " " + content.name + ": el monto de " + o +
+                         " no cabe en la liquidación (se imprime con asteriscos)\r\n";
     }
     bool printed = PRINTEND();
+    if (!overflows.empty()) ui.alert(overflows, "Atención");
     resetRange();
     return printed;
 }

@@ -10,6 +10,7 @@
 #include "data/sql.h"
 #include "format/dates.h"
 #include "format/helpers.h"
+#include "format/picture.h"
 #include "format/text.h"
 
 namespace remu {
@@ -155,6 +156,32 @@ SlipContent slipContent(const std::vector<PaySlipLine>& view, const WorkerLines&
         c.deductions.push_back({prefix + trim(l.DESCRI_REM) + suffix, l.VALFIN_REM});
     }
     return c;
+}
+
+std::vector<std::string> slipOverflows(const SlipContent& c, const SlipWorker* w, SlipOutput output) {
+    std::vector<std::string> out;
+    auto check = [&](const std::string& line, double value, std::string_view picture) {
+        if (TRANSFORM(value, picture).find('*') == std::string::npos) return;
+        out.push_back(trim(line) + " " + trim(TRANSFORM(value, "999,999,999,999,999")));
+    };
+    const char* money = "99,999,999";
+    // The printed slip gives its two grand totals one more digit.
+    const char* grand = output == SlipOutput::Pdf ? money : "999,999,999";
+    if (w) {
+        std::string label = currencyLabel(w->moneda_sueldo_per);
+        if (label == "$" || label == "TOPE" || label == "MIN") check("SUELDO BASE", w->sueldo_base_per, money);
+    }
+    for (const auto& list : {&c.taxable, &c.nonTaxable, &c.deductions})
+        for (const SlipItem& item : *list) check(item.description, item.amount, money);
+    check("TOTAL IMPONIBLE", c.taxableTotal, money);
+    check("TOTAL NO IMPONIBLE", c.nonTaxableTotal, money);
+    check("TOTAL DESCUENTOS", c.deductionTotal, money);
+    check("TOTAL HABERES", c.totalEarnings(), grand);
+    check("ALCANCE LIQUIDO", c.netPay(), grand);
+    check("APORTE CESANTIA EMPLEADOR", c.unemploymentEmployer, money);
+    check("APORTE MUTUAL", c.mutual, money);
+    check("APORTE SIS", c.sis, money);
+    return out;
 }
 
 std::string slipWordsLine(double netPay) {
