@@ -161,10 +161,12 @@ struct CliMonth {
         std::filesystem::remove_all(dir, ec);
     }
 
-    void writeConexion(const std::string& host) {
+    void writeConexion(const std::string& host, const std::string& otherUser = {}, const std::string& otherPassword = {}) {
         std::error_code ec;
         std::filesystem::remove(dir / kConexionFile, ec);
-        createConexion({host, "prueba", user, password, client}, dir.string());
+        createConexion({host, "prueba", otherUser.empty() ? user : otherUser,
+                        otherUser.empty() ? password : otherPassword, client},
+                       dir.string());
     }
 
     static std::string code(int i) {

@@ -163,3 +163,73 @@ TEST(CliHardening, KilledRunNeverLeavesAPartialRemumes) {
     EXPECT_EQ(runCli(m.month("calcula")).status, 0);
     EXPECT_EQ(readWorkTable(WorkTable::REMUMES, m.dir.string()).size(), reference.size());
 }
+
+// The account the workers' PCs keep: the worker's road works with it, a salary or
+// another table cannot be changed with it.
+TEST(CliHardening, WorkerAccountRunsTheWorkerRoadAndNothingMore) {
+    CliMonth m;
+    m.addWorkers(1, 3);
+    const std::string user = "w" + m.tag.substr(1, 13), password = "Clave9'x";
+    std::string cmd = std::string(REMU_SOURCE_DIR) + "/scripts/grants trabajador --usuario " + user +
+                      " --clave \"" + password + "\" --cliente " + m.client + " --empresa " + m.company->name() +
+                      " --contabilidad " + m.cont->name() + " --ano 2019";
+    std::string sql;
+    FILE* p = popen(cmd.c_str(), "r");
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) sql.append(buf, n);
+    ASSERT_EQ(pclose(p), 0);
+    auto root = testdb::connectRoot();
+    root->executeScript(sql);
+    m.writeConexion(testdb::serverParams().host, user, password);
+
+    // A month without the default days row: the run adds it, and writes the worker's figures back.
+    ASSERT_EQ(root->query("SELECT * FROM `" + m.company->name() + "`.`2019_habdes_remu`")->RecordCount(), 0);
+    auto args = m.month("calcula");
+    args.insert(args.end(), {"--desde", "0002", "--hasta", "0002", "--mostrar", "0002"});
+    CliResult r = runCli(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("TOTAL IMPONIBLE"), std::string::npos);
+    EXPECT_EQ(root->query("SELECT * FROM `" + m.company->name() + "`.`2019_habdes_remu` WHERE codigo_hd_remu = '998'")
+                  ->RecordCount(),
+              1);
+    EXPECT_GT(root->query("SELECT total_imponible_per FROM `" + m.company->name() +
+                          "`.`2019_personal` WHERE codigo_per = '0002'")
+                  ->Fields(0)
+                  .number(),
+              0);
+    // The slip's own reads (company data, parameters, cost centre).
+    args = m.month("pdf");
+    args.insert(args.end(), {"--desde", "0002", "--hasta", "0002"});
+    r = runCli(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("1 liquidaciones PDF"), std::string::npos) << r.out;
+
+    ConnectionParams wp = testdb::serverParams();
+    wp.user = user;
+    wp.password = password;
+    wp.database = m.company->name();
+    auto worker = Connection::open(wp);
+    // The login finds the company; the password change goes through.
+    bool listed = false;
+    for (auto dbs = worker->query("SHOW DATABASES"); !dbs->Eof(); dbs->MoveNext())
+        listed = listed || dbs->Fields(0).text() == m.company->name();
+    EXPECT_TRUE(listed);
+    EXPECT_EQ(worker->execute("UPDATE `2019_personal` SET clave_per = 'NUEVA1' WHERE rut_per = '010000002-2'"), 1);
+    // What it must not do.
+    for (const std::string& refused :
+         {std::string("UPDATE `2019_personal` SET sueldo_base_per = 9999999 WHERE codigo_per = '0002'"),
+          std::string("INSERT INTO `2019_personal` (mes_per, codigo_per) VALUES ('03', '9999')"),
+          std::string("DELETE FROM `2019_habdes_remu`"),
+          std::string("UPDATE `2019_habdes_remu` SET valor_hd_remu = 99"),
+          std::string("UPDATE `" + m.params->name() + "`.`2019_parametros` SET valor_uf_par = 1"),
+          std::string("INSERT INTO `" + m.cont->name() + "`.`2019_centrocosto` (codigo_cc) VALUES ('X')"),
+          std::string("CREATE TABLE intruso (a INT)"), std::string("DROP TABLE `2019_apv`")})
+        EXPECT_THROW(worker->execute(refused), DbError) << refused;
+    EXPECT_EQ(root->query("SELECT sueldo_base_per FROM `" + m.company->name() +
+                          "`.`2019_personal` WHERE codigo_per = '0002'")
+                  ->Fields(0)
+                  .number(),
+              600000);
+    worker.reset();
+    root->execute("DROP USER '" + user + "'@'%'");
+}
