@@ -6,7 +6,9 @@
 #include <set>
 
 #include "cli/tests/cli_month.h"
+#include "data/local_tables.h"
 #include "data/work_tables.h"
+#include "sender/tests/smtp_fixture.h"
 
 using namespace remu;
 using namespace remu::test;
@@ -232,4 +234,44 @@ TEST(CliHardening, WorkerAccountRunsTheWorkerRoadAndNothingMore) {
               600000);
     worker.reset();
     root->execute("DROP USER '" + user + "'@'%'");
+}
+
+// "envio" and "pdf" end with an account of every worker and an exit status that
+// says whether everything asked for was done.
+TEST(CliHardening, MailingExitStatusTellsTheTruth) {
+    CliMonth m;
+    m.addWorkers(1, 3, 600000, [](int i) {
+        return i == 1 ? std::string("uno@correo.cl") : i == 2 ? std::string("dos@correo.cl\r\nDATA") : std::string();
+    });
+    ASSERT_EQ(runCli(m.month("pdf")).status, 0);
+    const std::vector<std::string> sender = {std::string("REMU_SENDER=") + REMU_SENDER_EXE};
+    auto envio = m.month("envio");
+    envio.push_back("--si");
+    {
+        test::SmtpServer smtp({"--reject"});
+        createCorreo({"rrhh@empresa.cl", "", "127.0.0.1", std::to_string(smtp.port()), "RRHH"}, m.dir.string());
+        CliResult r = runCli(envio, sender);
+        EXPECT_EQ(r.status, 1) << r.out << r.err;  // every mail refused
+        EXPECT_NE(r.out.find("1 rechazados, 1 con dirección inválida, 1 sin dirección"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("0002  ROJAS DIAZ0002 ANA  <dos@correo.cl  DATA>: dirección inválida"),
+                  std::string::npos)
+            << r.out;
+    }
+    test::SmtpServer smtp;
+    createCorreo({"rrhh@empresa.cl", "", "127.0.0.1", std::to_string(smtp.port()), "RRHH"}, m.dir.string());
+    m.company->runSql("UPDATE `2019_personal` SET correo_per = 'dos@correo.cl' WHERE codigo_per = '0002'");
+    CliResult r = runCli(envio, sender);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;  // the worker without an address is listed, not counted
+    EXPECT_NE(r.out.find("2 enviados, 1 sin dirección"), std::string::npos) << r.out;
+    EXPECT_EQ(smtp.messages(), 2);
+
+    // Two workers with one address: withheld unless confirmed.
+    m.company->runSql("UPDATE `2019_personal` SET correo_per = 'UNO@correo.cl' WHERE codigo_per = '0003'");
+    r = runCli(envio, sender);
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("1 enviados, 2 retenidos por dirección compartida"), std::string::npos) << r.out;
+    envio.push_back("--permitir-compartidos");
+    r = runCli(envio, sender);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(runCli({"envio", "--empresa"}).status, 2);
 }
