@@ -22,7 +22,7 @@ std::set<std::string> codesOf(const std::vector<PaySlipLine>& lines) {
     return out;
 }
 
-// Worker codes of the slips that "--mostrar todos" printed.
+// Worker codes of the slips that "--lineas todos" printed.
 std::set<std::string> shownCodes(const std::string& out) {
     std::set<std::string> codes;
     const std::string key = "\nTrabajador ";
@@ -118,7 +118,7 @@ TEST(CliHardening, RunsInOneFolderEachKeepTheirOwnLines) {
         std::vector<CliProcess> runs;
         for (auto [from, to] : ranges) {
             auto args = m.month("calcula");
-            args.insert(args.end(), {"--desde", CliMonth::code(from), "--hasta", CliMonth::code(to), "--mostrar",
+            args.insert(args.end(), {"--desde", CliMonth::code(from), "--hasta", CliMonth::code(to), "--lineas",
                                      "todos", "--silencio"});
             runs.push_back(startCli(args));
         }
