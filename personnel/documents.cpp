@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "data/connection.h"
+#include "data/fields.h"
 #include "data/query.h"
 #include "data/sql.h"
 #include "format/helpers.h"
@@ -18,21 +19,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kAlerta = "ALERTA";
-
-std::string field(const Recordset& rs, const char* name) {
-    int i = rs.FieldIndex(name);
-    return i < 0 ? std::string() : rs.Fields(i).text();
-}
-
-double number(const Recordset& rs, const char* name) {
-    int i = rs.FieldIndex(name);
-    return i < 0 ? 0 : rs.Fields(i).number();
-}
-
-Date date(const Recordset& rs, const char* name) {
-    int i = rs.FieldIndex(name);
-    return i < 0 ? Date{} : rs.Fields(i).date();
-}
 
 // A RUT as XXRUT_FF expects it: 11 characters, zero-filled. The company's RUTs are often
 // stored with their dots already ("9.876.543-2"), which XXRUT_FF would cut in the wrong
@@ -205,34 +191,39 @@ bool readDocumentWorker(Connection& conn, const Session& s, std::string_view cod
                      conn, "Trabajador " + trim(code), ui))
             return false;
         w = DocumentWorker{};
-        w.CCODIGO_PER = field(*rs, "codigo_per");
-        w.CRUT = padRight(trim(field(*rs, "rut_per")), 11);
+        w.CCODIGO_PER = fieldText(*rs, "codigo_per");
+        w.CRUT = padRight(trim(fieldText(*rs, "rut_per")), 11);
         ZEROS_FF(w.CRUT);
-        w.CNOMBRE = trim(field(*rs, "nombres_per")) + " " + trim(field(*rs, "apepat_per")) + " " +
-                    trim(field(*rs, "apemat_per"));
-        w.CDIRECCION = field(*rs, "direccion_per");
-        w.CCOMUNA = field(*rs, "comuna_per");
-        w.CCARGO = field(*rs, "cargo_per");
-        w.DFECHA_NAC = date(*rs, "fecha_nacimiento_per");
-        w.DFECHA_CONTRATO = date(*rs, "fecha_contrato_per");
-        w.DFECHA_TERMINO = date(*rs, "fecha_termino_per");
-        w.NESTADO_CIVIL = static_cast<int>(number(*rs, "estado_civil_per"));
-        w.NSUELDO_BASE = number(*rs, "sueldo_base_per");
+        w.CNOMBRE = trim(fieldText(*rs, "nombres_per")) + " " + trim(fieldText(*rs, "apepat_per")) + " " +
+                    trim(fieldText(*rs, "apemat_per"));
+        w.CDIRECCION = fieldText(*rs, "direccion_per");
+        w.CCOMUNA = fieldText(*rs, "comuna_per");
+        w.CCARGO = fieldText(*rs, "cargo_per");
+        w.DFECHA_NAC = fieldDate(*rs, "fecha_nacimiento_per");
+        w.DFECHA_CONTRATO = fieldDate(*rs, "fecha_contrato_per");
+        w.DFECHA_TERMINO = fieldDate(*rs, "fecha_termino_per");
+        w.NESTADO_CIVIL = static_cast<int>(fieldNumber(*rs, "estado_civil_per"));
+        w.NSUELDO_BASE = fieldNumber(*rs, "sueldo_base_per");
 
         // Salaries that follow an index are recomputed with the month's values, as the
         // worker file does when it opens.
-        const int unit = static_cast<int>(number(*rs, "moneda_sueldo_per"));
+        const int unit = static_cast<int>(fieldNumber(*rs, "moneda_sueldo_per"));
         if (unit >= 4 && unit <= 7) {
             std::unique_ptr<Recordset> p;
             if (BUSCA_X(p,
                         "SELECT * FROM " + sqlName(trim(s.ID_CLIENTE) + "_REMU") + "." + year +
                             "_parametros where mes_par = " + month,
                         conn, "", ui)) {
-                const double value = number(*rs, "moneda_sueldo_valor_per");
-                if (unit == 4) w.NSUELDO_BASE = ROUND(number(*p, "tope_imponible_par") * number(*p, "valor_uf_par"), 0);
-                if (unit == 5) w.NSUELDO_BASE = number(*p, "ingreso_minimo_par");
-                if (unit == 6) w.NSUELDO_BASE = ROUND(value * number(*p, "valor_usd"), 0);
-                if (unit == 7) w.NSUELDO_BASE = ROUND(value * number(*p, "valor_euro"), 0);
+                const double value = fieldNumber(*rs, "moneda_sueldo_valor_per");
+                switch (unit) {
+                    case 4:
+                        w.NSUELDO_BASE = fieldNumber(*p, "tope_imponible_par") * fieldNumber(*p, "valor_uf_par");
+                        break;
+                    case 5: w.NSUELDO_BASE = fieldNumber(*p, "ingreso_minimo_par"); break;
+                    case 6: w.NSUELDO_BASE = value * fieldNumber(*p, "valor_usd"); break;
+                    default: w.NSUELDO_BASE = value * fieldNumber(*p, "valor_euro"); break;
+                }
+                w.NSUELDO_BASE = ROUND(w.NSUELDO_BASE, 0);
             }
         }
         return true;
@@ -250,12 +241,12 @@ bool readDocumentCompany(Connection& conn, const Session& s, UiPort& ui, Documen
             if (rs && rs->isOpen()) ui.stop("Debe Registrar Datos empresa antes de generar el documento", kAlerta);
             return false;
         }
-        c.nombre_datemp = field(*rs, "nombre_datemp");
-        c.Rut_datemp = field(*rs, "Rut_datemp");
-        c.rep_legal_datemp = field(*rs, "rep_legal_datemp");
-        c.rut_rep_Legal_datemp = field(*rs, "rut_rep_Legal_datemp");
-        c.direccion_datemp = field(*rs, "direccion_datemp");
-        c.comuna_datemp = field(*rs, "comuna_datemp");
+        c.nombre_datemp = fieldText(*rs, "nombre_datemp");
+        c.Rut_datemp = fieldText(*rs, "Rut_datemp");
+        c.rep_legal_datemp = fieldText(*rs, "rep_legal_datemp");
+        c.rut_rep_Legal_datemp = fieldText(*rs, "rut_rep_Legal_datemp");
+        c.direccion_datemp = fieldText(*rs, "direccion_datemp");
+        c.comuna_datemp = fieldText(*rs, "comuna_datemp");
         return true;
     } catch (const BadIdentifier& e) {
         ui.stop(e.what(), "Error");
