@@ -14,15 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string schema(const std::string& file) {
-    std::ifstream in(std::string(REMU_SOURCE_DIR) + "/schema/" + file);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    std::string s = ss.str();
-    for (size_t p; (p = s.find("@YEAR@")) != std::string::npos;) s.replace(p, 6, "2019");
-    return s;
-}
-
 // Runs remu-cli; exit status, standard output and standard error.
 struct CliRun {
     int status;
@@ -46,7 +37,7 @@ CliRun cli(const std::string& args, const fs::path& errFile, const std::string& 
 TEST(RemuCliDocumento, ContractOfAWorkerOfTheMonth) {
     std::string tag = testdb::uniqueTag();
     testdb::ScratchDatabase company(tag + "_remu_", "doc");
-    company.runSql(schema("company.sql") + schema("company_year.sql") +
+    company.runSql(testdb::schemaSql("company.sql", "2019") + testdb::schemaSql("company_year.sql", "2019") +
                    "INSERT INTO 2019_datos_empresa (mes_datemp, nombre_datemp, Rut_datemp, comuna_datemp) "
                    "VALUES ('03', 'COMERCIAL DEL NORTE LTDA.', '76.354.771-K', 'ANTOFAGASTA');"
                    "INSERT INTO 2019_personal (mes_per, codigo_per, rut_per, nombres_per, apepat_per, apemat_per, "
@@ -75,7 +66,8 @@ TEST(RemuCliDocumento, ContractOfAWorkerOfTheMonth) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("No existe Trabajador 0099"), std::string::npos) << r.err;
 
-    r = cli(base + " --tipo finiquito --codigo 0001 --plantilla " + plantilla, err, "REMU_SOFFICE=/nonexistent/soffice");
+    r = cli(base + " --tipo finiquito --codigo 0001 --plantilla " + plantilla, err,
+            "REMU_SOFFICE=/nonexistent/soffice");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("ERROR! Word no está instaldo en esta PC."), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir / "012345678_FINIQUITO.DOCX"));

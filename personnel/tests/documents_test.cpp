@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include "data/connection.h"
 #include "office/tword.h"
@@ -122,12 +121,6 @@ TEST(DocumentNames, TemplateCheckAndOutputName) {
 
 namespace {
 
-std::string schema(const std::string& file) {
-    std::string s = testdocx::readFile(std::string(REMU_SOURCE_DIR) + "/schema/" + file);
-    for (size_t p; (p = s.find("@YEAR@")) != std::string::npos;) s.replace(p, 6, "2019");
-    return s;
-}
-
 std::string text(const std::string& document) {
     std::string txt = document + ".txt";
     if (!convertDocument(document, txt)) return "(sin texto)";
@@ -143,7 +136,7 @@ protected:
         company_ = std::make_unique<testdb::ScratchDatabase>(tag_ + "_remu_", "docs");
         params_ = testdb::ScratchDatabase::named(tag_ + "_remu");
         company_->runSql(
-            schema("company.sql") + schema("company_year.sql") +
+            testdb::schemaSql("company.sql", "2019") + testdb::schemaSql("company_year.sql", "2019") +
             "INSERT INTO 2019_datos_empresa (mes_datemp, nombre_datemp, Rut_datemp, direccion_datemp, comuna_datemp, "
             "rep_legal_datemp, rut_rep_Legal_datemp) VALUES ('03', 'COMERCIAL MINERA DEL NORTE LTDA.', "
             "'76.354.771-K', 'AV. GRECIA 1450', 'ANTOFAGASTA', 'RODRIGO ANDRÉS PIZARRO MUÑOZ', '9.876.543-3');"
@@ -157,7 +150,7 @@ protected:
             "('03', '0003', '', '', 'SIN', 'RUT', '', '', '', 'OPERARIO', NULL, '2018-01-01', NULL, 1, 300000, 1),"
             "('03', '0004', '014384983-K', '', 'LUIS', 'MORA', 'PAZ', 'PASAJE LOS AROMOS 5', 'MEJILLONES', "
             "'GERENTE', '1970-01-31', '2019-01-02', '2019-06-30', 1, 0, 4);");
-        params_->runSql(schema("parametros.sql") + schema("parametros_year.sql") +
+        params_->runSql(testdb::schemaSql("parametros.sql", "2019") + testdb::schemaSql("parametros_year.sql", "2019") +
                         "INSERT INTO 2019_parametros (mes_par, valor_uf_par, tope_imponible_par, ingreso_minimo_par) "
                         "VALUES ('03', 27565.79, 79.3, 301000);");
         dir_ = fs::temp_directory_path() / ("remu_docs_" + tag_);
