@@ -47,7 +47,7 @@ uno::Sequence<beans::PropertyValue> sequence(const std::vector<beans::PropertyVa
 
 std::string lowerExtension(const std::string& path) {
     std::string ext = fs::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext;
 }
 

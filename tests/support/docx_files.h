@@ -27,7 +27,8 @@ inline void writeDocx(const std::string& path, const std::string& bodyXml, const
     parts.emplace_back("[Content_Types].xml",
                        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
                        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-                       "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                       "<Default Extension=\"rels\" "
+                       "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
                        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
                        "<Override PartName=\"/word/document.xml\" ContentType=\"application/"
                        "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>" +
@@ -41,9 +42,9 @@ inline void writeDocx(const std::string& path, const std::string& bodyXml, const
                        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
                        "relationships/officeDocument\" Target=\"word/document.xml\"/></Relationships>");
     std::string sect = header ? "<w:sectPr><w:headerReference w:type=\"default\" r:id=\"rIdH\"/></w:sectPr>" : "";
-    parts.emplace_back("word/document.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><w:document " +
-                                                std::string(kNamespaces) + "><w:body>" + bodyXml + sect +
-                                                "</w:body></w:document>");
+    parts.emplace_back("word/document.xml",
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><w:document " +
+                           std::string(kNamespaces) + "><w:body>" + bodyXml + sect + "</w:body></w:document>");
     if (header) {
         parts.emplace_back("word/_rels/document.xml.rels",
                            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
