@@ -7,6 +7,7 @@
 #include "core/session.h"
 #include "core/ui_port.h"
 #include "data/connection.h"
+#include "data/fields.h"
 #include "data/sql.h"
 #include "format/dates.h"
 #include "format/helpers.h"
@@ -33,18 +34,9 @@ std::string viewKey(const PaySlipLine& l) {
     return padRight(l.APENOM_REM, 35) + padRight(l.PERSON_REM, 4) + padRight(l.PERSON_REM, 4) + nums;
 }
 
-std::string field(const Recordset& rs, const char* name) {
-    int i = rs.FieldIndex(name);
-    return i < 0 ? std::string() : rs.Fields(i).text();
-}
-double number(const Recordset& rs, const char* name) {
-    int i = rs.FieldIndex(name);
-    return i < 0 ? 0 : rs.Fields(i).number();
-}
-Date date(const Recordset& rs, const char* name) {
-    int i = rs.FieldIndex(name);
-    return i < 0 ? Date{} : rs.Fields(i).date();
-}
+std::string field(const Recordset& rs, const char* name) { return fieldText(rs, name); }
+double number(const Recordset& rs, const char* name) { return fieldNumber(rs, name); }
+Date date(const Recordset& rs, const char* name) { return fieldDate(rs, name); }
 
 std::unique_ptr<Recordset> fetch(Connection& conn, const std::string& sql, UiPort& ui) {
     try {
