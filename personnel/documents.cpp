@@ -186,7 +186,7 @@ bool readDocumentWorker(Connection& conn, const Session& s, std::string_view cod
         const std::string year = sqlYear(s.C_ANO), month = sqlMonth(s.C_MES);
         std::unique_ptr<Recordset> rs;
         if (!BUSCA_X(rs,
-                     "SELECT * FROM " + year + "_personal where mes_per = " + month +
+                     "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + month +
                          " and codigo_per = " + sqlText(trim(code)),
                      conn, "Trabajador " + trim(code), ui))
             return false;
@@ -211,8 +211,8 @@ bool readDocumentWorker(Connection& conn, const Session& s, std::string_view cod
         if (unit >= 4 && unit <= 7) {
             std::unique_ptr<Recordset> p;
             if (BUSCA_X(p,
-                        "SELECT * FROM " + sqlName(trim(s.ID_CLIENTE) + "_REMU") + "." + year +
-                            "_parametros where mes_par = " + month,
+                        "SELECT * FROM " + sqlName(trim(s.ID_CLIENTE) + "_REMU") + "." +
+                            sqlYearTable(year, "_parametros") + " where mes_par = " + month,
                         conn, "", ui)) {
                 const double value = fieldNumber(*rs, "moneda_sueldo_valor_per");
                 switch (unit) {
@@ -236,7 +236,7 @@ bool readDocumentWorker(Connection& conn, const Session& s, std::string_view cod
 bool readDocumentCompany(Connection& conn, const Session& s, UiPort& ui, DocumentCompany& c) {
     try {
         std::unique_ptr<Recordset> rs;
-        if (!BUSCA_X(rs, "SELECT * FROM " + sqlYear(s.C_ANO) + "_datos_empresa where mes_datemp = " + sqlMonth(s.C_MES),
+        if (!BUSCA_X(rs, "SELECT * FROM " + sqlYearTable(s.C_ANO, "_datos_empresa") + " where mes_datemp = " + sqlMonth(s.C_MES),
                      conn, "", ui)) {
             if (rs && rs->isOpen()) ui.stop("Debe Registrar Datos empresa antes de generar el documento", kAlerta);
             return false;
