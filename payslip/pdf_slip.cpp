@@ -1,6 +1,7 @@
 #include "payslip/pdf_slip.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -15,6 +16,7 @@
 #include "format/picture.h"
 #include "format/text.h"
 #include "payslip/mail_queue.h"
+#include "payslip/pdf_protect.h"
 #include "pdf/tpdf.h"
 
 namespace remu {
@@ -243,6 +245,13 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
     std::string folder = pdfFolder(opt.workDir);
     std::error_code ec;
     fs::create_directories(folder, ec);
+    std::string protectProblem;
+    const auto protection = readSlipProtection(opt.workDir, protectProblem);
+    if (!protection) {
+        ui.stop(protectProblem, "Alto");
+        return result;
+    }
+    if (protection->on) result.passwordDigits = protection->digits;
     result.queueAsked = MailQueue::requested(opt.workDir);
     MailQueue queue = MailQueue::open(opt.workDir, ui);
 
@@ -277,13 +286,21 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
         const std::string who = trim(worker.codigo_per) + " " +
                                 blankControls(fullName(worker.apepat_per, worker.apemat_per, worker.nombres_per));
 
-        // A control character would cut or bend the file name (a NUL drops ".pdf").
-        if (hasControlChar(worker.rut_per) || hasControlChar(worker.apepat_per) || hasControlChar(worker.apemat_per) ||
-            hasControlChar(worker.nombres_per)) {
-            result.problems.push_back(who + ": no se escribió su liquidación, su RUT o su nombre contiene caracteres de control");
+        auto notWritten = [&](const std::string& why) {
+            result.problems.push_back(who + ": no se escribió su liquidación, " + why);
             if (result.queueAsked && !trim(worker.correo_per).empty())
                 result.account.add(trim(worker.codigo_per), fullName(worker.apepat_per, worker.apemat_per, worker.nombres_per),
                                    trim(worker.correo_per), MailOutcome::Refused, "no se escribió su liquidación");
+        };
+        // A control character would cut or bend the file name (a NUL drops ".pdf").
+        if (hasControlChar(worker.rut_per) || hasControlChar(worker.apepat_per) || hasControlChar(worker.apemat_per) ||
+            hasControlChar(worker.nombres_per)) {
+            notWritten("su RUT o su nombre contiene caracteres de control");
+            continue;
+        }
+        std::optional<std::string> password;
+        if (protection->on && !(password = slipPassword(worker.rut_per, protection->digits))) {
+            notWritten("su RUT no tiene los " + std::to_string(protection->digits) + " dígitos de la clave");
             continue;
         }
         for (const std::string& o : slipOverflows(slip, &worker, SlipOutput::Pdf))
@@ -294,7 +311,8 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
         // Written under a temporary name: a run stopped half-way never leaves a
         // truncated slip that the mailing could send.
         fs::path part = fs::path(folder) / ("." + name + ".part");
-        auto pdf = TPDF::New(part.string());
+        // A protected slip is drawn in memory: the readable one never reaches the disk.
+        auto pdf = password ? TPDF::NewInMemory() : TPDF::New(part.string());
         if (!pdf) {
             ui.alert(kFileOpenMessage, "Atención");
             return result;
@@ -303,7 +321,23 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
         drawPdfSlip(*pdf, slip, worker, src.company, src.params, s);
         pdf->Pdfclosepage();
         bool written = pdf->Pdfclose();
+        const std::string plain = pdf->takeDocument();
         pdf.reset();
+        if (written && password) {
+            std::string why;
+            auto locked = protectPdf(plain, *password, why);
+            if (!locked) {
+                ui.alert("No se pudo proteger con clave el archivo PDF " + name + ": " + why, "Atención");
+                return result;
+            }
+            std::FILE* f = std::fopen(part.c_str(), "wb");
+            if (!f) {
+                ui.alert(kFileOpenMessage, "Atención");
+                return result;
+            }
+            written = std::fwrite(locked->data(), 1, locked->size(), f) == locked->size();
+            written = std::fclose(f) == 0 && written;
+        }
         if (!written) {
             fs::remove(part, ec);
             ui.alert("No se pudo escribir el archivo PDF " + name, "Atención");
@@ -342,6 +376,12 @@ PdfSlipResult LIQUI_PDF(Session& s, UiPort& ui, const std::function<bool()>& eng
     // The run's REMUMES and PDFS are this run's until the last slip is written.
     WorkFolderLock owner = WorkFolderLock::acquire(opt.workDir, ui);
     if (!owner.held()) return result;
+    // A marker that cannot be read stops the run before the last slips are emptied.
+    std::string protectProblem;
+    if (!readSlipProtection(opt.workDir, protectProblem)) {
+        ui.stop(protectProblem, "Alto");
+        return result;
+    }
     std::string folder = pdfFolder(opt.workDir);
     std::error_code ec;
     fs::create_directories(folder, ec);
