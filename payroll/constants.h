@@ -133,7 +133,8 @@ inline constexpr int MovementWorkAccident = 6;
 inline constexpr double HealthTaxCapShare = 0.07;
 // Public health fund code of the worker file (FONASA).
 inline constexpr char PublicHealthCode[] = "07";
-// Pension fund and work-accident insurer codes meaning "none" / the public insurer (ISL, Ley 16.744).
+// Pension fund, family compensation fund and work-accident insurer codes meaning none (for the
+// insurer: the public one, ISL, Ley 16.744).
 inline constexpr char NoneCode[] = "00";
 // Unemployment insurance (Ley 19.728, art. 5): open-ended contract 2.4 % employer and 0.6 % worker;
 // fixed-term contract 3 % employer; after eleven years of service 0.8 % employer.
