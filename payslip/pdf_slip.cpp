@@ -15,6 +15,7 @@
 #include "format/mail_address.h"
 #include "format/picture.h"
 #include "format/text.h"
+#include "payroll/constants.h"
 #include "payslip/mail_queue.h"
 #include "payslip/pdf_protect.h"
 #include "pdf/tpdf.h"
@@ -113,7 +114,7 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& w, const 
     pdf.Pdfatsay("CARGO", 701, 10);
     pdf.Pdfatsay(": " + w.cargo_per, 701, 85);
 
-    pdf.Pdfatsay("SUELDO BASE", 688, 10);
+    pdf.Pdfatsay(LineText::BaseSalary, 688, 10);
     std::string label = currencyLabel(w.moneda_sueldo_per);
     if (label == "$" || label == "TOPE" || label == "MIN")
         pdf.Pdfatsay(": " + label + "  " + trimmed(w.sueldo_base_per, "99,999,999"), 688, 85);
@@ -182,7 +183,7 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& w, const 
         pdf.Pdfatsay(amount(item.amount, "99,999,999"), y, 220);
         y -= 13;
     }
-    pdf.Pdfatsay("TOTAL IMPONIBLE", y, 15);
+    pdf.Pdfatsay(LineText::TaxableTotal, y, 15);
     pdf.Pdfatsay(amount(slip.taxableTotal, "99,999,999"), y, 220);
     y -= 26;
     for (auto& item : slip.nonTaxable) {
@@ -191,7 +192,7 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& w, const 
         y -= 13;
     }
     if (slip.nonTaxableTotal > 0) {
-        pdf.Pdfatsay("TOTAL NO IMPONIBLE", y, 15);
+        pdf.Pdfatsay(LineText::TotalNonTaxable, y, 15);
         pdf.Pdfatsay(amount(slip.nonTaxableTotal, "99,999,999"), y, 220);
     }
     y = 597;
@@ -202,12 +203,12 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& w, const 
     }
 
     pdf.Pdfatsay(rule(118), 298, 6);
-    pdf.Pdfatsay("TOTAL HABERES", 283, 15);
+    pdf.Pdfatsay(LineText::TotalEarnings, 283, 15);
     pdf.Pdfatsay(amount(slip.totalEarnings(), "99,999,999"), 283, 220);
-    pdf.Pdfatsay("TOTAL DESCUENTOS", 283, 295);
+    pdf.Pdfatsay(LineText::TotalDeductions, 283, 295);
     pdf.Pdfatsay(amount(slip.deductionTotal, "99,999,999"), 283, 490);
     pdf.Pdfatsay(rule(118), 268, 6);
-    pdf.Pdfatsay("ALCANCE LIQUIDO", 258, 295);
+    pdf.Pdfatsay(LineText::NetPay, 258, 295);
     pdf.Pdfatsay(amount(slip.netPay(), "99,999,999"), 253, 490);
     pdf.Pdfatsay(rule(60), 240, 283);
 
