@@ -12,6 +12,7 @@
 #include "data/dbf_table.h"
 #include "data/local_tables.h"
 #include "data/query.h"
+#include "data/work_folder.h"
 #include "data/work_tables.h"
 #include "format/picture.h"
 #include "format/text.h"
@@ -95,6 +96,9 @@ int run(const Args& a) {
     int status = 1;
     if (!openCompanyMonth(a, s, ui, kUsage, status)) return status;
 
+    // The folder stays ours until the slips shown are read back from it.
+    WorkFolderLock folder = WorkFolderLock::acquire(dir, ui);
+    if (!folder.held()) return 1;
     RunTimings tm;
     bool ok = CALCULA_REMUN(s, ui, desde, hasta, {dir, &tm});
     if (a.flag("tiempos"))

@@ -48,8 +48,8 @@ bool openCompanyMonth(const Args& a, Session& s, UiPort& ui, const char* usage, 
 std::string accountingDatabase(Session& s) {
     if (!s.OCON) return {};
     try {
-        auto rs = s.OCON->query("SELECT id_cliente_cont_datemp FROM " + sqlYear(s.C_ANO) +
-                                "_datos_empresa where mes_datemp = " + sqlMonth(s.C_MES));
+        auto rs = s.OCON->query("SELECT id_cliente_cont_datemp FROM " + sqlYearTable(s.C_ANO, "_datos_empresa") +
+                                " where mes_datemp = " + sqlMonth(s.C_MES));
         if (!rs->Eof()) return trim(rs->Fields(0).text());
     } catch (const std::exception&) {
         // Without it the slips show no cost centre names.

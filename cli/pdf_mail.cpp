@@ -23,17 +23,23 @@ namespace {
 const char* kPdfUsage =
     "uso: remu-cli pdf --empresa BASE --ano AAAA --mes MM [--desde CODIGO --hasta CODIGO] [--cencos CC]\n"
     "                  [--dir CARPETA] [--cliente ID] [--contabilidad BASE] [--fecha DD/MM/AAAA] [--silencio]\n"
+    "                  [--permitir-compartidos]\n"
     "\n"
     "  Calcula el mes y escribe una liquidación PDF por trabajador en CARPETA/PDFS (vaciada antes).\n"
-    "  Con ENVIA.TXT en la carpeta, registra cada PDF en la cola de correos (COLACORREO.DBF).\n"
-    "  --fecha es la fecha de emisión (hoy por omisión).";
+    "  Con ENVIA.TXT en la carpeta, registra cada PDF en la cola de correos (COLACORREO.DBF) y da\n"
+    "  cuenta de cada trabajador; una dirección de más de un trabajador se registra sólo con\n"
+    "  --permitir-compartidos. --fecha es la fecha de emisión (hoy por omisión).\n"
+    "  Termina con 0 cuando todo se hizo, 1 cuando algo pedido no se hizo, 2 por mal uso.";
 
 const char* kEnvioUsage =
     "uso: remu-cli envio --empresa BASE --ano AAAA --mes MM [--dir CARPETA] [--cliente ID] [--si]\n"
+    "                    [--permitir-compartidos]\n"
     "\n"
     "  Envía por correo los PDF de CARPETA/PDFS a los trabajadores con dirección, con los datos\n"
     "  del remitente de CORREO.DBF. --si responde que sí a \"Seguro de realizar el envío?\";\n"
-    "  sin él no se envía nada.";
+    "  sin él no se envía nada. Una dirección de más de un trabajador se usa sólo con\n"
+    "  --permitir-compartidos. Al final da cuenta de cada trabajador; termina con 0 cuando se\n"
+    "  envió todo lo intentado, 1 cuando algún correo no se envió, 2 por mal uso.";
 
 const std::vector<std::string> kValued = {"empresa", "ano", "mes", "desde", "hasta", "cencos",
                                           "dir", "cliente", "contabilidad", "fecha"};
@@ -55,7 +61,7 @@ bool openMonth(const Args& a, Session& s, UiPort& ui, const char* usage, int& st
 
 int runPdf(const Args& a) {
     auto bad = a.unknown({"empresa", "ano", "mes", "desde", "hasta", "cencos", "dir", "cliente", "contabilidad",
-                          "fecha", "silencio"});
+                          "fecha", "silencio", "permitir-compartidos"});
     if (!bad.empty()) {
         std::cerr << "remu-cli pdf: opción desconocida " << bad.front() << "\n" << kPdfUsage << "\n";
         return 2;
@@ -69,16 +75,17 @@ int runPdf(const Args& a) {
     s.CCENCOS = a.option("cencos", "    ");
     std::string dir = a.option("dir", ".");
     auto engine = [&] { return CALCULA_REMUN(s, ui, {}, {}, {dir, nullptr}); };
-    auto r = LIQUI_PDF(s, ui, engine, {dir, false});
+    PdfSlipOptions opt{dir, false, a.flag("permitir-compartidos") ? SharedAddresses::Allow : SharedAddresses::Withhold};
+    auto r = LIQUI_PDF(s, ui, engine, opt);
     if (!r.ok) return 1;
-    std::cout << r.files.size() << " liquidaciones PDF en " << pdfFolder(dir);
-    if (r.queued) std::cout << ", " << r.queued << " correos registrados en la cola";
-    std::cout << "\n";
-    return 0;
+    std::cout << r.files.size() << " liquidaciones PDF en " << pdfFolder(dir) << "\n";
+    for (const std::string& p : r.problems) std::cout << p << "\n";
+    if (r.queueAsked) std::cout << "Cola de correos: " << r.account.text();
+    return r.complete() ? 0 : 1;
 }
 
 int runEnvio(const Args& a) {
-    auto bad = a.unknown({"empresa", "ano", "mes", "dir", "cliente", "si"});
+    auto bad = a.unknown({"empresa", "ano", "mes", "dir", "cliente", "si", "permitir-compartidos"});
     if (!bad.empty()) {
         std::cerr << "remu-cli envio: opción desconocida " << bad.front() << "\n" << kEnvioUsage << "\n";
         return 2;
@@ -89,10 +96,11 @@ int runEnvio(const Args& a) {
     if (!openMonth(a, s, ui, kEnvioUsage, status)) return status;
     MassMailOptions opt;
     opt.workDir = a.option("dir", ".");
-    int mails = ENVIO_MASIVO(s, ui, opt);
-    if (mails < 0) return 1;
-    std::cout << mails << " correos en " << batchFileName(opt.flavor) << "\n";
-    return 0;
+    opt.shared = a.flag("permitir-compartidos") ? SharedAddresses::Allow : SharedAddresses::Withhold;
+    MassMailResult r = ENVIO_MASIVO(s, ui, opt);
+    if (!r.started) return 1;
+    std::cout << "Envío de liquidaciones: " << r.account.text();
+    return r.account.complete() ? 0 : 1;
 }
 
 const CommandRegistrar pdfCommand(Command{"pdf", kPdfUsage, "escribe las liquidaciones PDF del mes (y la cola de correos)",

@@ -140,6 +140,21 @@ struct Recordset::Impl {
 
 // ---------------------------------------------------------------- Connection
 
+ConnectionTimeouts connectionTimeouts() {
+    ConnectionTimeouts t;
+    auto read = [](const char* name, int& into) {
+        const char* v = std::getenv(name);
+        if (!v || !*v) return;
+        char* end = nullptr;
+        long n = std::strtol(v, &end, 10);
+        if (end && *end == '\0' && n > 0 && n <= 86400) into = static_cast<int>(n);
+    };
+    read("REMU_DB_CONNECT_TIMEOUT", t.connect);
+    read("REMU_DB_READ_TIMEOUT", t.read);
+    read("REMU_DB_WRITE_TIMEOUT", t.write);
+    return t;
+}
+
 Connection::~Connection() { close(); }
 
 void Connection::close() {
@@ -170,8 +185,15 @@ std::shared_ptr<Connection> Connection::open(const ConnectionParams& params) {
     MYSQL* h = mysql_init(nullptr);
     if (!h) throw plainError("No hay memoria para abrir la conexión");
 
-    unsigned int timeout = params.timeoutSeconds > 0 ? static_cast<unsigned int>(params.timeoutSeconds) : 0;
-    mysql_options(h, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+    // Without these a server that accepts and never answers holds the program for good.
+    const ConnectionTimeouts defaults = connectionTimeouts();
+    auto pick = [](int given, int fallback) { return static_cast<unsigned int>(given > 0 ? given : fallback); };
+    unsigned int connectTimeout = pick(params.timeoutSeconds, defaults.connect);
+    unsigned int readTimeout = pick(params.readTimeoutSeconds, defaults.read);
+    unsigned int writeTimeout = pick(params.writeTimeoutSeconds, defaults.write);
+    mysql_options(h, MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeout);
+    mysql_options(h, MYSQL_OPT_READ_TIMEOUT, &readTimeout);
+    mysql_options(h, MYSQL_OPT_WRITE_TIMEOUT, &writeTimeout);
     mysql_options(h, MYSQL_SET_CHARSET_NAME, "utf8mb4");
 
     std::string host = trim(params.host);

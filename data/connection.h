@@ -37,8 +37,23 @@ struct ConnectionParams {
     std::string user;
     std::string password;
     std::string database;  // empty: the server connection without a database
-    int timeoutSeconds = 3600;
+    // Seconds to connect, and to wait for the server's answer or for it to take
+    // what is sent; 0 takes the defaults of connectionTimeouts().
+    int timeoutSeconds = 0;
+    int readTimeoutSeconds = 0;
+    int writeTimeoutSeconds = 0;
 };
+
+// The time-outs a connection gets when its parameters leave them at 0: connect
+// 10 s, read and write 300 s (more than the longest statement of a big month),
+// changed by the environment variables REMU_DB_CONNECT_TIMEOUT,
+// REMU_DB_READ_TIMEOUT and REMU_DB_WRITE_TIMEOUT (whole seconds).
+struct ConnectionTimeouts {
+    int connect = 10;
+    int read = 300;
+    int write = 300;
+};
+ConnectionTimeouts connectionTimeouts();
 
 class Recordset;
 

@@ -24,14 +24,12 @@ ConnectionParams companyParams(const Session& s) {
     p.user = trim(s.CUSER);
     p.password = trim(s.CPASSWORD);
     p.database = trim(s.CDATABASE);
-    p.timeoutSeconds = 3600;
     return p;
 }
 
 ConnectionParams serverParams(const Session& s) {
     ConnectionParams p = companyParams(s);
     p.database.clear();
-    p.timeoutSeconds = 36000;
     return p;
 }
 
@@ -115,23 +113,23 @@ bool VERIFI_PARAM_DATEM(Connection& conn, std::string_view year, std::string_vie
     try {
         y = sqlYear(year);
         m = sqlMonth(month);
-        client = sqlName(s.ID_CLIENTE);
+        client = sqlName(trim(s.ID_CLIENTE) + "_REMU");
     } catch (const BadIdentifier& e) {
         ui.stop(e.what(), "Alto");
         return false;
     }
     const std::string monthName = NOMES_FF(std::atoi(m.c_str()));
     std::unique_ptr<Recordset> rs;
-    if (!BUSCA_X(rs, "SELECT * FROM " + client + "_REMU." + y + "_parametros where mes_par = " + m, conn, "  ",
+    if (!BUSCA_X(rs, "SELECT * FROM " + client + "." + sqlYearTable(y, "_parametros") + " where mes_par = " + m, conn, "  ",
                  ui)) {
         ui.stop("Debe Registrar parámetros " + monthName + " antes de procesar", "Alto");
         return false;
     }
-    if (!BUSCA_X(rs, "SELECT * FROM " + y + "_datos_empresa where mes_datemp = " + m, conn, "  ", ui)) {
+    if (!BUSCA_X(rs, "SELECT * FROM " + sqlYearTable(y, "_datos_empresa") + " where mes_datemp = " + m, conn, "  ", ui)) {
         ui.stop("Debe Registrar Datos empresa antes de procesar", "Alto");
         return false;
     }
-    if (!BUSCA_X(rs, "SELECT * FROM " + client + "_REMU." + y + "_tabu where MES = " + sqlText(m), conn, "  ",
+    if (!BUSCA_X(rs, "SELECT * FROM " + client + "." + sqlYearTable(y, "_tabu") + " where MES = " + sqlText(m), conn, "  ",
                  ui)) {
         ui.stop("Debe Registrar UTM " + monthName + " en Tabla Impuesto único  antes de procesar", "Alto");
         return false;

@@ -90,7 +90,12 @@ std::string sqlName(std::string_view name) {
         if (!(isDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_')) ok = false;
     }
     if (!ok) throw BadIdentifier("Nombre de base de datos o tabla no válido: \"" + std::string(name) + "\"");
-    return std::string(t);
+    // Letters, digits and underscores need no escaping inside the backquotes.
+    return "`" + std::string(t) + "`";
+}
+
+std::string sqlYearTable(std::string_view year, std::string_view suffix) {
+    return sqlName(sqlYear(year) + std::string(suffix));
 }
 
 std::string sqlQuotedName(std::string_view name) {

@@ -1,11 +1,13 @@
 #include "data/work_tables.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "format/codepage.h"
 
@@ -102,7 +104,7 @@ void putText(char* out, int width, const std::string& utf8) {
     while (i < n && o < w) {
         unsigned char ch = s[i];
         if (ch < 0x80) {
-            out[o++] = static_cast<char>(ch);
+            out[o++] = ch < 0x20 || ch == 0x7F ? ' ' : static_cast<char>(ch);
             ++i;
         } else if ((ch == 0xC2 || ch == 0xC3) && i + 1 < n && (s[i + 1] & 0xC0) == 0x80 &&
                    !(ch == 0xC2 && s[i + 1] < 0xA0)) {
@@ -353,12 +355,81 @@ const std::vector<DbfField>& workTableLayout(WorkTable t) {
     return t == WorkTable::AJUPASO ? adjustments : lines;
 }
 
-void createWorkTable(WorkTable t, const std::string& dir) { DbfTable::create(tablePath(t, dir), workTableLayout(t)); }
+void createWorkTable(WorkTable t, const std::string& dir) { writeWorkTable(t, {}, dir); }
 
 void writeWorkTable(WorkTable t, const std::vector<PaySlipLine>& lines, const std::string& dir) {
-    checkRows(t, lines);
-    DbfTable table = DbfTable::create(tablePath(t, dir), workTableLayout(t));
-    writeRows(t, table, 0, lines);
+    WorkTableDraft draft(t, dir);
+    draft.append(lines);
+    draft.commit();
+}
+
+WorkTableDraft::WorkTableDraft(WorkTable t, std::string dir)
+    : table_(t), dir_(dir.empty() ? std::string(".") : std::move(dir)) {
+    path_ = dir_ + "/." + workTableFile(t) + "." + std::to_string(static_cast<long>(::getpid())) + ".tmp";
+}
+
+WorkTableDraft::~WorkTableDraft() { discard(); }
+
+void WorkTableDraft::discard() {
+    if (!created_) return;
+    ::unlink(path_.c_str());
+    created_ = false;
+    rows_ = 0;
+}
+
+void WorkTableDraft::append(const std::vector<PaySlipLine>& lines) {
+    checkRows(table_, lines);
+    try {
+        if (!created_) {
+            ::unlink(path_.c_str());
+            created_ = true;
+            DbfTable draft = DbfTable::create(path_, workTableLayout(table_));
+            writeRows(table_, draft, 0, lines);
+        } else {
+            DbfTable draft = DbfTable::open(path_, DbfMode::Exclusive);
+            writeRows(table_, draft, static_cast<uint32_t>(draft.recordCount()), lines);
+        }
+    } catch (const DbfError& e) {
+        // The user knows the table by its own name, not by the draft's.
+        std::string text = e.what();
+        const std::string draftName = path_.substr(path_.find_last_of('/') + 1);
+        for (size_t at; (at = text.find(draftName)) != std::string::npos;)
+            text.replace(at, draftName.size(), workTableFile(table_));
+        throw DbfError(e.kind(), text);
+    }
+    rows_ += static_cast<uint32_t>(lines.size());
+}
+
+void WorkTableDraft::commit() {
+    if (!created_) append({});
+    std::string target = tablePath(table_, dir_);
+    // The table is replaced only when nobody has it open, as re-creating it in place would be.
+    int guard = -1;
+    if (auto existing = DbfTable::locate(target)) {
+        target = *existing;
+        guard = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+        if (guard >= 0 && !dbf_detail::lock(guard, DbfMode::Exclusive)) {
+            ::close(guard);
+            throw DbfError(DbfError::Kind::InUse,
+                           "La tabla " + workTableFile(table_) + " está en uso por otro proceso; no se pudo crear.");
+        }
+    }
+    const int renamed = std::rename(path_.c_str(), target.c_str());
+    if (guard >= 0) ::close(guard);
+    if (renamed != 0)
+        throw DbfError(DbfError::Kind::WriteFailed, "No se pudo grabar la tabla " + workTableFile(table_) + ".");
+    created_ = false;
+    rows_ = 0;
+}
+
+void removeStaleWorkTableDrafts(const std::string& dir) {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir.empty() ? "." : dir, ec)) {
+        const std::string name = e.path().filename().string();
+        if (name.size() < 5 || name[0] != '.' || name.compare(name.size() - 4, 4, ".tmp") != 0) continue;
+        for (WorkTable t : {WorkTable::REMUMES, WorkTable::REMUPASO, WorkTable::AJUPASO})
+            if (name.rfind("." + workTableFile(t) + ".", 0) == 0) std::filesystem::remove(e.path(), ec);
+    }
 }
 
 void appendWorkTable(WorkTable t, const std::vector<PaySlipLine>& lines, const std::string& dir) {

@@ -51,10 +51,42 @@ const std::vector<DbfField>& workTableLayout(WorkTable t);
 // table is open elsewhere. Texts are cut to their field; a number too wide for
 // its field is refused before anything is written.
 
+// A table is replaced whole: it is written under a temporary name beside the
+// real one and renamed over it, so a reader (or a run killed half-way) finds the
+// old table or the new one, never part of one, and a failed write leaves no
+// empty or half-made file behind.
+
 // Creates (or re-creates) the table empty.
 void createWorkTable(WorkTable t, const std::string& dir = ".");
 // Replaces the table's contents with `lines`.
 void writeWorkTable(WorkTable t, const std::vector<PaySlipLine>& lines, const std::string& dir = ".");
+
+// A table written in steps under its temporary name, and put in place of the
+// real one only by commit(); a draft that is not committed is removed.
+class WorkTableDraft {
+public:
+    WorkTableDraft(WorkTable t, std::string dir);
+    ~WorkTableDraft();
+    WorkTableDraft(const WorkTableDraft&) = delete;
+    WorkTableDraft& operator=(const WorkTableDraft&) = delete;
+
+    // Adds rows (the first call creates the draft). Throws DbfError.
+    void append(const std::vector<PaySlipLine>& lines);
+    // The draft (empty when nothing was appended) replaces the table. Throws DbfError.
+    void commit();
+    void discard();
+
+private:
+    WorkTable table_;
+    std::string dir_;
+    std::string path_;
+    bool created_ = false;
+    uint32_t rows_ = 0;
+};
+
+// Removes drafts that a process killed half-way left in the folder (call while
+// owning the folder, see data/work_folder.h).
+void removeStaleWorkTableDrafts(const std::string& dir = ".");
 // Adds `lines` after the live rows; creates the table when it is missing.
 void appendWorkTable(WorkTable t, const std::vector<PaySlipLine>& lines, const std::string& dir = ".");
 // Every live row in file order (deleted rows skipped). Texts come without their padding blanks.

@@ -61,6 +61,12 @@ std::string utf8ToCp1252(std::string_view utf8, char replacement) {
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
         char32_t cp = nextCodePoint(utf8, i);
+        // A control character (a NUL, a line break) in a stored text would cut or
+        // break a table field or a PDF string: it is written as a blank.
+        if (cp < 0x20 || cp == 0x7F) {
+            out += ' ';
+            continue;
+        }
         if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
             out += static_cast<char>(cp);
             continue;

@@ -41,6 +41,10 @@ double leadingNumber(std::string_view s) {
     return neg ? -v : v;
 }
 
+// A worker code as the server compares it: trailing blanks do not count.
+std::string_view codeKey(std::string_view s) { return s.substr(0, s.find_last_not_of(' ') + 1); }
+bool sameCode(std::string_view a, std::string_view b) { return codeKey(a) == codeKey(b); }
+
 bool isNumericText(std::string_view s) {
     std::string t = trim(s);
     if (t.empty()) return false;
@@ -347,7 +351,8 @@ private:
             }
             std::string code = first.workerCode;
             size_t end = i;
-            while (end < rows.size() && textEquals(rows[end].workerCode, code)) ++end;
+            // Exactly his code: a prefix would take in an unknown code that extends it ("10" after "1").
+            while (end < rows.size() && sameCode(rows[end].workerCode, code)) ++end;
             for (; i < end; ++i) {
                 const ItemRow& r = rows[i];
                 bool ended = !r.to.isNull() && (r.to.year * 100L + r.to.month) < yyyymm_;
@@ -406,8 +411,9 @@ private:
         } else {
             std::vector<const SavingsRow*> rows;
             for (const SavingsRow& s : in_.savings) rows.push_back(&s);
-            std::stable_sort(rows.begin(), rows.end(),
-                             [](const SavingsRow* a, const SavingsRow* b) { return a->workerCode < b->workerCode; });
+            std::stable_sort(rows.begin(), rows.end(), [](const SavingsRow* a, const SavingsRow* b) {
+                return codeKey(a->workerCode) < codeKey(b->workerCode);
+            });
             size_t i = 0;
             while (i < rows.size()) {
                 const SavingsRow& first = *rows[i];
@@ -418,7 +424,7 @@ private:
                 }
                 double deductible = 0, other = 0;
                 std::string code = first.workerCode;
-                for (; i < rows.size() && rows[i]->workerCode == code; ++i) {
+                for (; i < rows.size() && sameCode(rows[i]->workerCode, code); ++i) {
                     const SavingsRow& s = *rows[i];
                     if (s.disabled == 1) continue;
                     double v = trim(s.formula).empty()
@@ -747,11 +753,15 @@ private:
         // 3. Pension.
         double pension = 0;
         {
-            const FundRow* f = funds_.find(w.afp);
-            if (!f) throw FormulaFailure{"Trabajador " + b.code + ": la AFP " + trim(w.afp) +
-                                        " no existe en la tabla de AFP; no se puede calcular su cotizaci\xC3\xB3n."};
-            double rate = f->rate;
-            std::string desc = upperCase(trim(f->name)) + " " + numText(rate) + " %";
+            // A regime worker's line comes wholly from his regime row, so his fund code is not
+            // looked up; "00" is "no fund", computed at rate 0 when the table has no row for it.
+            const bool regime = !trim(w.ips).empty();
+            const FundRow* f = regime ? nullptr : funds_.find(w.afp);
+            if (!f && !regime && trim(w.afp) != "00")
+                throw FormulaFailure{"Trabajador " + b.code + ": la AFP " + trim(w.afp) +
+                                     " no existe en la tabla de AFP; no se puede calcular su cotizaci\xC3\xB3n."};
+            double rate = f ? f->rate : 0;
+            std::string desc = (f ? upperCase(trim(f->name)) : std::string("SIN AFP")) + " " + numText(rate) + " %";
             double amount = roundWhole(BASIMP * rate / 100);
             std::string code = trim(w.afp);
             std::string title = "AFP";
@@ -919,7 +929,11 @@ private:
                     tax = base * t.factor[k] - t.rebate[k];
                     found = true;
                 }
-            if (!found && base >= t.from[6]) tax = base * t.factor[6] - t.rebate[6];
+            // A scale with an eighth bracket (from 2020, 40 % above 310 UTM; before 2017 too) starts it
+            // above the seventh; without one the seventh has no upper limit, as in 2017-2019.
+            const bool eighth = t.from[7] > t.from[6];
+            if (!found && eighth && base >= t.from[7]) tax = base * t.factor[7] - t.rebate[7];
+            else if (!found && base >= t.from[6]) tax = base * t.factor[6] - t.rebate[6];
             else if (!found && base >= t.from[7]) tax = base * t.factor[7] - t.rebate[7];
             if (roundWhole(tax) > 0)
                 line("UNI", "IMP.UNICO (Base Trib. " + trim(TRANSFORM(base, "99,999,999")) + ")",

@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "data/query.h"
+#include "data/work_folder.h"
+#include "data/work_tables.h"
 #include "format/text.h"
 #include "payroll/calculation.h"
 #include "payroll/loader.h"
@@ -53,6 +55,11 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
         ui.progress(text);
     };
 
+    // The folder's work tables are this run's until it returns (and the caller's,
+    // when it holds the folder around the run to read them back).
+    WorkFolderLock folder = WorkFolderLock::acquire(options.workDir, ui);
+    if (!folder.held()) return false;
+
     std::shared_ptr<Connection> conn = s.OCON;
     if (!conn || !conn->isOpen()) {
         if (!CONECTA(s, ui, conn)) return false;
@@ -60,6 +67,16 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
 
     auto t = Steady::now();
     if (!VERIFI_PARAM_DATEM(*conn, s.C_ANO, s.C_MES, s, ui)) return false;
+    // Past the month check the run has begun: if it fails now, REMUMES must not
+    // keep the previous run's slips, which may be of another company or month.
+    auto failed = [&] {
+        try {
+            writeWorkTable(WorkTable::REMUMES, {}, options.workDir);
+        } catch (const DbfError& e) {
+            reportDbfError(ui, e);
+        }
+        return false;
+    };
     tm.verify = since(t);
     say(kProgress10);
 
@@ -74,11 +91,11 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     req.separateSavings = markerPresent(options.workDir, "APV_SEP.TXT");
     auto inputs = std::make_unique<MonthInputs>();
     MonthInputs& in = *inputs;
-    if (!loadMonthInputs(*conn, req, ui, in)) return false;
+    if (!loadMonthInputs(*conn, req, ui, in)) return failed();
     if (in.tax) s.VALUTM = in.tax->UTM;
     if (in.monthHasPersonnel && !in.personnel.empty()) {
         std::vector<std::string> onLeave = workersNeedingPreviousSalary(in);
-        if (!loadPreviousSalaries(*conn, s.C_MES, onLeave, ui, in.previousSalary)) return false;
+        if (!loadPreviousSalaries(*conn, s.C_MES, onLeave, ui, in.previousSalary)) return failed();
     }
     tm.load = since(t);
     tm.cpuLoad = cpuNow() - c;
@@ -118,7 +135,7 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
 
     t = Steady::now();
     c = cpuNow();
-    if (!writeBackFigures(*conn, s.C_ANO, s.C_MES, r.writeBack, ui)) return false;
+    if (!writeBackFigures(*conn, s.C_ANO, s.C_MES, r.writeBack, ui)) return failed();
     tm.writeBack = since(t);
     tm.cpuWriteBack = cpuNow() - c;
 

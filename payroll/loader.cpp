@@ -97,7 +97,7 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
     std::unique_ptr<Recordset> rs;
 
     // Adjustments of the month.
-    if (!db.fetch(rs, "SELECT * FROM " + y + "_ajuste WHERE mes_rem = " + qm)) return false;
+    if (!db.fetch(rs, "SELECT * FROM " + sqlYearTable(y, "_ajuste") + " WHERE mes_rem = " + qm)) return false;
     {
         Columns c(*rs);
         int p = c("person_rem"), n = c("nombre_rem"), h = c("habdes_rem"), t = c("tipo_rem"), d = c("descri_rem"),
@@ -107,7 +107,7 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
     }
 
     // Month parameters.
-    if (!db.fetch(rs, "SELECT * FROM " + client + "." + y + "_parametros where mes_par = " + qm)) return false;
+    if (!db.fetch(rs, "SELECT * FROM " + client + "." + sqlYearTable(y, "_parametros") + " where mes_par = " + qm)) return false;
     if (!rs->Eof()) {
         Columns c(*rs);
         MonthParams& p = in.params;
@@ -124,9 +124,9 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
     }
 
     // Company data; a row that vanished since the month check is created with no insurers.
-    if (!db.fetch(rs, "SELECT * FROM " + y + "_datos_empresa where mes_datemp = " + qm)) return false;
+    if (!db.fetch(rs, "SELECT * FROM " + sqlYearTable(y, "_datos_empresa") + " where mes_datemp = " + qm)) return false;
     if (rs->Eof()) {
-        if (!db.exec("INSERT INTO " + y + "_datos_empresa (mes_datemp, codigo_mutual_datemp, codigo_ccaf_datemp) VALUES (" +
+        if (!db.exec("INSERT INTO " + sqlYearTable(y, "_datos_empresa") + " (mes_datemp, codigo_mutual_datemp, codigo_ccaf_datemp) VALUES (" +
                      qm + ", '00', '00')"))
             return false;
         in.company = CompanyData{};
@@ -139,7 +139,7 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
     }
 
     // Tax table.
-    if (!db.fetch(rs, "SELECT * FROM " + client + "." + y + "_tabu where MES = " + qm)) return false;
+    if (!db.fetch(rs, "SELECT * FROM " + client + "." + sqlYearTable(y, "_tabu") + " where MES = " + qm)) return false;
     if (!rs->Eof()) {
         Columns c(*rs);
         TaxTable t;
@@ -155,19 +155,19 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
     }
 
     // Reference tables, whole.
-    if (!db.fetch(rs, "SELECT * FROM " + y + "_habdes")) return false;
+    if (!db.fetch(rs, "SELECT * FROM " + sqlYearTable(y, "_habdes"))) return false;
     {
         Columns c(*rs);
         int code = c("codigo_had"), sem = c("semcor_had");
         for (; !rs->Eof(); rs->MoveNext()) in.catalog.push_back({c.text(code), static_cast<int>(c.number(sem))});
     }
-    if (!db.fetch(rs, "SELECT * FROM " + client + "." + y + "_afp")) return false;
+    if (!db.fetch(rs, "SELECT * FROM " + client + "." + sqlYearTable(y, "_afp"))) return false;
     {
         Columns c(*rs);
         int code = c("codigo_afp"), name = c("nombre_afp"), rate = c("mes_" + req.month);
         for (; !rs->Eof(); rs->MoveNext()) in.funds.push_back({c.text(code), c.text(name), c.number(rate)});
     }
-    if (!db.fetch(rs, "SELECT * FROM " + client + "." + y + "_isapre")) return false;
+    if (!db.fetch(rs, "SELECT * FROM " + client + "." + sqlYearTable(y, "_isapre"))) return false;
     {
         Columns c(*rs);
         int code = c("codigo_isa"), name = c("nombre_isa"), rate = c("porcen_isa");
@@ -180,16 +180,16 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
         for (; !rs->Eof(); rs->MoveNext()) out.push_back({c.text(ci), c.text(ni)});
         return true;
     };
-    if (!codeNames("SELECT * FROM " + client + "." + y + "_ccaf", "codigo_caj", "nombre_caj", in.ccafs)) return false;
-    if (!codeNames("SELECT * FROM " + client + "." + y + "_mutual", "codigo_mut", "nombre_mut", in.mutuals)) return false;
-    if (!codeNames("SELECT * FROM " + client + ".movim_personal", "codigo_mov", "nombre_mov", in.movements))
+    if (!codeNames("SELECT * FROM " + client + "." + sqlYearTable(y, "_ccaf"), "codigo_caj", "nombre_caj", in.ccafs)) return false;
+    if (!codeNames("SELECT * FROM " + client + "." + sqlYearTable(y, "_mutual"), "codigo_mut", "nombre_mut", in.mutuals)) return false;
+    if (!codeNames("SELECT * FROM " + client + "." + sqlName("movim_personal"), "codigo_mov", "nombre_mov", in.movements))
         return false;
 
     // Personnel of the month (the range only when one is given).
     std::string range;
     if (ranged) range = " and codigo_per BETWEEN " + sqlText(req.codeFrom) + " and " + sqlText(req.codeTo);
     if (ranged) {
-        if (!db.fetch(rs, "SELECT codigo_per FROM " + y + "_personal where mes_per = " + qm + " LIMIT 1")) return false;
+        if (!db.fetch(rs, "SELECT codigo_per FROM " + sqlYearTable(y, "_personal") + " where mes_per = " + qm + " LIMIT 1")) return false;
         in.monthHasPersonnel = !rs->Eof();
     }
     // The personnel table is wide; only the columns the calculation reads are fetched.
@@ -199,7 +199,7 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
                   "cargas_simples_per, tramo_carga_per, tipo_trabajador_per, codigo_afp_per, codigo_ips_per, "
                   "codigo_isa_per, pactado_isapre_per, valor_pactado_per, adicional_pesos_per, sueldo_patronal_per, "
                   "seguro_cesantia_per, sis_per, cencosto_per FROM " +
-                      y + "_personal where mes_per = " + qm + range + " order by codigo_per"))
+                      sqlYearTable(y, "_personal") + " where mes_per = " + qm + range + " order by codigo_per"))
         return false;
     if (!ranged) in.monthHasPersonnel = !rs->Eof();
     {
@@ -244,7 +244,7 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
     if (!in.monthHasPersonnel) return true;
 
     // The month's default days item, unless the month already has any days line.
-    const std::string items = y + "_habdes_remu";
+    const std::string items = sqlYearTable(y, "_habdes_remu");
     if (!db.fetch(rs, "SELECT codigo_hd_remu FROM " + items + " where codigo_hd_remu = '998' AND mes_hd_remu = " + qm +
                           " LIMIT 1"))
         return false;
@@ -271,7 +271,7 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
         return false;
 
     // Savings contracts.
-    if (!db.fetch(rs, "SELECT * FROM " + y + "_apv where mes_apv = " + qm +
+    if (!db.fetch(rs, "SELECT * FROM " + sqlYearTable(y, "_apv") + " where mes_apv = " + qm +
                           (req.separateSavings ? std::string() : std::string(" ORDER BY codper_apv"))))
         return false;
     {
@@ -320,8 +320,8 @@ bool loadPreviousSalaries(Connection& conn, const std::string& month, const std:
         if (!tables.count(upper(y + "_personal"))) continue;
         std::string list;
         for (const std::string& code : pending) list += (list.empty() ? "" : ", ") + sqlText(code);
-        if (!db.fetch(rs, "SELECT codigo_per, mes_per, dias_trabajados_per, total_imponible_per FROM " + y +
-                              "_personal WHERE codigo_per IN (" + list + ") AND mes_per <> " + qm +
+        if (!db.fetch(rs, "SELECT codigo_per, mes_per, dias_trabajados_per, total_imponible_per FROM " +
+                              sqlYearTable(y, "_personal") + " WHERE codigo_per IN (" + list + ") AND mes_per <> " + qm +
                               " order by codigo_per, mes_per desc"))
             return false;
         Columns c(*rs);

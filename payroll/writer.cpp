@@ -51,12 +51,9 @@ void WorkTableStream::writerLoop() {
 void WorkTableStream::write(const std::vector<PaySlipLine>& batch) {
     if (error_) return;
     try {
-        if (!started_) {
-            writeWorkTable(WorkTable::REMUMES, batch, dir_);
-            started_ = true;
-        } else if (!batch.empty()) {
-            appendWorkTable(WorkTable::REMUMES, batch, dir_);
-        }
+        if (!draft_) draft_ = std::make_unique<WorkTableDraft>(WorkTable::REMUMES, dir_);
+        draft_->append(batch);
+        started_ = true;
     } catch (const DbfError& e) {
         error_ = e;
     } catch (const std::exception&) {
@@ -82,6 +79,8 @@ bool WorkTableStream::finish(const CalcResult& r, UiPort& ui) {
         try {
             writeWorkTable(WorkTable::REMUPASO, {}, dir_);
             writeWorkTable(WorkTable::AJUPASO, r.ajupaso, dir_);
+            if (!draft_) draft_ = std::make_unique<WorkTableDraft>(WorkTable::REMUMES, dir_);
+            draft_->commit();
         } catch (const DbfError& e) {
             error_ = e;
         }
@@ -97,6 +96,7 @@ bool WorkTableStream::finish(const CalcResult& r, UiPort& ui) {
 void WorkTableStream::abandon(UiPort& ui, bool evenUnstarted) {
     batch_.clear();
     drain();
+    if (draft_) draft_->discard();
     if (!started_ && !evenUnstarted) return;
     try {
         writeWorkTable(WorkTable::REMUMES, {}, dir_);
@@ -110,7 +110,7 @@ bool writeBackFigures(Connection& conn, const std::string& year, const std::stri
     if (figures.empty()) return true;
     std::string table, qm;
     try {
-        table = sqlYear(year) + "_personal";
+        table = sqlYearTable(year, "_personal");
         qm = sqlText(sqlMonth(month));
     } catch (const BadIdentifier& e) {
         ui.stop(e.what(), "Alto");

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "data/dbf_table.h"
+#include "data/work_tables.h"
 
 #include "core/ui_port.h"
 #include "data/connection.h"
@@ -22,9 +24,10 @@ namespace remu {
 
 // REMUMES written while the calculation hands over each worker's lines, in
 // batches, by a thread of its own so that formatting and writing overlap the
-// calculation. The table is created at the first lines; finish() completes it
-// (REMUPASO empty, AJUPASO with the adjustments); abandon() leaves an empty
-// REMUMES instead of part of a month. Failures are kept and reported once.
+// calculation. The lines go to a draft of the table; finish() writes REMUPASO
+// (empty) and AJUPASO (the adjustments) and only then puts the complete draft
+// in place of REMUMES, so no reader ever sees part of a month; abandon() leaves
+// an empty REMUMES instead. Failures are kept and reported once.
 class WorkTableStream {
 public:
     explicit WorkTableStream(std::string dir) : dir_(std::move(dir)) {}
@@ -45,6 +48,7 @@ private:
 
     std::string dir_;
     std::vector<PaySlipLine> batch_;
+    std::unique_ptr<WorkTableDraft> draft_;
     // Owned by the writer thread while it runs; read after drain().
     bool started_ = false;
     std::optional<DbfError> error_;

@@ -7,6 +7,7 @@
 #include "data/connection.h"
 #include "data/local_tables.h"
 #include "data/sql.h"
+#include "format/mail_address.h"
 #include "format/text.h"
 
 namespace remu {
@@ -57,6 +58,8 @@ std::optional<MailQueueSettings> readColaCorreo(const std::string& dir) {
     return MailQueueSettings{get("HOST"), get("USER"), get("CLAVE"), get("DATABASE")};
 }
 
+bool MailQueue::requested(const std::string& dir) { return hasMarker(dir); }
+
 MailQueue MailQueue::open(const std::string& dir, UiPort& ui) {
     MailQueue q;
     if (!hasMarker(dir)) return q;
@@ -78,7 +81,6 @@ MailQueue MailQueue::open(const std::string& dir, UiPort& ui) {
     p.user = settings->USER;
     p.password = settings->CLAVE;
     p.database = settings->DATABASE;
-    p.timeoutSeconds = 3600;
     ui.busy(true);
     try {
         q.conn_ = Connection::open(p);
@@ -86,7 +88,21 @@ MailQueue MailQueue::open(const std::string& dir, UiPort& ui) {
         q.conn_.reset();
     }
     ui.busy(false);
-    if (!q.conn_) ui.stop("NO SE CONECTO");
+    if (!q.conn_) {
+        ui.stop("NO SE CONECTO");
+        return q;
+    }
+    // The widths are checked before each insert: a server that is not strict would
+    // otherwise cut an address or a file name without a word.
+    try {
+        auto cols = q.conn_->query(
+            "SELECT LOWER(COLUMN_NAME), CHARACTER_MAXIMUM_LENGTH FROM information_schema.COLUMNS WHERE "
+            "TABLE_SCHEMA = DATABASE() AND UPPER(TABLE_NAME) = 'CORREOS_ENVIAR' AND CHARACTER_MAXIMUM_LENGTH IS NOT NULL");
+        for (; !cols->Eof(); cols->MoveNext())
+            q.widths_[cols->Fields(0).text()] = static_cast<long>(cols->Fields(1).number());
+    } catch (const DbError&) {
+        q.widths_.clear();  // the server's own refusal still reports a value that does not fit
+    }
     return q;
 }
 
@@ -105,17 +121,46 @@ std::string MailQueue::insertSql(const QueuedSlip& s) {
            sqlText(s.fileName) + "," + sqlText(std::string(600, ' ')) + ",'N') ";
 }
 
-bool MailQueue::queue(const QueuedSlip& slip, UiPort& ui) {
-    if (!conn_ || trim(slip.address).empty()) return false;
+MailOutcome MailQueue::queue(const QueuedSlip& slip, std::string& reason) {
+    reason.clear();
+    const std::string address = trim(slip.address);
+    if (address.empty()) return MailOutcome::NoAddress;
+    if (auto problem = mailAddressProblem(address); !problem.empty()) {
+        reason = "la dirección " + problem;
+        return MailOutcome::InvalidAddress;
+    }
+    if (!conn_) {
+        reason = "la cola de correos no está disponible";
+        return MailOutcome::NotSent;
+    }
+    if (hasControlChar(slip.name) || hasControlChar(slip.fileName)) {
+        reason = "el nombre del trabajador o de su archivo contiene caracteres de control";
+        return MailOutcome::Refused;
+    }
+    auto characters = [](const std::string& utf8) {
+        long n = 0;
+        for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
+        return n;
+    };
+    const std::pair<const char*, std::string> values[] = {
+        {"nombre", slip.name}, {"direccion_correo", address}, {"nombre_archivo", slip.fileName}, {"no_emple", employee(slip)}};
+    for (const auto& [column, value] : values) {
+        auto w = widths_.find(column);
+        if (w != widths_.end() && characters(value) > w->second) {
+            reason = "el valor de " + std::string(column) + " (" + std::to_string(characters(value)) +
+                     " caracteres) no cabe en la columna de la cola (" + std::to_string(w->second) + ")";
+            return MailOutcome::Refused;
+        }
+    }
     try {
         auto found = conn_->query(findSql(slip));
-        if (found && !found->Eof()) return false;
+        if (found && !found->Eof()) return MailOutcome::Queued;
         conn_->execute(insertSql(slip));
         ++queued_;
-        return true;
+        return MailOutcome::Queued;
     } catch (const DbError& e) {
-        ui.stop(e.what(), "Error");
-        return false;
+        reason = e.what();
+        return MailOutcome::Refused;
     }
 }
 

@@ -5,6 +5,7 @@
 // address, database, user and password are deployment settings kept in the
 // local table COLACORREO.DBF (fields HOST, USER, CLAVE, DATABASE) beside CONEXION.
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "core/date.h"
 #include "data/dbf_table.h"
+#include "payslip/mail_account.h"
 
 namespace remu {
 
@@ -49,12 +51,18 @@ public:
     // Active only when the marker file exists in `dir` and the queue database
     // could be reached; otherwise the run goes on without queuing ("NO SE CONECTO").
     static MailQueue open(const std::string& dir, UiPort& ui);
+    // The marker file is there: the run is asked to queue its slips.
+    static bool requested(const std::string& dir);
     MailQueue() = default;
 
     bool active() const { return conn_ != nullptr; }
-    // Queues the slip unless its address is blank or the same row (date, company,
-    // month, employee, address) is already there. True when a row was added.
-    bool queue(const QueuedSlip& slip, UiPort& ui);
+    // Queues the slip unless the same row (date, company, month, employee,
+    // address) is already there: Queued either way. A blank address gives
+    // NoAddress; an address that cannot be used, or a value that does not fit its
+    // column (the row would be cut or refused), gives InvalidAddress or Refused
+    // with the reason, and no row.
+    MailOutcome queue(const QueuedSlip& slip, std::string& reason);
+    // Rows added so far.
     int queued() const { return queued_; }
 
     // The statements, as the queue receives them.
@@ -63,6 +71,7 @@ public:
 
 private:
     std::shared_ptr<Connection> conn_;
+    std::map<std::string, long> widths_;  // text columns of CORREOS_ENVIAR, lower-case name -> characters
     int queued_ = 0;
 };
 

@@ -23,6 +23,7 @@
 #include "widgets/tget.h"
 
 #ifdef REMU_HAVE_PDF_SLIPS
+#include "payslip/mailing_dialog.h"
 #include "payslip/mass_mail.h"
 #include "payslip/pdf_slip.h"
 #endif
@@ -87,14 +88,14 @@ bool prepareLiquida(Session& s, UiPort& ui) {
         const std::string year = sqlYear(s.C_ANO);
         s.TAB_MESES.clear();
         std::unique_ptr<Recordset> rs;
-        if (BUSCA_X(rs, "SELECT * FROM " + year + "_meses order by mes", *s.OCON, "  ", ui)) {
+        if (BUSCA_X(rs, "SELECT * FROM " + sqlYearTable(year, "_meses") + " order by mes", *s.OCON, "  ", ui)) {
             for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
                 std::string mes = trim(rs->Fields("mes").text());
                 s.TAB_MESES.push_back(" " + mes + "-" + NOMES_FF(std::atoi(mes.c_str())));
                 s.MES_PUBLICO = mes;
             }
         }
-        if (!BUSCA_X(rs, "SELECT * FROM " + year + "_meses order by mes desc", *s.OCON, "  ", ui)) {
+        if (!BUSCA_X(rs, "SELECT * FROM " + sqlYearTable(year, "_meses") + " order by mes desc", *s.OCON, "  ", ui)) {
             ui.alert("Debe seleccionar un mes de trabajo", "Atención");
             return fail();
         }
@@ -114,7 +115,7 @@ bool prepareLiquida(Session& s, UiPort& ui) {
 
         if (s.workerBound()) {
             if (BUSCA_X(rs,
-                        "SELECT * FROM " + year + "_personal where mes_per = " + sqlMonth(s.C_MES) +
+                        "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + sqlMonth(s.C_MES) +
                             " AND rut_per = " + sqlText(trim(s.CRUT_CONEXION_TRABAJADOR)) + " order by codigo_per",
                         *s.OCON, "  ", ui)) {
                 s.CCODIGO_PERD = rs->Fields("codigo_per").text();
@@ -280,9 +281,10 @@ PayslipDialog::PayslipDialog(Session& s, UiPort& ui, PayslipDialogOptions option
             s_.CPROCESO = std::string(text);
             refreshStatus();
         });
-        LIQUI_PDF(s_, status, [this] { return calculate({}, {}); }, o);
+        auto r = LIQUI_PDF(s_, status, [this] { return calculate({}, {}); }, o);
         s_.CPROCESO = " ";
         refreshAll();
+        if (r.ok && r.queueAsked) showMailAccount(this, "Cola de correos", r.account);
 #else
         notAvailable(ui_);
 #endif
@@ -294,7 +296,11 @@ PayslipDialog::PayslipDialog(Session& s, UiPort& ui, PayslipDialogOptions option
 #ifdef REMU_HAVE_PDF_SLIPS
         MassMailOptions o;
         o.workDir = opt_.workDir;
-        ENVIO_MASIVO(s_, ui_, o);
+        o.shared = SharedAddresses::Ask;
+        if (auto plan = prepareMassMail(s_, ui_, o)) {
+            MailingDialog mailing(std::move(*plan), this);
+            mailing.exec();
+        }
 #else
         notAvailable(ui_);
 #endif
@@ -364,8 +370,8 @@ bool PayslipDialog::validCostCentre() {
         try {
             std::unique_ptr<Recordset> rs;
             if (BUSCA_X(rs,
-                        "SELECT * FROM " + sqlName(trim(s_.CID_CLIENTE_CONT)) + "." + sqlYear(s_.C_ANO) +
-                            "_centrocosto WHERE codigo_cc = " + sqlText(trim(s_.CCENCOS)),
+                        "SELECT * FROM " + sqlName(trim(s_.CID_CLIENTE_CONT)) + "." + sqlYearTable(s_.C_ANO, "_centrocosto") +
+                            " WHERE codigo_cc = " + sqlText(trim(s_.CCENCOS)),
                         *s_.OCON, "  ", ui_))
                 s_.CCENCOS_NOMBRE = rs->Fields("nombre_cc").text();
             else
@@ -386,7 +392,7 @@ bool PayslipDialog::validWorker(std::string& code, std::string& name, bool isTo)
     try {
         std::unique_ptr<Recordset> rs;
         if (BUSCA_X(rs,
-                    "SELECT * FROM " + sqlYear(s_.C_ANO) + "_personal where mes_per = " + sqlMonth(s_.C_MES) +
+                    "SELECT * FROM " + sqlYearTable(s_.C_ANO, "_personal") + " where mes_per = " + sqlMonth(s_.C_MES) +
                         " and codigo_per = " + sqlText(trim(code)),
                     *s_.OCON, isTo ? "trabajador" : "  ", ui_)) {
             name = rs->Fields("nombre_per").text();
@@ -407,8 +413,8 @@ void PayslipDialog::lookupCostCentre() {
     try {
         std::unique_ptr<Recordset> rs;
         if (AYUDA_Y(rs,
-                    "SELECT * FROM " + sqlName(trim(s_.CID_CLIENTE_CONT)) + "." + sqlYear(s_.C_ANO) +
-                        "_centrocosto ORDER BY codigo_cc",
+                    "SELECT * FROM " + sqlName(trim(s_.CID_CLIENTE_CONT)) + "." + sqlYearTable(s_.C_ANO, "_centrocosto") +
+                        " ORDER BY codigo_cc",
                     "corta", "codigo_cc", "nombre_cc", *s_.OCON, ui_, this)) {
             s_.CCENCOS = rs->Fields("codigo_cc").text();
             s_.CCENCOS_NOMBRE = rs->Fields("nombre_cc").text();
@@ -424,9 +430,9 @@ void PayslipDialog::lookupWorker(std::string& code, std::string& name, TGET* fie
     if (s_.workerBound() || !s_.OCON) return;
     try {
         const std::string year = sqlYear(s_.C_ANO), month = sqlMonth(s_.C_MES);
-        std::string sql = allOfMonth ? "SELECT * FROM " + year + "_personal where mes_per = " + month +
+        std::string sql = allOfMonth ? "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + month +
                                            " order by codigo_per"
-                                     : "SELECT * FROM " + year + "_personal where mes_per = " + month +
+                                     : "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + month +
                                            " AND anomes_termino_per >= " + year + month +
                                            " OR (anomes_termino_per = 0 AND mes_per = " + month +
                                            ") order by codigo_per";

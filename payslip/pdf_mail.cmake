@@ -2,7 +2,8 @@
 add_library(remu_payslip_pdf STATIC
   ${CMAKE_CURRENT_LIST_DIR}/pdf_slip.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mail_queue.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/mass_mail.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/mass_mail.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mail_account.cpp)
 target_include_directories(remu_payslip_pdf PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(remu_payslip_pdf PRIVATE REMU_SENDER_BUILD="$<TARGET_FILE:remu_sender>")
 target_link_libraries(remu_payslip_pdf PUBLIC remu_payslip_model remu_pdf remu_data remu_dbf remu_format remu_core)

@@ -8,8 +8,10 @@
 #include "core/ui_port.h"
 #include "data/connection.h"
 #include "data/sql.h"
+#include "data/work_folder.h"
 #include "format/dates.h"
 #include "format/helpers.h"
+#include "format/mail_address.h"
 #include "format/picture.h"
 #include "format/text.h"
 #include "payslip/mail_queue.h"
@@ -241,14 +243,51 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
     std::string folder = pdfFolder(opt.workDir);
     std::error_code ec;
     fs::create_directories(folder, ec);
+    result.queueAsked = MailQueue::requested(opt.workDir);
     MailQueue queue = MailQueue::open(opt.workDir, ui);
 
-    for (const auto& span : slipWorkers(view)) {
-        SlipContent slip = slipContent(view, span, SlipOutput::Pdf);
-        auto found = src.workers.find(slip.code);
+    auto workerOf = [&](const std::string& code) {
+        auto found = src.workers.find(code);
         SlipWorker worker;
         if (found != src.workers.end()) worker = found->second;
-        else worker.codigo_per = slip.code;
+        else worker.codigo_per = code;
+        return worker;
+    };
+    const auto spans = slipWorkers(view);
+
+    // Before anything is queued: addresses that more than one worker has.
+    std::vector<std::string> withheld;
+    if (result.queueAsked) {
+        std::vector<BatchMail> candidates;
+        for (const auto& span : spans) {
+            SlipWorker w = workerOf(trim(view[span.begin].PERSON_REM));
+            std::string address = trim(w.correo_per);
+            if (validMailAddress(address))
+                candidates.push_back({"", address, "", trim(w.codigo_per), fullName(w.apepat_per, w.apemat_per, w.nombres_per)});
+        }
+        MailAccount held;
+        settleSharedAddresses(candidates, held, opt.shared, ui);
+        for (auto& e : held.entries) withheld.push_back(e.code);
+        result.account = std::move(held);
+    }
+
+    for (const auto& span : spans) {
+        SlipContent slip = slipContent(view, span, SlipOutput::Pdf);
+        SlipWorker worker = workerOf(slip.code);
+        const std::string who = trim(worker.codigo_per) + " " +
+                                blankControls(fullName(worker.apepat_per, worker.apemat_per, worker.nombres_per));
+
+        // A control character would cut or bend the file name (a NUL drops ".pdf").
+        if (hasControlChar(worker.rut_per) || hasControlChar(worker.apepat_per) || hasControlChar(worker.apemat_per) ||
+            hasControlChar(worker.nombres_per)) {
+            result.problems.push_back(who + ": no se escribió su liquidación, su RUT o su nombre contiene caracteres de control");
+            if (result.queueAsked && !trim(worker.correo_per).empty())
+                result.account.add(trim(worker.codigo_per), fullName(worker.apepat_per, worker.apemat_per, worker.nombres_per),
+                                   trim(worker.correo_per), MailOutcome::Refused, "no se escribió su liquidación");
+            continue;
+        }
+        for (const std::string& o : slipOverflows(slip, &worker, SlipOutput::Pdf))
+            result.problems.push_back(who + ": el monto de " + o + " no cabe en la liquidación (se imprime con asteriscos)");
 
         std::string name = pdfSlipFileName(worker, s.C_ANO, s.C_MES);
         fs::path final = fs::path(folder) / name;
@@ -277,12 +316,20 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
             return result;
         }
         result.files.push_back(final.string());
-        if (queue.active())
-            queue.queue({s.C_MES, worker.rut_per, fullName(worker.apepat_per, worker.apemat_per, worker.nombres_per),
-                         worker.correo_per, name, s.DFECHA},
-                        ui);
+        if (result.queueAsked &&
+            std::find(withheld.begin(), withheld.end(), trim(worker.codigo_per)) == withheld.end()) {
+            std::string reason;
+            const std::string full = fullName(worker.apepat_per, worker.apemat_per, worker.nombres_per);
+            MailOutcome outcome = queue.queue({s.C_MES, worker.rut_per, full, worker.correo_per, name, s.DFECHA}, reason);
+            result.account.add(trim(worker.codigo_per), full, trim(worker.correo_per), outcome, reason);
+        }
     }
     result.queued = queue.queued();
+    if (!result.problems.empty()) {
+        std::string text;
+        for (const std::string& p : result.problems) text += p + "\r\n";
+        ui.alert(text, "Atención");
+    }
 
     s.CCENCOS = s.CCENCOS_NOMBRE = s.CCODIGO_PERD = s.CNOMBRE_PERD = s.CCODIGO_PERH = s.CNOMBRE_PERH = "    ";
     result.ok = true;
@@ -292,6 +339,9 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
 
 PdfSlipResult LIQUI_PDF(Session& s, UiPort& ui, const std::function<bool()>& engine, const PdfSlipOptions& opt) {
     PdfSlipResult result;
+    // The run's REMUMES and PDFS are this run's until the last slip is written.
+    WorkFolderLock owner = WorkFolderLock::acquire(opt.workDir, ui);
+    if (!owner.held()) return result;
     std::string folder = pdfFolder(opt.workDir);
     std::error_code ec;
     fs::create_directories(folder, ec);
@@ -300,7 +350,7 @@ PdfSlipResult LIQUI_PDF(Session& s, UiPort& ui, const std::function<bool()>& eng
 
     if (trim(s.CCODIGO_PERD) != "" && s.OCON) {
         try {
-            auto rs = s.OCON->query("SELECT * FROM " + sqlYear(s.C_ANO) + "_personal where mes_per = " +
+            auto rs = s.OCON->query("SELECT * FROM " + sqlYearTable(s.C_ANO, "_personal") + " where mes_per = " +
                                     sqlMonth(s.C_MES) + " and codigo_per = " + sqlText(trim(s.CCODIGO_PERD)));
             if (rs && !rs->Eof()) {
                 SlipWorker w = slipWorker(*rs);

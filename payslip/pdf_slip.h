@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "data/work_tables.h"
+#include "payslip/mail_account.h"
+#include "payslip/mass_mail.h"
 #include "payslip/slip_model.h"
 
 namespace remu {
@@ -33,12 +35,22 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& worker, c
 struct PdfSlipOptions {
     std::string workDir = ".";   // PDFS, ENVIA.TXT and the local tables live here
     bool openFolder = true;      // hand the folder to the user's file manager at the end
+    // Slips of workers who share an address are queued only when confirmed.
+    SharedAddresses shared = SharedAddresses::Ask;
 };
 
 struct PdfSlipResult {
     bool ok = false;
     std::vector<std::string> files;  // full paths, in slip order
     int queued = 0;                  // mail-queue rows added
+    bool queueAsked = false;         // ENVIA.TXT was there: every slip with an address was to be queued
+    MailAccount account;             // the queue's account of each worker, when it was asked for
+    // Workers whose slip was not written, and amounts that print as asterisks,
+    // one text each ("0003 ZUNIGA ARAYA MARIA: ..."); they were told to the user.
+    std::vector<std::string> problems;
+
+    // Everything asked for was done: every slip written as it should read, every mail queued.
+    bool complete() const { return ok && problems.empty() && account.complete(); }
 };
 
 // Folder of the PDF slips under the working directory.

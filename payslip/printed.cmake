@@ -13,6 +13,10 @@ if(REMU_WITH_GUI)
     ${CMAKE_CURRENT_LIST_DIR}/payslip_dialog.h ${CMAKE_CURRENT_LIST_DIR}/payslip_dialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/progress_dialog.h ${CMAKE_CURRENT_LIST_DIR}/progress_dialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/lookup_dialog.h ${CMAKE_CURRENT_LIST_DIR}/lookup_dialog.cpp)
+  if(TARGET remu_payslip_pdf)
+    target_sources(remu_payslip_dialog PRIVATE
+      ${CMAKE_CURRENT_LIST_DIR}/mailing_dialog.h ${CMAKE_CURRENT_LIST_DIR}/mailing_dialog.cpp)
+  endif()
   set_target_properties(remu_payslip_dialog PROPERTIES AUTOMOC ON)
   target_include_directories(remu_payslip_dialog PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(remu_payslip_dialog PUBLIC remu_payslip_printed remu_lookup remu_payroll remu_widgets
@@ -26,4 +30,8 @@ endif()
 if(REMU_WITH_GUI)
   remu_add_test(payslip_dialog_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/dialog_test.cpp
     LIBS remu_payslip_dialog remu_testdb DB GUI)
+  if(TARGET remu_payslip_pdf)
+    remu_add_test(mailing_dialog_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/mailing_dialog_test.cpp
+      LIBS remu_payslip_dialog GUI)
+  endif()
 endif()

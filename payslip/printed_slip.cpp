@@ -9,6 +9,7 @@
 #include "data/dbf_table.h"
 #include "data/query.h"
 #include "data/sql.h"
+#include "data/work_folder.h"
 #include "data/work_tables.h"
 #include "format/dates.h"
 #include "format/helpers.h"
@@ -246,7 +247,7 @@ bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRu
     try {
         if (!blank(s.CCODIGO_PERD)) {
             std::unique_ptr<Recordset> rs;
-            std::string sql = "SELECT * FROM " + sqlYear(s.C_ANO) + "_personal where mes_per = " + sqlMonth(s.C_MES) +
+            std::string sql = "SELECT * FROM " + sqlYearTable(s.C_ANO, "_personal") + " where mes_per = " + sqlMonth(s.C_MES) +
                               " and codigo_per = " + sqlText(trim(s.CCODIGO_PERD));
             if (!BUSCA_X(rs, sql, conn, "  ", ui)) {
                 if (rs && rs->isOpen()) ui.alert("Trabajador No Encontrado", "Alerta");
@@ -261,6 +262,9 @@ bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRu
         return false;
     }
 
+    // The folder stays ours from the calculation until its slips are read back.
+    WorkFolderLock folder = WorkFolderLock::acquire(run.workDir, ui);
+    if (!folder.held()) return false;
     if (!run.calculate(s.CCODIGO_PERD, s.CCODIGO_PERH)) return false;
 
     std::vector<PaySlipLine> view;
@@ -289,6 +293,7 @@ bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRu
 
     // A Windows file name: the marker counts in any case.
     bool zumel = DbfTable::locate((std::filesystem::path(run.workDir) / "ZUMEL.TXT").string()).has_value();
+    std::string overflows;
     for (const auto& range : workers) {
         SlipContent content = slipContent(view, range, SlipOutput::Printed);
         status("Generando VISTA PREVIA .. " + content.code);
@@ -306,8 +311,12 @@ bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRu
         job->PAGEBEGIN();
         printSlipPage(*job, page);
         job->PAGEEND();
+        for (const std::string& o : slipOverflows(content, page.worker, SlipOutput::Printed))
+            overflows += content.code + " " + content.name + ": el monto de " + o +
+                         " no cabe en la liquidación (se imprime con asteriscos)\r\n";
     }
     bool printed = PRINTEND();
+    if (!overflows.empty()) ui.alert(overflows, "Atención");
     resetRange();
     return printed;
 }

@@ -7,9 +7,11 @@
 #include "core/session.h"
 #include "core/ui_port.h"
 #include "data/connection.h"
+#include "data/fields.h"
 #include "data/sql.h"
 #include "format/dates.h"
 #include "format/helpers.h"
+#include "format/picture.h"
 #include "format/text.h"
 
 namespace remu {
@@ -32,18 +34,9 @@ std::string viewKey(const PaySlipLine& l) {
     return padRight(l.APENOM_REM, 35) + padRight(l.PERSON_REM, 4) + padRight(l.PERSON_REM, 4) + nums;
 }
 
-std::string field(const Recordset& rs, const char* name) {
-    int i = rs.FieldIndex(name);
-    return i < 0 ? std::string() : rs.Fields(i).text();
-}
-double number(const Recordset& rs, const char* name) {
-    int i = rs.FieldIndex(name);
-    return i < 0 ? 0 : rs.Fields(i).number();
-}
-Date date(const Recordset& rs, const char* name) {
-    int i = rs.FieldIndex(name);
-    return i < 0 ? Date{} : rs.Fields(i).date();
-}
+std::string field(const Recordset& rs, const char* name) { return fieldText(rs, name); }
+double number(const Recordset& rs, const char* name) { return fieldNumber(rs, name); }
+Date date(const Recordset& rs, const char* name) { return fieldDate(rs, name); }
 
 std::unique_ptr<Recordset> fetch(Connection& conn, const std::string& sql, UiPort& ui) {
     try {
@@ -186,6 +179,32 @@ SlipContent slipContent(const std::vector<PaySlipLine>& view, const WorkerLines&
     return c;
 }
 
+std::vector<std::string> slipOverflows(const SlipContent& c, const SlipWorker* w, SlipOutput output) {
+    std::vector<std::string> out;
+    auto check = [&](const std::string& line, double value, std::string_view picture) {
+        if (TRANSFORM(value, picture).find('*') == std::string::npos) return;
+        out.push_back(trim(line) + " " + trim(TRANSFORM(value, "999,999,999,999,999")));
+    };
+    const char* money = "99,999,999";
+    // The printed slip gives its two grand totals one more digit.
+    const char* grand = output == SlipOutput::Pdf ? money : "999,999,999";
+    if (w) {
+        std::string label = currencyLabel(w->moneda_sueldo_per);
+        if (label == "$" || label == "TOPE" || label == "MIN") check("SUELDO BASE", w->sueldo_base_per, money);
+    }
+    for (const auto& list : {&c.taxable, &c.nonTaxable, &c.deductions})
+        for (const SlipItem& item : *list) check(item.description, item.amount, money);
+    check("TOTAL IMPONIBLE", c.taxableTotal, money);
+    check("TOTAL NO IMPONIBLE", c.nonTaxableTotal, money);
+    check("TOTAL DESCUENTOS", c.deductionTotal, money);
+    check("TOTAL HABERES", c.totalEarnings(), grand);
+    check("ALCANCE LIQUIDO", c.netPay(), grand);
+    check("APORTE CESANTIA EMPLEADOR", c.unemploymentEmployer, money);
+    check("APORTE MUTUAL", c.mutual, money);
+    check("APORTE SIS", c.sis, money);
+    return out;
+}
+
 std::string slipWordsLine(double netPay) {
     return "SON: " + MONTO_FF(static_cast<long long>(netPay)) + " PESOS";
 }
@@ -253,14 +272,14 @@ SlipSources loadSlipSources(Connection& conn, const Session& s, UiPort& ui) {
     try {
         std::string year = sqlYear(s.C_ANO);
         std::string month = sqlMonth(s.C_MES);
-        auto personal = fetch(conn, "SELECT * FROM " + year + "_personal where mes_per = " + month, ui);
+        auto personal = fetch(conn, "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + month, ui);
         if (!personal) return src;
         for (personal->MoveFirst(); !personal->Eof(); personal->MoveNext()) {
             SlipWorker w = slipWorker(*personal);
             src.workers.emplace(trim(w.codigo_per), std::move(w));
         }
         if (!blank(s.CID_CLIENTE_CONT)) {
-            auto cc = fetch(conn, "SELECT * FROM " + sqlName(trim(s.CID_CLIENTE_CONT)) + "." + year + "_centrocosto", ui);
+            auto cc = fetch(conn, "SELECT * FROM " + sqlName(trim(s.CID_CLIENTE_CONT)) + "." + sqlYearTable(year, "_centrocosto"), ui);
             std::map<std::string, std::string> names;
             if (cc)
                 for (cc->MoveFirst(); !cc->Eof(); cc->MoveNext())
@@ -273,12 +292,12 @@ SlipSources loadSlipSources(Connection& conn, const Session& s, UiPort& ui) {
                 }
             }
         }
-        auto company = fetch(conn, "SELECT * FROM " + year + "_datos_empresa where mes_datemp = " + month, ui);
+        auto company = fetch(conn, "SELECT * FROM " + sqlYearTable(year, "_datos_empresa") + " where mes_datemp = " + month, ui);
         if (!company) return src;
         if (!company->Eof()) src.company = slipCompany(*company);
         auto params = fetch(conn,
-                            "SELECT * FROM " + sqlName(trim(s.ID_CLIENTE) + "_REMU") + "." + year +
-                                "_parametros where mes_par = " + month,
+                            "SELECT * FROM " + sqlName(trim(s.ID_CLIENTE) + "_REMU") + "." + sqlYearTable(year, "_parametros") +
+                                " where mes_par = " + month,
                             ui);
         if (!params) return src;
         if (!params->Eof()) src.params = slipParams(*params);
@@ -304,7 +323,7 @@ bool slipWorkerActive(const SlipWorker* w, const Session& s, UiPort& ui) {
 bool slipRangeWorkerActive(Connection& conn, const Session& s, UiPort& ui) {
     if (blank(s.CCODIGO_PERD)) return true;
     try {
-        auto rs = conn.query("SELECT * FROM " + sqlYear(s.C_ANO) + "_personal where mes_per = " + sqlMonth(s.C_MES) +
+        auto rs = conn.query("SELECT * FROM " + sqlYearTable(s.C_ANO, "_personal") + " where mes_per = " + sqlMonth(s.C_MES) +
                              " and codigo_per = " + sqlText(trim(s.CCODIGO_PERD)));
         if (rs->Eof()) return true;
         SlipWorker w = slipWorker(*rs);

@@ -96,6 +96,11 @@ struct SlipWorker {
 };
 SlipWorker slipWorker(const Recordset& row);
 
+// The amounts of a worker's slip that its pictures cannot show (they would print
+// as asterisks), each as "<line> <amount>"; the layout stays as it is, the run
+// reports them. `worker` may be null.
+std::vector<std::string> slipOverflows(const SlipContent& content, const SlipWorker* worker, SlipOutput output);
+
 // Company data of <year>_datos_empresa.
 struct SlipCompany {
     std::string nombre, rut, direccion, comuna, ciudad;

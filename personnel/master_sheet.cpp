@@ -133,10 +133,10 @@ MasterNames loadMasterNames(Connection& conn, const Session& s) {
     try {
         std::string year = sqlYear(s.C_ANO);
         std::string remu = sqlName(trim(s.ID_CLIENTE) + "_REMU");
-        readNames(conn, "SELECT * FROM " + remu + "." + year + "_afp", "codigo_afp", "nombre_afp", n.afp);
-        readNames(conn, "SELECT * FROM " + remu + "." + year + "_isapre", "codigo_isa", "nombre_isa", n.isapre);
+        readNames(conn, "SELECT * FROM " + remu + "." + sqlYearTable(year, "_afp"), "codigo_afp", "nombre_afp", n.afp);
+        readNames(conn, "SELECT * FROM " + remu + "." + sqlYearTable(year, "_isapre"), "codigo_isa", "nombre_isa", n.isapre);
         if (!trim(s.CID_CLIENTE_CONT).empty())
-            readNames(conn, "SELECT * FROM " + sqlName(trim(s.CID_CLIENTE_CONT)) + "." + year + "_centrocosto",
+            readNames(conn, "SELECT * FROM " + sqlName(trim(s.CID_CLIENTE_CONT)) + "." + sqlYearTable(year, "_centrocosto"),
                       "codigo_cc", "nombre_cc", n.costCentre);
     } catch (const BadIdentifier&) {
         // A name that cannot be a database leaves the names blank, as a missing table does.
@@ -146,7 +146,7 @@ MasterNames loadMasterNames(Connection& conn, const Session& s) {
 
 std::unique_ptr<Recordset> loadMonthPersonnel(Connection& conn, const Session& s, UiPort& ui) {
     try {
-        auto rs = conn.query("SELECT * FROM " + sqlYear(s.C_ANO) + "_personal where mes_per = " + sqlMonth(s.C_MES) +
+        auto rs = conn.query("SELECT * FROM " + sqlYearTable(s.C_ANO, "_personal") + " where mes_per = " + sqlMonth(s.C_MES) +
                              " order by codigo_per");
         if (!rs->Eof()) rs->MoveFirst();
         return rs;

@@ -1,8 +1,10 @@
 // ZovorIzaridAVO: sends one pay slip PDF as a mail attachment over SMTP.
 // Called once per slip by the mass-mailing batch with nine arguments:
 //   account password server port "pdf path" recipient "subject" "text" "sender name"
-// Exit 0 when the server accepted the mail; otherwise a message on stderr and 1
-// (2 for wrong arguments).
+// Exit status: 0 the server accepted the mail; 1 this mail was not sent (refused,
+// bad recipient, missing file); 2 wrong arguments; 3 the mail server cannot be
+// used at all (unreachable, unknown, login refused, bad settings), so a batch
+// had better stop. The reason goes to stderr in one line.
 
 #include <curl/curl.h>
 
@@ -16,6 +18,8 @@
 #include <random>
 #include <string>
 #include <thread>
+
+#include "format/mail_address.h"
 
 namespace {
 
@@ -152,9 +156,49 @@ Attempt sendOnce(const Mail& m) {
     return a;
 }
 
-bool transient(const Attempt& a) {
-    if (a.response >= 400 && a.response < 500) return true;
-    return a.code == CURLE_COULDNT_CONNECT || a.code == CURLE_OPERATION_TIMEDOUT;
+// Only the server's own "try again later" is worth waiting for; a refused
+// connection, an unknown host or a wrong password do not mend in a minute.
+bool transient(const Attempt& a) { return a.code != CURLE_OK && a.response >= 400 && a.response < 500; }
+
+constexpr int kNotSent = 1;
+constexpr int kServerUnusable = 3;
+
+// Status and message of a failed attempt.
+std::pair<int, std::string> classify(const Attempt& a, const Mail& m) {
+    const std::string server = m.server + ":" + m.port;
+    switch (a.code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return {kServerUnusable, "no se encontró el servidor de correo " + m.server};
+    case CURLE_COULDNT_CONNECT:
+        return {kServerUnusable, "no se pudo conectar con el servidor de correo " + server + " (" + a.error + ")"};
+    case CURLE_OPERATION_TIMEDOUT:
+        return {kServerUnusable, "el servidor de correo " + server + " no respondió a tiempo"};
+    case CURLE_LOGIN_DENIED:
+        return {kServerUnusable, "el servidor de correo rechazó la cuenta o la clave de " + m.account};
+    case CURLE_USE_SSL_FAILED:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+        return {kServerUnusable, "no se pudo establecer la conexión segura con " + server + " (" + a.error + ")"};
+    default:
+        break;
+    }
+    std::string text = a.error;
+    if (a.response) text += " (respuesta del servidor " + std::to_string(a.response) + ")";
+    if (a.response >= 400 && a.response < 500) text = "el servidor siguió rechazando el envío por ahora: " + text;
+    return {kNotSent, text};
+}
+
+bool plausibleServer(const std::string& s) {
+    if (s.empty() || s.size() > 253 || s.front() == '-') return false;
+    for (char c : s)
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-')) return false;
+    return true;
+}
+
+bool plausiblePort(const std::string& p) {
+    if (p.empty() || p.size() > 5 || p.find_first_not_of("0123456789") != std::string::npos) return false;
+    int n = std::atoi(p.c_str());
+    return n >= 1 && n <= 65535;
 }
 
 }  // namespace
@@ -165,18 +209,37 @@ int main(int argc, char** argv) {
                      "\"mensaje\" \"nombre remitente\"\n";
         return 2;
     }
-    Mail m{argv[1], argv[2], argv[3], argv[4], argv[5], argv[6], argv[7], argv[8], argv[9]};
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(m.pdf, ec)) {
-        std::cerr << "No se envió a " << m.recipient << ": no existe el archivo " << m.pdf << "\n";
-        return 1;
+    // Texts of the headers and the body cannot carry a line break of their own.
+    Mail m{argv[1], argv[2], argv[3], argv[4], argv[5], argv[6],
+           remu::blankControls(argv[7]), remu::blankControls(argv[8]), remu::blankControls(argv[9])};
+    const std::string file = std::filesystem::path(remu::blankControls(m.pdf)).filename().string();
+    // Every address goes into an SMTP command: anything but a plain one is refused here too.
+    if (auto problem = remu::mailAddressProblem(m.account); !problem.empty()) {
+        std::cerr << "No se envió " << file << ": la cuenta del remitente " << problem << "\n";
+        return kServerUnusable;
     }
-    if (m.recipient.empty() || m.server.empty()) {
-        std::cerr << "No se envió " << m.pdf << ": falta el destinatario o el servidor de correo\n";
-        return 1;
+    if (!plausibleServer(m.server) || !plausiblePort(m.port)) {
+        std::cerr << "No se envió " << file << ": el servidor de correo \"" << remu::blankControls(m.server) << ":"
+                  << remu::blankControls(m.port) << "\" no es válido\n";
+        return kServerUnusable;
+    }
+    if (remu::hasControlChar(m.password)) {
+        std::cerr << "No se envió " << file << ": la clave del remitente contiene caracteres de control\n";
+        return kServerUnusable;
+    }
+    if (auto problem = remu::mailAddressProblem(m.recipient); !problem.empty()) {
+        std::cerr << "No se envió " << file << ": la dirección " << remu::blankControls(m.recipient) << " " << problem
+                  << "\n";
+        return kNotSent;
+    }
+    std::error_code ec;
+    if (remu::hasControlChar(m.pdf) || !std::filesystem::is_regular_file(m.pdf, ec)) {
+        std::cerr << "No se envió a " << m.recipient << ": no existe el archivo " << remu::blankControls(m.pdf) << "\n";
+        return kNotSent;
     }
 
-    // Providers refuse for a while when their sending limit is reached: wait and retry.
+    // Providers refuse for a while when their sending limit is reached: wait and retry,
+    // 10 + 20 + 40 seconds at most.
     double wait = 10;
     if (const char* w = std::getenv("REMU_SENDER_WAIT")) wait = std::atof(w);
     const int attempts = 4;
@@ -193,12 +256,10 @@ int main(int argc, char** argv) {
     curl_global_cleanup();
 
     if (a.code != CURLE_OK) {
-        std::cerr << "No se envió " << std::filesystem::path(m.pdf).filename().string() << " a " << m.recipient
-                  << ": " << a.error;
-        if (a.response) std::cerr << " (respuesta del servidor " << a.response << ")";
-        std::cerr << "\n";
-        return 1;
+        auto [status, why] = classify(a, m);
+        std::cerr << "No se envió " << file << " a " << m.recipient << ": " << why << "\n";
+        return status;
     }
-    std::cout << "Enviado " << std::filesystem::path(m.pdf).filename().string() << " a " << m.recipient << "\n";
+    std::cout << "Enviado " << file << " a " << m.recipient << "\n";
     return 0;
 }

@@ -55,7 +55,7 @@ RowLookup workerRowOfLatestMonth(Session& s, UiPort& ui, Connection& conn, std::
         return RowLookup::Failed;
     }
     std::unique_ptr<Recordset> months;
-    if (!BUSCA_X(months, "SELECT * FROM " + year + "_meses order by mes desc", conn, "  ", ui)) {
+    if (!BUSCA_X(months, "SELECT * FROM " + sqlYearTable(year, "_meses") + " order by mes desc", conn, "  ", ui)) {
         // An open year without open months has nothing to check a password against.
         if (months && months->isOpen())
             ui.stop("El año " + trim(s.ANO_PUBLICO) + " no tiene meses abiertos", kAlto);
@@ -68,7 +68,7 @@ RowLookup workerRowOfLatestMonth(Session& s, UiPort& ui, Connection& conn, std::
         ui.stop(e.what(), kAlto);
         return RowLookup::Failed;
     }
-    std::string sql = "SELECT * FROM " + year + "_personal where mes_per = " + month +
+    std::string sql = "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + month +
                       " and rut_per = " + sqlText(s.CRUT_CONEXION_TRABAJADOR);
     if (BUSCA_X(row, sql, conn, "  ", ui)) return RowLookup::Found;
     return row && row->isOpen() ? RowLookup::NoRow : RowLookup::Failed;
@@ -105,7 +105,6 @@ bool BUSCA_RUT(Session& s, UiPort& ui) {
     std::shared_ptr<Connection> server;
     try {
         ConnectionParams params = serverParams(s);
-        params.timeoutSeconds = 36000;
         ui.busy(true);
         server = Connection::open(params);
         ui.busy(false);
@@ -144,7 +143,7 @@ bool BUSCA_RUT(Session& s, UiPort& ui) {
         s.CDATABASE = name;
         if (!CONECTA(s, ui, conn)) return false;
         if (!EXISTE_TABLA(year + "_personal", *conn, s)) continue;
-        std::string sql = "SELECT * FROM " + sqlYear(year) + "_personal where rut_per = " + sqlText(rut) +
+        std::string sql = "SELECT * FROM " + sqlYearTable(year, "_personal") + " where rut_per = " + sqlText(rut) +
                           " order by codigo_per";
         if (BUSCA_X(row, sql, *conn, "  ", ui)) {
             found = true;
@@ -179,7 +178,7 @@ bool CONECTA_EMPRESA_TRABAJADOR(Session& s, UiPort& ui, std::shared_ptr<Connecti
         std::unique_ptr<Recordset> years;
         s.TABLA_ANO.clear();
         s.ANO_PUBLICO = currentYearText();
-        if (BUSCA_X(years, "SELECT * FROM " + dbName + ".anos order by ano desc", *conn, "  ", ui)) {
+        if (BUSCA_X(years, "SELECT * FROM " + dbName + "." + sqlName("anos") + " order by ano desc", *conn, "  ", ui)) {
             s.ANO_PUBLICO = trim(years->Fields("ano").text());
             for (; !years->Eof(); years->MoveNext()) s.TABLA_ANO.push_back(trim(years->Fields("ano").text()));
         }
@@ -193,7 +192,7 @@ bool CONECTA_EMPRESA_TRABAJADOR(Session& s, UiPort& ui, std::shared_ptr<Connecti
 
     std::unique_ptr<Recordset> months;
     s.TAB_MESES.clear();
-    if (BUSCA_X(months, "SELECT * FROM " + dbName + "." + year + "_meses order by mes", *conn, "  ", ui)) {
+    if (BUSCA_X(months, "SELECT * FROM " + dbName + "." + sqlYearTable(year, "_meses") + " order by mes", *conn, "  ", ui)) {
         for (; !months->Eof(); months->MoveNext()) {
             std::string mes = monthText(months->Fields("mes"));
             s.NOMES2 = " " + mes + "-" + NOMES_FF(static_cast<int>(leadingNumber(mes)));
@@ -201,8 +200,8 @@ bool CONECTA_EMPRESA_TRABAJADOR(Session& s, UiPort& ui, std::shared_ptr<Connecti
             s.MES_PUBLICO = mes;
         }
         std::unique_ptr<Recordset> company;
-        std::string sql = "SELECT * FROM " + dbName + "." + year +
-                          "_datos_empresa where mes_datemp = " + sqlText(s.MES_PUBLICO);
+        std::string sql = "SELECT * FROM " + dbName + "." + sqlYearTable(year, "_datos_empresa") +
+                          " where mes_datemp = " + sqlText(s.MES_PUBLICO);
         if (BUSCA_X(company, sql, *conn, "  ", ui))
             s.CID_CLIENTE_CONT = trim(company->Fields("id_cliente_cont_datemp").text());
     }
@@ -251,7 +250,7 @@ bool CAMBIA_CLAVE2(Session& s, UiPort& ui, std::string_view current, std::string
         ui.alert("Confirmación de Clave inválida", "Alerta");
         return false;
     }
-    const std::string sql = "UPDATE " + sqlYear(trim(s.ANO_PUBLICO)) + "_personal SET clave_per = " + sqlText(fresh) +
+    const std::string sql = "UPDATE " + sqlYearTable(trim(s.ANO_PUBLICO), "_personal") + " SET clave_per = " + sqlText(fresh) +
                             " where rut_per = " + sqlText(s.CRUT_CONEXION_TRABAJADOR);
     if (!EJECUTA_SQL(sql, *conn, ui)) return false;
     ui.info("Su comtraseña ha sido cambiada", "Atención");

@@ -98,11 +98,10 @@ void QtPort::openFile(const std::string& path) {
     QString file = QString::fromStdString(path);
     if (desktopCanOpen(file) && QDesktopServices::openUrl(QUrl::fromLocalFile(file))) return;
     // The file is there all the same: the user is told where.
-    bool folder = QFileInfo(file).isDir();
-    info(std::string(folder ? "No hay una aplicación para abrir la carpeta:\n"
-                            : "No hay una aplicación para abrir el archivo. Quedó guardado en:\n") +
-             path,
-         "Atención");
+    if (QFileInfo(file).isDir())
+        info("No se encontró un programa para abrir la carpeta " + path, "Atención");
+    else
+        info("No se encontró un programa para abrir el archivo.\nQuedó guardado en " + path, "Atención");
 }
 
 }  // namespace remu

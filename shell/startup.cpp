@@ -13,6 +13,7 @@
 
 #include "data/dbf_table.h"
 #include "data/local_tables.h"
+#include "data/work_folder.h"
 #include "data/work_tables.h"
 #include "format/text.h"
 
@@ -92,6 +93,9 @@ void releaseInstanceLock() {
 bool prepareLocalTables(UiPort& ui, const std::string& dir) {
     try {
         if (!DbfTable::locate(localTablePath(dir, kConexionFile))) createConexion(defaultConnectionRecord(), dir);
+        // A run of another process in this folder keeps its tables: they are emptied only when free.
+        WorkFolderLock folder = WorkFolderLock::tryAcquire(dir);
+        if (!folder.held()) return true;
         for (WorkTable t : {WorkTable::REMUMES, WorkTable::AJUPASO, WorkTable::REMUPASO}) renewWorkTable(t, dir);
         return true;
     } catch (const DbfError& e) {

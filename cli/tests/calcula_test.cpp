@@ -15,15 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string schema(const std::string& file) {
-    std::ifstream in(std::string(REMU_SOURCE_DIR) + "/schema/" + file);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    std::string s = ss.str();
-    for (size_t p; (p = s.find("@YEAR@")) != std::string::npos;) s.replace(p, 6, "2018");
-    return s;
-}
-
 // Runs remu-cli; exit status and standard output.
 std::pair<int, std::string> cli(const std::string& args) {
     std::string cmd = std::string(REMU_CLI_DIR) + "/remu-cli " + args + " 2>/dev/null";
@@ -41,11 +32,11 @@ TEST(RemuCliCalcula, RunsTheMonthAndShowsTheSlip) {
     std::string tag = testdb::uniqueTag();
     testdb::ScratchDatabase company(tag + "_remu_", "cli");
     auto params = testdb::ScratchDatabase::named(tag + "_remu");
-    company.runSql(schema("company.sql") + schema("company_year.sql") +
+    company.runSql(testdb::schemaSql("company.sql", "2018") + testdb::schemaSql("company_year.sql", "2018") +
                    "INSERT INTO 2018_datos_empresa (mes_datemp) VALUES ('03');"
                    "INSERT INTO 2018_personal (mes_per, codigo_per, nombre_per, apepat_per, sueldo_base_per, "
                    "codigo_afp_per, codigo_isa_per) VALUES ('03', '0001', 'ANA ROJAS', 'ROJAS', 500000, '03', '07');");
-    params->runSql(schema("parametros.sql") + schema("parametros_year.sql") +
+    params->runSql(testdb::schemaSql("parametros.sql", "2018") + testdb::schemaSql("parametros_year.sql", "2018") +
                    "INSERT INTO 2018_parametros (mes_par, valor_uf_par, tope_imponible_par) VALUES ('03', 26966.89, 78.3);"
                    "INSERT INTO 2018_tabu (MES, UTM, HASTA_PESOS01) VALUES ('03', 47301, 99999999);"
                    "INSERT INTO 2018_afp (codigo_afp, nombre_afp, mes_03) VALUES ('03', 'Cuprum', 11.44);"

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <shapefil.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <random>
 
 #include "core/ui_port.h"
@@ -302,4 +304,38 @@ TEST(DbfLocalTables, CorreoAsInstalledByAnotherDbaseProgram) {
     EXPECT_EQ(mail->REMITENTE, "yo@acme.cl");
     EXPECT_EQ(mail->PUERTO, "587");
     EXPECT_EQ(mail->NOMSERVER, "");  // not in this table
+}
+
+TEST(DbfWorkTables, ReplacedWholeAndNothingHalfMadeLeftBehind) {
+    TempDir dir;
+    auto listing = [&] {
+        std::vector<std::string> names;
+        for (auto& e : std::filesystem::directory_iterator(dir.path)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    auto bad = sampleLines(3, 2);
+    bad[1].VALFIN_REM = 1e10;
+    EXPECT_THROW(writeWorkTable(WorkTable::REMUMES, bad, dir.path), DbfError);
+    EXPECT_TRUE(listing().empty());  // no empty or partial table, no draft
+
+    {
+        WorkTableDraft draft(WorkTable::REMUMES, dir.path);
+        draft.append(sampleLines(4, 1));
+        EXPECT_FALSE(DbfTable::locate(dir.file("REMUMES.DBF")));  // not in place before commit
+    }
+    EXPECT_TRUE(listing().empty());  // an abandoned draft goes away
+
+    WorkTableDraft draft(WorkTable::REMUMES, dir.path);
+    draft.append(sampleLines(2, 1));
+    draft.append(sampleLines(3, 1));
+    draft.commit();
+    EXPECT_EQ(readWorkTable(WorkTable::REMUMES, dir.path).size(), 5u);
+    EXPECT_EQ(listing(), std::vector<std::string>{"REMUMES.DBF"});
+
+    // What a killed process leaves is cleared by the next owner of the folder.
+    std::ofstream(dir.file(".REMUMES.DBF.99999.tmp")) << "partial";
+    std::ofstream(dir.file("OTRO.tmp")) << "kept";
+    removeStaleWorkTableDrafts(dir.path);
+    EXPECT_EQ(listing(), (std::vector<std::string>{"OTRO.tmp", "REMUMES.DBF"}));
 }

@@ -164,7 +164,8 @@ TEST_F(QueryTest, HostileValuesReachTheServerAsData) {
     EXPECT_EQ(conn->query("SELECT * FROM afp WHERE codigo = " + sqlText("1' OR '1'='1"))->RecordCount(), 0);
     EXPECT_EQ(conn->query("SELECT * FROM afp")->RecordCount(), 2);
 
-    EXPECT_EQ(sqlName(" 77_remu_norte "), "77_remu_norte");
+    EXPECT_EQ(sqlName(" 77_remu_norte "), "`77_remu_norte`");
+    EXPECT_EQ(sqlYearTable("2019", "_personal"), "`2019_personal`");
     EXPECT_EQ(sqlYear("2019 "), "2019");
     EXPECT_EQ(sqlMonth("12"), "12");
     for (const char* bad : {"", "a b", "db;drop", "a.b", "x'", "a`b", "ñandu"})

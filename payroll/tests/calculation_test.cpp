@@ -3,11 +3,21 @@
 #include <cmath>
 
 #include "format/picture.h"
+#include "format/text.h"
 #include "payroll/calculation.h"
 
 using namespace remu;
 
 namespace {
+
+using Brackets = double[8];
+
+TaxTable taxTable(double utm, const Brackets& from, const Brackets& to, const Brackets& factor, const Brackets& rebate) {
+    TaxTable t;
+    t.UTM = utm;
+    for (int i = 0; i < 8; ++i) t.from[i] = from[i], t.to[i] = to[i], t.factor[i] = factor[i], t.rebate[i] = rebate[i];
+    return t;
+}
 
 // March 2018 with the published figures; FONASA 7 %, one fund, ISL.
 MonthInputs march() {
@@ -28,14 +38,10 @@ MonthInputs march() {
     p.familyAllowance[0] = 11337;
     p.familyAllowance[1] = 6957;
     p.familyAllowance[2] = 2199;
-    TaxTable t;
-    t.UTM = 47301;
-    const double from[] = {0, 638563.51, 1419030.01, 2365050.01, 3311070.01, 4257090.01, 5676120.01, 0};
-    const double to[] = {638563.5, 1419030, 2365050, 3311070, 4257090, 5676120, 0, 0};
-    const double factor[] = {0, 0.04, 0.08, 0.135, 0.23, 0.304, 0.35, 0};
-    const double rebate[] = {0, 25542.54, 82303.74, 212381.49, 526933.14, 841957.8, 1103059.32, 0};
-    for (int i = 0; i < 8; ++i) t.from[i] = from[i], t.to[i] = to[i], t.factor[i] = factor[i], t.rebate[i] = rebate[i];
-    in.tax = t;
+    in.tax = taxTable(47301, {0, 638563.51, 1419030.01, 2365050.01, 3311070.01, 4257090.01, 5676120.01, 0},
+                      {638563.5, 1419030, 2365050, 3311070, 4257090, 5676120, 0, 0},
+                      {0, 0.04, 0.08, 0.135, 0.23, 0.304, 0.35, 0},
+                      {0, 25542.54, 82303.74, 212381.49, 526933.14, 841957.8, 1103059.32, 0});
     in.company.mutualCode = "00";
     in.company.mutualRate = 0.93;
     in.catalog = {{"001", 0}, {"COM", 1}};
@@ -62,6 +68,20 @@ Worker worker(const std::string& code, double salary) {
     w.tipoTrabajador = "0";
     w.cencosto = "C1";
     return w;
+}
+
+// A worker whose tax base is his salary: no pension fund, health insurer or unemployment insurance
+// (the month needs taxBaseIsSalary()).
+Worker bareWorker(const std::string& code, double salary) {
+    Worker w = worker(code, salary);
+    w.afp = "00";
+    w.isa = "09";
+    return w;
+}
+
+void taxBaseIsSalary(MonthInputs& in) {
+    in.insurers.push_back({"09", "Sin salud", 0});
+    in.funds[0].rate = 0;
 }
 
 ItemRow item(const std::string& worker, const std::string& code, const std::string& name, int type, int taxable,
@@ -398,6 +418,11 @@ TEST(Calculation, FamilyAllowancePensionRegimesAndHealth) {
     in.personnel[0].afp = "77";
     r = calculateMonth(in);
     EXPECT_FALSE(r.ok);
+    // On the old public regime the fund code is not used, so it is not looked up either.
+    in.personnel[0].ips = "IP";
+    r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(value(r, "0001", "IP"), ROUND(1234567 * 0.1884, 0));
 }
 
 TEST(Calculation, UnemploymentSisAndLeave) {
@@ -443,6 +468,60 @@ TEST(Calculation, UnemploymentSisAndLeave) {
     EXPECT_EQ(value(r, "0002", "SIS"), ROUND(1000000 * 1.41 / 100, 0));
 }
 
+TEST(Calculation, AboveTheCapsWithUnemploymentAHealthPlanAndNonTaxableEarnings) {
+    MonthInputs in = march();
+    const double uf = 26966.89;
+    const double basimp = 78.3 * uf;                   // taxable cap in pesos
+    const double unemploymentCap = ROUND(117.5 * uf, 0);  // 3,168,610
+    // Between the two caps, and above both; both insured and on a plan of 8 UF, dearer than 7 % of the cap.
+    const std::pair<const char*, double> workers[] = {{"0001", 2500000}, {"0002", 3500000}};
+    for (auto [code, salary] : workers) {
+        Worker w = worker(code, salary);
+        w.seguroCesantia = 3;
+        w.isa = "01";
+        w.pactado = 2;
+        w.valorPactado = 8;
+        in.personnel.push_back(w);
+    }
+    in.workerItems = {item("0001", "MOV", "MOVILIZACION", 1, 2, 30000), item("0002", "COL", "COLACION", 1, 2, 45000)};
+    CalcResult r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+
+    const double pension = ROUND(basimp * 11.44 / 100, 0);
+    const double legal = ROUND(basimp * 7 / 100, 0);
+    const double plan = ROUND(8 * uf, 0);
+    const double healthForTax = ROUND(uf * 78.3 * 0.07, 0);  // the plan lowers the tax base only this far
+    const double bases[] = {2500000, unemploymentCap};
+    const double nonTaxable[] = {30000, 45000};
+    const double taxBase[] = {2500000 - pension - healthForTax - ROUND(2500000 * 0.006, 0),
+                              3500000 - pension - healthForTax - ROUND(unemploymentCap * 0.006, 0)};
+    const double tax[] = {ROUND(taxBase[0] * 0.08 - 82303.74, 0), ROUND(taxBase[1] * 0.135 - 212381.49, 0)};
+    for (int i = 0; i < 2; ++i) {
+        const std::string code = workers[i].first;
+        const double salary = workers[i].second;
+        EXPECT_EQ(value(r, code, "TIM"), salary) << code;
+        EXPECT_EQ(value(r, code, "BIM"), ROUND(basimp, 0)) << code;
+        EXPECT_EQ(value(r, code, "03"), pension) << code;
+        // Unemployment insurance on its own cap, not the taxable one.
+        EXPECT_EQ(value(r, code, "BSC"), bases[i]) << code;
+        EXPECT_EQ(value(r, code, "SCA"), ROUND(bases[i] * 0.6 / 100, 0)) << code;
+        EXPECT_EQ(value(r, code, "SCE"), ROUND(bases[i] * 2.4 / 100, 0)) << code;
+        std::vector<double> health;
+        for (auto* l : linesOf(r, code))
+            if (l->HABDES_REM == "01") health.push_back(l->VALFIN_REM);
+        EXPECT_EQ(health, (std::vector<double>{legal, plan - legal})) << code;
+        EXPECT_EQ(find(r, code, "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. " + TRANSFORM(taxBase[i], "9,999,999") + ")")
+            << code;
+        EXPECT_EQ(value(r, code, "UNI"), tax[i]) << code;
+        // Net pay is every earning, non-taxable ones included, less every deduction.
+        const double deductions = pension + plan + ROUND(bases[i] * 0.6 / 100, 0) + tax[i];
+        EXPECT_EQ(value(r, code, "NIM"), nonTaxable[i]) << code;
+        EXPECT_EQ(value(r, code, "THA"), salary + nonTaxable[i]) << code;
+        EXPECT_EQ(value(r, code, "TDE"), deductions) << code;
+        EXPECT_EQ(value(r, code, "ALQ"), salary + nonTaxable[i] - deductions) << code;
+    }
+}
+
 TEST(Calculation, TaxBracketsAtBoundsAndInGaps) {
     MonthInputs in = march();
     TaxTable t;
@@ -454,14 +533,10 @@ TEST(Calculation, TaxBracketsAtBoundsAndInGaps) {
     t.from[6] = 300000, t.factor[6] = 0.2, t.rebate[6] = 40000;
     t.from[7] = 250000, t.factor[7] = 0.5;
     in.tax = t;
-    in.insurers.push_back({"09", "Sin salud", 0});
-    in.funds[0].rate = 0;
-    for (double salary : {100000, 200000, 210000, 260000, 400000}) {
-        Worker w = worker(std::to_string(int(salary / 1000)).insert(0, 4 - std::to_string(int(salary / 1000)).size(), '0'), salary);
-        w.afp = "00";
-        w.isa = "09";
-        in.personnel.push_back(w);
-    }
+    taxBaseIsSalary(in);
+    for (double salary : {100000, 200000, 210000, 260000, 400000})
+        in.personnel.push_back(
+            bareWorker(std::to_string(int(salary / 1000)).insert(0, 4 - std::to_string(int(salary / 1000)).size(), '0'), salary));
     CalcResult r = calculateMonth(in);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(value(r, "0100", "UNI"), 1000);    // upper bound of bracket 1
@@ -469,6 +544,43 @@ TEST(Calculation, TaxBracketsAtBoundsAndInGaps) {
     EXPECT_EQ(find(r, "0210", "UNI"), nullptr);  // gap between brackets 2 and 3
     EXPECT_EQ(value(r, "0260", "UNI"), 130000);  // only bracket 8 reaches it
     EXPECT_EQ(value(r, "0400", "UNI"), 40000);   // bracket 7 before bracket 8
+}
+
+// The single tax of April 2020 as the tax authority published it (UTM 50,221): exempt up to 13.5 UTM,
+// then 4 %, 8 %, 13.5 %, 23 %, 30.4 % and 35 % up to 310 UTM, and the eighth bracket, 40 % above.
+TEST(Calculation, TaxEighthBracketOfTheApril2020Scale) {
+    MonthInputs in = march();
+    const Brackets factor = {0, 0.04, 0.08, 0.135, 0.23, 0.304, 0.35, 0.40};
+    const Brackets rebate = {0, 27119.34, 87384.54, 225492.29, 559461.94, 893933.80, 1171153.72, 1949579.22};
+    in.tax = taxTable(50221, {0, 677983.51, 1506630.01, 2511050.01, 3515470.01, 4519890.01, 6026520.01, 15568510.01},
+                      {677983.50, 1506630, 2511050, 3515470, 4519890, 6026520, 15568510, 0}, factor, rebate);
+    taxBaseIsSalary(in);
+    // Base and its bracket (0: exempt).
+    const std::pair<double, int> cases[] = {{677983, 0},   {700000, 2},   {1506630, 2},  {1506631, 3},
+                                            {2511050, 3},  {3000000, 4},  {4000000, 5},  {6026520, 6},
+                                            {6026521, 7},  {15568510, 7}, {15568511, 8}, {20000000, 8}};
+    auto code = [](int i) { return std::string(i < 10 ? "000" : "00") + std::to_string(i); };
+    for (int i = 0; i < 12; ++i) in.personnel.push_back(bareWorker(code(i), cases[i].first));
+    CalcResult r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    for (int i = 0; i < 12; ++i) {
+        const auto [base, bracket] = cases[i];
+        if (bracket == 0) {
+            EXPECT_EQ(find(r, code(i), "UNI"), nullptr) << base;
+            continue;
+        }
+        EXPECT_EQ(value(r, code(i), "UNI"), ROUND(base * factor[bracket - 1] - rebate[bracket - 1], 0)) << base;
+        EXPECT_EQ(find(r, code(i), "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. " + trim(TRANSFORM(base, "99,999,999")) + ")");
+    }
+    EXPECT_EQ(value(r, code(11), "UNI"), 6050421);  // 20,000,000 x 40 % - 1,949,579.22
+
+    // The 2017-2019 scale has no eighth bracket: its seventh has no upper limit.
+    in = march();
+    taxBaseIsSalary(in);
+    in.personnel = {bareWorker("0001", 20000000)};
+    r = calculateMonth(in);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(value(r, "0001", "UNI"), ROUND(20000000 * 0.35 - 1103059.32, 0));
 }
 
 TEST(Calculation, AdjustmentsInstalmentsAndWorkerSelection) {

@@ -12,6 +12,7 @@
 #include "format/picture.h"
 #include "payroll/engine.h"
 #include "payroll/loader.h"
+#include "payroll/writer.h"
 #include "tests/support/test_db.h"
 
 using namespace remu;
@@ -84,6 +85,17 @@ protected:
         return s;
     }
     std::vector<PaySlipLine> remumes(const fs::path& d) { return readWorkTable(WorkTable::REMUMES, d.string()); }
+    void addItem(const std::string& worker, const std::string& item, const std::string& name, int type, int taxable,
+                 double value, const std::string& formula = "") {
+        company->runSql("INSERT INTO 2018_habdes_remu (mes_hd_remu, codigo_per_remu, nombre_per_remu, codigo_hd_remu, "
+                        "nombre_hd_remu, tipo_hd_remu, imponi_hd_remu, valor_hd_remu, formula_hd_remu) VALUES ('03', '" +
+                        worker + "', 'WORKER " + worker + "', '" + item + "', '" + name + "', " + std::to_string(type) +
+                        ", " + std::to_string(taxable) + ", " + std::to_string(value) + ", '" + formula + "')");
+    }
+    bool run(const std::string& from = "", const std::string& to = "") {
+        ui.clear();
+        return CALCULA_REMUN(session, ui, from, to, {dir.string()});
+    }
 
     std::string tag;
     std::unique_ptr<testdb::ScratchDatabase> company, params;
@@ -96,6 +108,16 @@ const PaySlipLine* find(const std::vector<PaySlipLine>& lines, const std::string
     for (const auto& l : lines)
         if (l.PERSON_REM == person && l.HABDES_REM == code) return &l;
     return nullptr;
+}
+
+// "description=amount" of a worker's lines with the code, in slip order.
+std::vector<std::string> described(const std::vector<PaySlipLine>& lines, const std::string& person,
+                                   const std::string& code) {
+    std::vector<std::string> out;
+    for (const auto& l : lines)
+        if (l.PERSON_REM == person && l.HABDES_REM == code)
+            out.push_back(l.DESCRI_REM + "|" + l.TITULO_REM + "=" + std::to_string(static_cast<long>(l.VALFIN_REM)));
+    return out;
 }
 
 }  // namespace
@@ -217,6 +239,9 @@ TEST_F(EngineDb, SimultaneousRangeRunsKeepToTheirOwnWorkers) {
         a.join();
         b.join();
         ASSERT_TRUE(ok1 && ok2);
+        // Each run reads only its own workers' items: none is announced as unknown.
+        EXPECT_EQ(ui1.lines(), std::vector<std::string>{});
+        EXPECT_EQ(ui2.lines(), std::vector<std::string>{});
         std::set<std::string> first, second;
         for (auto& l : remumes(dir)) first.insert(l.PERSON_REM);
         for (auto& l : remumes(dir2)) second.insert(l.PERSON_REM);
@@ -241,4 +266,163 @@ TEST_F(EngineDb, FailingStoredFormulaStopsTheRunWithoutPartialSlips) {
     EXPECT_TRUE(remumes(dir).empty());  // the first workers' slips are not left behind
     auto rs = session.OCON->query("SELECT SUM(total_imponible_per) FROM 2018_personal");
     EXPECT_EQ(rs->Fields(0).number(), 0);  // nothing written back
+}
+
+TEST_F(EngineDb, PensionRegimeAndNoSystemNeedNoFundRowForCode00) {
+    // A client's fund table without the "00" row: 0001 is on the old public regime, 0002 in no system.
+    params->runSql("DELETE FROM 2018_afp WHERE codigo_afp = '00';"
+                   "INSERT INTO 2018_afp (codigo_afp, nombre_afp, ips, mes_03) VALUES ('IP', 'Ips Empart', 1, 18.84)");
+    company->runSql("UPDATE 2018_personal SET codigo_afp_per = '00', codigo_ips_per = 'IP' WHERE codigo_per = '0001';"
+                    "UPDATE 2018_personal SET codigo_afp_per = '00' WHERE codigo_per = '0002'");
+    ASSERT_TRUE(run()) << (ui.lines().empty() ? "" : ui.lines().back());
+    EXPECT_TRUE(ui.boxes.empty());
+    auto lines = remumes(dir);
+    EXPECT_EQ(described(lines, "0001", "IP"), (std::vector<std::string>{"IPS EMPART 18.84 %|IPS EMPART=188400"}));
+    EXPECT_EQ(find(lines, "0001", "00"), nullptr);
+    EXPECT_EQ(described(lines, "0002", "SIP"), (std::vector<std::string>{"SIN AFP 0 %|AFP=0"}));
+    // No pension lowers his tax base: 1,000,000 - 70,000 health - 6,000 unemployment.
+    EXPECT_EQ(find(lines, "0002", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 924,000)");
+    EXPECT_EQ(find(lines, "0003", "03")->VALFIN_REM, 114400);
+
+    // A fund or regime that is needed and missing still stops the run before any slip is written.
+    company->runSql("UPDATE 2018_personal SET codigo_afp_per = '77' WHERE codigo_per = '0003'");
+    EXPECT_FALSE(run());
+    EXPECT_EQ(ui.lines().back(), "Stop|Error|Trabajador 0003: la AFP 77 no existe en la tabla de AFP; no se puede "
+                                 "calcular su cotizaci\xC3\xB3n.");
+    EXPECT_TRUE(remumes(dir).empty());
+    company->runSql("UPDATE 2018_personal SET codigo_afp_per = '03' WHERE codigo_per = '0003';"
+                    "UPDATE 2018_personal SET codigo_ips_per = 'XX' WHERE codigo_per = '0001'");
+    EXPECT_FALSE(run());
+    EXPECT_EQ(ui.lines().back(), "Stop|Error|Trabajador 0001: el r\xC3\xA9gimen XX no existe en la tabla de AFP; no se "
+                                 "puede calcular su cotizaci\xC3\xB3n.");
+}
+
+TEST_F(EngineDb, ItemsOfAnUnknownCodeThatExtendsAKnownOneAreReportedNotPaid) {
+    addItem("1", "010", "BONO", 1, 1, 100);
+    addItem("10", "020", "COLACION", 1, 2, 200);
+    addItem("10", "030", "MOVILIZACION", 1, 2, 300);
+    ASSERT_TRUE(run());
+    const std::string missing = "Alert|Alerta|Trabajador no encontrado en Tabla Trabajadores 10";
+    EXPECT_EQ(ui.lines(), (std::vector<std::string>{missing, missing}));  // once per row
+    auto lines = remumes(dir);
+    for (const auto& l : lines) {
+        EXPECT_NE(l.PERSON_REM, "10");
+        EXPECT_NE(l.HABDES_REM, "020");
+        EXPECT_NE(l.HABDES_REM, "030");
+    }
+    // The "1" rows as before: the personnel lookup finds 0001 by containment.
+    EXPECT_EQ(find(lines, "1", "010")->VALFIN_REM, 100);
+    EXPECT_EQ(find(lines, "1", "SUE")->VALFIN_REM, 1000000);
+}
+
+TEST_F(EngineDb, SavingsGroupAsTheServerComparesCodesAndTheMarkerGivesOneLinePerContract) {
+    // A client's savings table wider than the code: '0001' and '0001 ' are the same worker to the server.
+    company->runSql("ALTER TABLE 2018_apv MODIFY codper_apv VARCHAR(6) NOT NULL;"
+                    "INSERT INTO 2018_apv (mes_apv, codper_apv, codigo_inst_apv, nominst_apv, valor_apv, rebaja_tributable, "
+                    "desactivado) VALUES ('03', '0001', '005', 'HABITAT', 30000, 1, 0),"
+                    "('03', '0001 ', '006', 'CUPRUM', 20000, 1, 0), ('03', '0002', '005', 'HABITAT', 10000, 0, 0),"
+                    "('03', '0002', '006', 'CUPRUM', 99999, 1, 1)");
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(ui.boxes.empty());
+    auto lines = remumes(dir);
+    EXPECT_EQ(described(lines, "0001", "APV"), (std::vector<std::string>{"APV REBAJA|APV REBAJA=50000"}));
+    EXPECT_EQ(described(lines, "0002", "APV"), (std::vector<std::string>{"APV NO REBAJA|APV NO REBAJA=10000"}));
+    // Both contracts lower the tax base: 1,000,000 - 114,400 - 70,000 - 6,000 - 50,000.
+    EXPECT_EQ(find(lines, "0001", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 759,600)");
+    EXPECT_EQ(find(lines, "0002", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 809,600)");
+
+    // APV_SEP.TXT in the working folder, in either case: one line per contract in use.
+    for (const char* marker : {"APV_SEP.TXT", "apv_sep.txt"}) {
+        std::ofstream(dir / marker).put('\n');
+        ASSERT_TRUE(run()) << marker;
+        lines = remumes(dir);
+        EXPECT_EQ(described(lines, "0001", "APV"),
+                  (std::vector<std::string>{"APV REBAJA|APV_005=30000", "APV REBAJA|APV_006=20000"}))
+            << marker;
+        EXPECT_EQ(described(lines, "0002", "APV"), (std::vector<std::string>{"APV|APV_005=10000"})) << marker;
+        EXPECT_EQ(find(lines, "0001", "APV")->NOMINSAPV, "HABITAT");
+        EXPECT_EQ(find(lines, "0001", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 759,600)");
+        fs::remove(dir / marker);
+    }
+}
+
+TEST_F(EngineDb, FailedWriteBackLeavesEveryFigureAsItWas) {
+    std::vector<WriteBack> figures;
+    for (int i = 1; i <= 6; ++i) figures.push_back({code(i), true, 1000.0 * i, true, 30});
+    // The server refuses the figure of 0005, which comes in the third batch of two.
+    company->runSql("ALTER TABLE 2018_personal ADD CONSTRAINT refuse_0005 CHECK (codigo_per <> '0005' OR "
+                    "total_imponible_per = 0)");
+    ui.clear();
+    EXPECT_FALSE(writeBackFigures(*session.OCON, "2018", "03", figures, ui, 2));
+    ASSERT_FALSE(ui.boxes.empty());  // the server's refusal is shown
+    // Read on the same connection: a transaction left open would show its own changes.
+    auto rs = session.OCON->query("SELECT SUM(total_imponible_per), SUM(dias_trabajados_per), @@in_transaction FROM "
+                                  "2018_personal");
+    EXPECT_EQ(rs->Fields(0).number(), 0);
+    EXPECT_EQ(rs->Fields(1).number(), 0);
+    EXPECT_EQ(rs->Fields(2).number(), 0);
+    // The whole run reports the failure too.
+    EXPECT_FALSE(run());
+    EXPECT_EQ(session.OCON->query("SELECT SUM(total_imponible_per) FROM 2018_personal")->Fields(0).number(), 0);
+
+    // A transaction left open would hold the table: give up waiting rather than hang.
+    company->runSql("SET SESSION lock_wait_timeout = 5; ALTER TABLE 2018_personal DROP CONSTRAINT refuse_0005");
+    ui.clear();
+    EXPECT_TRUE(writeBackFigures(*session.OCON, "2018", "03", figures, ui, 2));
+    rs = session.OCON->query("SELECT SUM(total_imponible_per), SUM(dias_trabajados_per) FROM 2018_personal");
+    EXPECT_EQ(rs->Fields(0).number(), 21000);
+    EXPECT_EQ(rs->Fields(1).number(), 180);
+}
+
+TEST_F(EngineDb, LoaderReadsEachMonthFigureFromItsOwnColumn) {
+    std::string brackets;
+    for (int k = 1; k <= 8; ++k) {
+        std::string n = "0" + std::to_string(k), v = std::to_string(k);
+        brackets += std::string(k > 1 ? ", " : "") + "DESDE_PESOS" + n + " = " + v + "000.01, HASTA_PESOS" + n + " = " +
+                    v + "999, FACTOR" + n + " = 0.0" + v + ", REBAJA_PESOS" + n + " = " + v + "0.5";
+    }
+    params->runSql("UPDATE 2018_parametros SET valor_utm_par = 1, valor_uf_ips_par = 2, valor_usd = 612.5, valor_euro = "
+                   "745.25, tope_gratificacion = 109250, valor2_tabasifa = 6957, valor3_tabasifa = 2199, "
+                   "valor4_tabasifa = 7, feriados_mes_par = '29 30' WHERE mes_par = '03';"
+                   "UPDATE 2018_tabu SET " + brackets + " WHERE MES = '03';"
+                   "INSERT INTO 2018_ccaf VALUES ('01', 'Los Andes');"
+                   "INSERT INTO 2018_mutual VALUES ('02', 'Mutual CChC')");
+    company->runSql("UPDATE 2018_datos_empresa SET codigo_ccaf_datemp = '01', porcentaje_ccaf_datemp = 0.6, "
+                    "codigo_mutual_datemp = '02', porcentaje_mutual_datemp = 0.95");
+    MonthInputs in;
+    ASSERT_TRUE(loadMonthInputs(*session.OCON, {"2018", "03", tag, "", "", false}, ui, in));
+    const MonthParams& p = in.params;
+    EXPECT_EQ(p.VALOUF, 26966.89);
+    EXPECT_EQ(p.VALUSD, 612.5);
+    EXPECT_EQ(p.VALEURO, 745.25);
+    EXPECT_EQ(p.taxableCap, 78.3);
+    EXPECT_EQ(p.unemploymentCap, 117.5);
+    EXPECT_EQ(p.sisRate, 1.41);
+    EXPECT_EQ(p.INGMIN, 276000);
+    EXPECT_EQ(p.GRAMAX, 109250);
+    EXPECT_EQ(p.holidays, "29 30");
+    EXPECT_EQ(std::vector<double>(p.familyAllowance, p.familyAllowance + 4), (std::vector<double>{11337, 6957, 2199, 7}));
+    ASSERT_TRUE(in.tax);
+    EXPECT_EQ(in.tax->UTM, 47301);
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(in.tax->from[k], (k + 1) * 1000 + 0.01) << k;
+        EXPECT_EQ(in.tax->to[k], (k + 1) * 1000 + 999) << k;
+        EXPECT_EQ(in.tax->factor[k], (k + 1) / 100.0) << k;
+        EXPECT_EQ(in.tax->rebate[k], (k + 1) * 10 + 0.5) << k;
+    }
+    EXPECT_EQ(in.company.ccafCode, "01");
+    EXPECT_EQ(in.company.ccafRate, 0.6);
+    EXPECT_EQ(in.company.mutualCode, "02");
+    EXPECT_EQ(in.company.mutualRate, 0.95);
+
+    // In a run, formulas see each figure under its own name.
+    params->runSql("UPDATE 2018_tabu SET DESDE_PESOS01 = 0, HASTA_PESOS01 = 99999999, FACTOR01 = 0 WHERE MES = '03'");
+    const char* names[] = {"GRAMAX", "INGMIN", "VALOUF", "VALUTM", "VALUSD", "VALEURO"};
+    const char* codes[] = {"GRA", "IMM", "VUF", "UTM", "USD", "EUR"};
+    for (int i = 0; i < 6; ++i) addItem("0001", codes[i], names[i], 1, 2, 1, names[i]);
+    ASSERT_TRUE(run()) << (ui.lines().empty() ? "" : ui.lines().back());
+    auto lines = remumes(dir);
+    const double expected[] = {109250, 276000, 26967, 47301, 613, 745};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(find(lines, "0001", codes[i])->VALFIN_REM, expected[i]) << names[i];
+    EXPECT_EQ(find(lines, "0001", "MUT")->DESCRI_REM, "MUTUAL CCHC %0.95");
 }

@@ -214,13 +214,22 @@ TEST(PdfSlip, AFileThatCannotBeCreatedStopsTheRun) {
     EXPECT_TRUE(ui.openedFiles.empty());
 }
 
+namespace {
+// A mail-queue database named in the month's COLACORREO, and the marker that asks for it.
+std::unique_ptr<testdb::ScratchDatabase> queueFor(const test::SlipMonth& m) {
+    auto db = std::make_unique<testdb::ScratchDatabase>("correos_");
+    db->runSql(test::slurpFile(std::string(REMU_SOURCE_DIR) + "/schema/correos.sql"));
+    auto server = testdb::serverParams();
+    createColaCorreo({server.host, server.user, server.password, db->name()}, m.dir.string());
+    std::ofstream(m.dir / "ENVIA.TXT") << "";
+    return db;
+}
+}  // namespace
+
 TEST(MailQueue, QueuesEachAddressOncePerDay) {
     test::SlipMonth m;
-    testdb::ScratchDatabase queueDb("correos_");
-    queueDb.runSql(test::slurpFile(std::string(REMU_SOURCE_DIR) + "/schema/correos.sql"));
-    auto server = testdb::serverParams();
-    createColaCorreo({server.host, server.user, server.password, queueDb.name()}, m.dir.string());
-    std::ofstream(m.dir / "ENVIA.TXT") << "";
+    auto queue = queueFor(m);
+    testdb::ScratchDatabase& queueDb = *queue;
 
     RecordingPort ui;
     auto first = writePdfSlips(m.s, ui, m.remumes, {m.dir.string(), false});
@@ -256,4 +265,75 @@ TEST(MailQueue, QueuesEachAddressOncePerDay) {
     EXPECT_TRUE(offline.ok);
     EXPECT_EQ(offline.files.size(), 3u);
     EXPECT_EQ(ui.lines(), std::vector<std::string>{"Stop|Alto|NO SE CONECTO"});
+}
+
+// Every worker is accounted for: queued, without address, with an address that
+// cannot be used, sharing it with another, or refused by the queue's columns.
+TEST(MailQueue, AccountsForEveryWorkerAndQueuesNothingDoubtful) {
+    test::SlipMonth m;
+    auto queue = queueFor(m);
+    testdb::ScratchDatabase& queueDb = *queue;
+    m.addWorker("0004", "004444444-4", "SOTO", "SOTO", "ANA", "jose@correo.cl", 500000);  // shares José's address
+    m.addWorker("0005", "005555555-5", "ROJAS", "DIAZ", "LUIS", "luis@correo.cl\r\nRCPT TO:<x@y.cl>", 500000);
+    // 40 + 40 + 58 characters: the full name does not fit the queue's 100-character column.
+    m.addWorker("0006", "006666666-6", "A", "B", "C", "largo@correo.cl", 500000);
+    m.company->runSql("UPDATE 2019_personal SET apepat_per = '" + std::string(40, 'A') + "', apemat_per = '" +
+                      std::string(40, 'B') + "', nombres_per = '" + std::string(58, 'C') + "' WHERE codigo_per = '0006'");
+
+    RecordingPort ui;
+    PdfSlipOptions opt{m.dir.string(), false, SharedAddresses::Withhold};
+    auto r = writePdfSlips(m.s, ui, m.remumes, opt);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.files.size(), 6u);
+    EXPECT_FALSE(r.complete());
+    auto outcome = [&](const std::string& code) {
+        for (auto& e : r.account.entries)
+            if (e.code == code) return std::string(mailOutcomeText(e.outcome)) + " " + e.reason;
+        return std::string("-");
+    };
+    EXPECT_EQ(outcome("0001"), "retenido (dirección compartida) la dirección es de más de un trabajador");
+    EXPECT_EQ(outcome("0004"), "retenido (dirección compartida) la dirección es de más de un trabajador");
+    EXPECT_EQ(outcome("0002"), "registrado en la cola ");
+    EXPECT_EQ(outcome("0003"), "sin dirección ");
+    EXPECT_EQ(outcome("0005"), "dirección inválida la dirección contiene caracteres de control");
+    EXPECT_EQ(outcome("0006"),
+              "rechazado el valor de nombre (140 caracteres) no cabe en la columna de la cola (100)");
+    auto rows = queueDb.connect()->query("SELECT direccion_correo FROM CORREOS_ENVIAR");
+    ASSERT_EQ(rows->RecordCount(), 1);
+    EXPECT_EQ(rows->Fields(0).text(), "bernardo@correo.cl");
+
+    // Confirmed, the shared address is queued for both.
+    opt.shared = SharedAddresses::Allow;
+    r = writePdfSlips(m.s, ui, m.remumes, opt);
+    EXPECT_EQ(r.account.count(MailOutcome::Queued), 3);
+    EXPECT_EQ(queueDb.connect()->query("SELECT * FROM CORREOS_ENVIAR")->RecordCount(), 3);
+}
+
+TEST(PdfSlip, ControlCharactersAndAmountsTooWideAreReportedByWorker) {
+    test::SlipMonth m;
+    m.company->runSql("UPDATE 2019_personal SET nombres_per = 'MAR\\0IA' WHERE codigo_per = '0003'");
+    for (auto& l : m.remumes)
+        if (l.PERSON_REM == "0002" && (l.HABDES_REM == "SUE" || l.HABDES_REM == "TIM")) l.VALFIN_REM = 150000000;
+    RecordingPort ui;
+    auto r = writePdfSlips(m.s, ui, m.remumes, {m.dir.string(), false});
+    ASSERT_TRUE(r.ok);
+    EXPECT_FALSE(r.complete());
+    // No file for the worker whose name holds a NUL (it would lose its ".pdf").
+    EXPECT_EQ(listing(m.pdfs()), (std::vector<std::string>{"009876543-2_O'HIGGINS RIQUELME BERNARDO_2019_03.pdf",
+                                                           "012345678-9_PÉREZ SOTO JOSÉ IGNACIO_2019_03.pdf"}));
+    ASSERT_EQ(r.problems.size(), 5u) << testing::PrintToString(r.problems);
+    EXPECT_EQ(r.problems[0],
+              "0002 O'HIGGINS RIQUELME BERNARDO: el monto de SUELDO DEL MES 150,000,000 no cabe en la liquidación "
+              "(se imprime con asteriscos)");
+    EXPECT_NE(r.problems[1].find("TOTAL IMPONIBLE 150,000,000"), std::string::npos);
+    EXPECT_NE(r.problems[2].find("TOTAL HABERES 150,020,000"), std::string::npos);
+    EXPECT_NE(r.problems[3].find("ALCANCE LIQUIDO 149,935,000"), std::string::npos);
+    EXPECT_EQ(r.problems[4],
+              "0003 ZÚÑIGA ARAYA MAR IA: no se escribió su liquidación, su RUT o su nombre contiene caracteres de "
+              "control");
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].title, "Atención");
+    // The layout stays as it is: the amount prints as asterisks.
+    auto [rc, text] = shell("pdftotext -layout " + shellQuoted(m.pdfs() + "/009876543-2_O'HIGGINS RIQUELME BERNARDO_2019_03.pdf") + " -");
+    EXPECT_NE(text.find("**********"), std::string::npos);
 }

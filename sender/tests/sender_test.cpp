@@ -84,3 +84,33 @@ TEST(Sender, ReportsAMailThatWasNotAccepted) {
     EXPECT_NE(rc2, 0);
     EXPECT_NE(out2.find("no existe el archivo"), std::string::npos) << out2;
 }
+
+TEST(Sender, RefusesAddressesThatWouldBecomeCommands) {
+    remu::test::SmtpServer smtp;
+    Pdf pdf;
+    for (std::string to : {std::string("a@b.cl>\r\nDATA\r\nFrom: ceo@empresa.cl"), std::string("<a@b.cl>"),
+                           std::string("a b@c.cl"), std::string("josé@correo.cl")}) {
+        auto [rc, out] = send(smtp.port(), pdf.path.string(), to);
+        EXPECT_EQ(rc, 1) << out;
+        EXPECT_NE(out.find("la dirección"), std::string::npos) << out;
+    }
+    EXPECT_EQ(smtp.messages(), 0);
+}
+
+TEST(Sender, AServerThatCannotBeUsedFailsAtOnceWithStatus3) {
+    int closedPort;
+    {
+        remu::test::SmtpServer gone;
+        closedPort = gone.port();
+    }
+    Pdf pdf;
+    auto [rc, out] = send(closedPort, pdf.path.string(), "jose@correo.cl");
+    EXPECT_EQ(rc, 3) << out;
+    EXPECT_EQ(out.find("reintento"), std::string::npos) << out;
+    EXPECT_NE(out.find("no se pudo conectar"), std::string::npos) << out;
+
+    remu::test::SmtpServer smtp({"--auth-fail"});
+    auto [rc2, out2] = send(smtp.port(), pdf.path.string(), "jose@correo.cl");
+    EXPECT_EQ(rc2, 3) << out2;
+    EXPECT_NE(out2.find("rechazó la cuenta o la clave"), std::string::npos) << out2;
+}

@@ -8,6 +8,8 @@ Writes the port it listens on to --port-file, and for every accepted message N:
   N.att      the attachment's bytes, N.attname its file name
 --refuse N answers the first N MAIL commands with 451 (a provider's sending limit);
 --reject answers every MAIL command with 550.
+--auth-fail answers AUTH with 535 (wrong password).
+--log FILE appends every line the server receives (commands and message text).
 """
 import argparse
 import base64
@@ -20,6 +22,13 @@ import threading
 args = None
 lock = threading.Lock()
 state = {"count": 0, "refused": 0}
+
+
+def log(line):
+    if args.log:
+        with lock:
+            with open(args.log, "ab") as f:
+                f.write(line if line.endswith(b"\n") else line + b"\n")
 
 
 def save(sender, rcpts, auth, data):
@@ -64,6 +73,7 @@ class Handler(socketserver.StreamRequestHandler):
             line = self.rfile.readline()
             if not line:
                 return
+            log(line)
             cmd = line.decode("utf-8", "replace").rstrip("\r\n")
             verb = cmd.split(" ", 1)[0].upper()
             if verb == "EHLO":
@@ -78,7 +88,12 @@ class Handler(socketserver.StreamRequestHandler):
                 token = parts[2] if len(parts) > 2 else None
                 if token is None:
                     self.reply("334 ")
-                    token = self.rfile.readline().decode().strip()
+                    raw = self.rfile.readline()
+                    log(raw)
+                    token = raw.decode().strip()
+                if args.auth_fail:
+                    self.reply("535 5.7.8 Authentication credentials invalid")
+                    continue
                 auth = base64.b64decode(token).decode("utf-8", "replace").replace("\0", "|")
                 self.reply("235 2.7.0 Authentication successful")
             elif verb == "MAIL":
@@ -102,6 +117,7 @@ class Handler(socketserver.StreamRequestHandler):
                 data = bytearray()
                 while True:
                     l = self.rfile.readline()
+                    log(l)
                     if not l or l in (b".\r\n", b".\n"):
                         break
                     if l.startswith(b".."):
@@ -130,6 +146,8 @@ def main():
     p.add_argument("--port-file", required=True)
     p.add_argument("--refuse", type=int, default=0)
     p.add_argument("--reject", action="store_true")
+    p.add_argument("--auth-fail", action="store_true")
+    p.add_argument("--log", default="")
     args = p.parse_args()
     server = Server(("127.0.0.1", 0), Handler)
     tmp = args.port_file + ".tmp"

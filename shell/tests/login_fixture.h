@@ -38,6 +38,7 @@ inline const Worker kWorkers[] = {
     {"alfa", "0006", "012'45678-5", "QUOTE1", 0},
     {"alfa", "0007", "013131313-1", "CAMBIA", 0},
     {"alfa", "0008", "014141414-1", "CAMBIB", 0},
+    {"alfa", "0010", "017171717-7", "", 0},  // blank password on record
 };
 
 class LoginDb : public ::testing::Test {

@@ -118,6 +118,16 @@ TEST_F(Login, PasswordCheckRefusesWrongShorterEmptyAndMissingRows) {
     ui.clear();
     EXPECT_TRUE(VERIFICA_CLAVE(s, ui));
 
+    // A blank password on record is matched by nothing typed, blank included.
+    freshSession();
+    ASSERT_TRUE(login("17171717-7", ""));
+    for (const char* typed : {"", "      ", "A"}) {
+        ui.clear();
+        s.CCLAVE = typed;
+        EXPECT_FALSE(VERIFICA_CLAVE(s, ui)) << '"' << typed << '"';
+        EXPECT_EQ(ui.lines(), std::vector<std::string>{kWrongPassword}) << '"' << typed << '"';
+    }
+
     // No row in the latest open month: there is nothing to check against, so no entry.
     freshSession();
     ASSERT_TRUE(login("22222222-2", "ABRIL1"));
@@ -188,6 +198,13 @@ TEST_F(Login, PasswordChange) {
     ASSERT_TRUE(login("22222222-2", ""));
     EXPECT_FALSE(CAMBIA_CLAVE2(s, ui, "ABRIL1", "NUEVA1", "NUEVA1"));
     EXPECT_EQ(ui.lines(), std::vector<std::string>{"Info|Alto|Contraseña inválida"});
+
+    // Nor can a blank password on record be changed by typing a blank one.
+    freshSession();
+    ASSERT_TRUE(login("17171717-7", ""));
+    EXPECT_FALSE(CAMBIA_CLAVE2(s, ui, "      ", "NUEVA1", "NUEVA1"));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Info|Alto|Contraseña inválida"});
+    EXPECT_EQ(storedPassword("alfa", "0010", "05"), "");
 }
 
 TEST_F(Login, LoginDialogValidatesTheRutAndAccepts) {

@@ -106,6 +106,16 @@ ConnectionParams ScratchDatabase::params() const {
     return p;
 }
 
+std::string schemaSql(const std::string& file, const std::string& year) {
+    std::ifstream in(std::string(REMU_SOURCE_DIR) + "/schema/" + file);
+    if (!in) throw std::runtime_error("cannot read schema/" + file);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    std::string s = ss.str();
+    for (size_t p; (p = s.find("@YEAR@")) != std::string::npos;) s.replace(p, 6, year);
+    return s;
+}
+
 std::shared_ptr<Connection> ScratchDatabase::connect() const { return Connection::open(params()); }
 
 void ScratchDatabase::runSql(const std::string& sql) const { connect()->executeScript(sql); }

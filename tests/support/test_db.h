@@ -31,6 +31,9 @@ std::string uniqueTag();
 void runSql(Connection& conn, const std::string& sql);
 void runSqlFile(Connection& conn, const std::string& path);
 
+// The DDL of schema/<file> for one year (its @YEAR@ replaced).
+std::string schemaSql(const std::string& file, const std::string& year);
+
 class ScratchDatabase {
 public:
     // Name: prefix + uniqueTag() + suffix, lower case; created empty (dropped first if left over).
