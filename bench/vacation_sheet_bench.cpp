@@ -40,19 +40,20 @@ int main(int argc, char** argv) {
     // The scratch company: the month's workers and five periods each, every one a week long.
     try {
         Connection& c = *s.OCON;
-        const std::string to = sqlName(scratch) + ".", from = sqlName(source) + ".", y = sqlYear(year);
+        const std::string to = sqlName(scratch) + ".", from = sqlName(source) + ".";
         c.execute("DROP DATABASE IF EXISTS " + sqlName(scratch));
         c.execute("CREATE DATABASE " + sqlName(scratch));
         for (const char* t : {"_personal", "_datos_empresa"}) {
-            c.execute("CREATE TABLE " + to + y + t + " LIKE " + from + y + t);
-            c.execute("INSERT INTO " + to + y + t + " SELECT * FROM " + from + y + t);
+            const std::string table = sqlYearTable(year, t);
+            c.execute("CREATE TABLE " + to + table + " LIKE " + from + table);
+            c.execute("INSERT INTO " + to + table + " SELECT * FROM " + from + table);
         }
         c.execute("CREATE TABLE " + to + "vacaciones LIKE " + from + "vacaciones");
         c.execute("INSERT INTO " + to +
                   "vacaciones (codigo_per_vac, rut_per_vac, nombre_per_vac, fecini_vac, fechas_vac, dias_vac,"
                   " numcom_vac) SELECT p.codigo_per, p.rut_per, p.nombres_per,"
                   " DATE_ADD('2014-02-03', INTERVAL n.k YEAR), DATE_ADD('2014-02-07', INTERVAL n.k YEAR), 5, ' '"
-                  " FROM " + to + y + "_personal p, (SELECT 0 k UNION SELECT 1 UNION SELECT 2"
+                  " FROM " + to + sqlYearTable(year, "_personal") + " p, (SELECT 0 k UNION SELECT 1 UNION SELECT 2"
                   " UNION SELECT 3 UNION SELECT 4) n WHERE p.mes_per = " + sqlMonth(month));
     } catch (const std::exception& e) {  // DbError, BadIdentifier
         std::fprintf(stderr, "vacation_sheet_bench: %s\n", e.what());

@@ -135,7 +135,7 @@ bool SALDO_VACA(Recordset& ors, Session& s, UiPort& ui, const SheetMaker& makeSh
     std::string company;
     VacationsByRut periods;
     try {
-        auto rs = s.OCON->query("SELECT * FROM " + sqlYear(s.C_ANO) + "_datos_empresa where mes_datemp = " +
+        auto rs = s.OCON->query("SELECT * FROM " + sqlYearTable(s.C_ANO, "_datos_empresa") + " where mes_datemp = " +
                                 sqlMonth(s.C_MES));
         if (!rs->Eof() && rs->FieldIndex("nombre_datemp") >= 0) company = rs->Fields("nombre_datemp").text();
         periods = loadAllVacations(*s.OCON);

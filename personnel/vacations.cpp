@@ -150,7 +150,7 @@ HolidayCalendar::YearReader parameterHolidays(std::shared_ptr<Connection> conn, 
         if (!conn) return months;
         std::string table;
         try {
-            table = sqlName(trim(idCliente) + "_REMU") + "." + sqlYear(std::to_string(year)) + "_parametros";
+            table = sqlName(trim(idCliente) + "_REMU") + "." + sqlYearTable(std::to_string(year), "_parametros");
         } catch (const BadIdentifier&) {
             return months;
         }
@@ -429,7 +429,7 @@ bool VacationFile::COMP_VAC(UiPort& ui) {
     if (!period || !s_.OCON) return false;
     VacationVoucher v;
     try {
-        auto rs = s_.OCON->query("SELECT * FROM " + sqlYear(s_.C_ANO) + "_datos_empresa where mes_datemp = " +
+        auto rs = s_.OCON->query("SELECT * FROM " + sqlYearTable(s_.C_ANO, "_datos_empresa") + " where mes_datemp = " +
                                  sqlMonth(s_.C_MES));
         if (!rs->Eof()) v.company = voucherCompany(*rs);
     } catch (const DbError&) {
