@@ -1,6 +1,6 @@
 // LIQUI_PDF's writing for a 10,000-worker month: the REMUMES lines the engine
 // leaves (16 per worker, the benchmark company's shape) and the month's sources
-// already loaded; every slip written, closed and renamed into PDFS.
+// already loaded; every slip written, closed and renamed into PDFS, plain and locked.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -91,8 +91,9 @@ struct Month {
     ~Month() { std::filesystem::remove_all(dir); }
 };
 
-void BM_PdfSlips(benchmark::State& state) {
+void pdfSlips(benchmark::State& state, bool locked) {
     Month m(static_cast<int>(state.range(0)));
+    if (locked) std::ofstream(m.dir + "/PROTEGE.TXT") << "";
     RecordingPort ui;
     size_t slips = 0;
     for (auto _ : state) {
@@ -102,7 +103,12 @@ void BM_PdfSlips(benchmark::State& state) {
     }
     state.counters["slips/s"] = benchmark::Counter(static_cast<double>(slips), benchmark::Counter::kIsRate);
 }
+void BM_PdfSlips(benchmark::State& state) { pdfSlips(state, false); }
 BENCHMARK(BM_PdfSlips)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The same slips locked with the worker's password (PROTEGE.TXT): the cost of the encryption.
+void BM_ProtectedPdfSlips(benchmark::State& state) { pdfSlips(state, true); }
+BENCHMARK(BM_ProtectedPdfSlips)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace
 

@@ -15,81 +15,23 @@
 #include <string>
 #include <vector>
 
-#include "core/ui_port.h"
+#include "bench/bench_support.h"
 #include "data/query.h"
-#include "office/xlsx_sheet.h"
 #include "payroll/engine.h"
 #include "payslip/sheet_slip.h"
 
 using namespace remu;
+using namespace remu::bench;
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string arg(int argc, char** argv, const std::string& name, const std::string& fallback) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (argv[i] == "--" + name) return argv[i + 1];
-    return fallback;
-}
-
-std::string env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
-
-double seconds(std::chrono::steady_clock::time_point from) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
-}
-
-// The console's port without "Archivo listo" after every run.
-struct BenchPort : ConsolePort {
-    BenchPort() : ConsolePort(false, true) {}
-    void openFile(const std::string&) override {}
-};
-
-// Marks when the sheet is made (lines read, sources loaded) and when it is shown
-// (blocks filled), and how long the file takes.
-struct Clocked {
-    std::chrono::steady_clock::time_point made, shown;
-    double write = 0;
-};
-class ClockedSheet : public XlsxSheet {
-public:
-    ClockedSheet(SheetDestination d, Clocked& c) : XlsxSheet(std::move(d)), c_(c) {
-        c_.made = std::chrono::steady_clock::now();
-    }
-    bool show(UiPort& ui) override {
-        c_.shown = std::chrono::steady_clock::now();
-        bool ok = XlsxSheet::show(ui);
-        c_.write = seconds(c_.shown);
-        return ok;
-    }
-
-private:
-    Clocked& c_;
-};
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     const std::string company = arg(argc, argv, "empresa", "demo_remu_bench");
     const int times = std::max(1, std::atoi(arg(argc, argv, "veces", "3").c_str()));
-    if (env("REMU_DB_HOST").empty()) {
-        std::fprintf(stderr, "sheet_bench: REMU_DB_HOST no est\xC3\xA1 definido (use scripts/bench)\n");
-        return 2;
-    }
+    Session s;
+    if (!serverFromEnvironment(s, "sheet_bench")) return 2;
     fs::path dir = fs::temp_directory_path() / ("remu_sheet_bench_" + std::to_string(::getpid()));
     fs::create_directories(dir);
 
-    Session s;
-    s.CHOST = env("REMU_DB_HOST");
-    s.CUSER = env("REMU_DB_USER");
-    s.CPASSWORD = env("REMU_DB_PASSWORD");
     s.ID_CLIENTE = arg(argc, argv, "cliente", "DEMO");
     s.CDATABASE = company;
     const auto period = Period::parse(arg(argc, argv, "ano", "2019"), arg(argc, argv, "mes", "03"));

@@ -76,7 +76,10 @@ const char* kExitCodes =
 
 void help(std::ostream& out) {
     out << "uso: remu-cli <comando> [opciones]\n\ncomandos:\n";
-    for (const auto& c : remu::cli::commands()) out << "  " << remu::padRight(c.name, 9) << c.summary << "\n";
+    // Names are never cut: the column is as wide as the longest one.
+    size_t width = 7;
+    for (const auto& c : remu::cli::commands()) width = std::max(width, c.name.size());
+    for (const auto& c : remu::cli::commands()) out << "  " << remu::padRight(c.name, width + 2) << c.summary << "\n";
     out << "\nremu-cli <comando> --help muestra las opciones de un comando; remu-cli --version, la versión.\n"
         << "Los resultados van a la salida estándar; los mensajes y el avance, a la salida de errores.\n"
         << kExitCodes;

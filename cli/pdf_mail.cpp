@@ -29,6 +29,8 @@ const char* kPdfUsage =
     "  Con ENVIA.TXT en la carpeta, registra cada PDF en la cola de correos (COLACORREO.DBF) y da\n"
     "  cuenta de cada trabajador; una dirección de más de un trabajador se registra sólo con\n"
     "  --permitir-compartidos. --fecha es la fecha de emisión (hoy por omisión).\n"
+    "  Con PROTEGE.TXT en la carpeta, cada PDF se protege con clave (AES-256): los primeros dígitos\n"
+    "  del RUT del trabajador, 4 o los que diga PROTEGE.TXT (de 4 a 8).\n"
     "  Termina con 0 cuando todo se hizo, 1 cuando algo pedido no se hizo, 2 por mal uso.";
 
 const char* kEnvioUsage =
@@ -39,7 +41,9 @@ const char* kEnvioUsage =
     "  del remitente de CORREO.DBF. --si responde que sí a \"Seguro de realizar el envío?\";\n"
     "  sin él no se envía nada. Una dirección de más de un trabajador se usa sólo con\n"
     "  --permitir-compartidos. Al final da cuenta de cada trabajador; termina con 0 cuando se\n"
-    "  envió todo lo intentado, 1 cuando algún correo no se envió, 2 por mal uso.";
+    "  envió todo lo intentado, 1 cuando algún correo no se envió, 2 por mal uso.\n"
+    "  Con PROTEGE.TXT el correo dice la regla de la clave (\"los 4 primeros dígitos de su RUT\"),\n"
+    "  nunca la clave; un PDF que no se abre con esa regla no se envía.";
 
 const std::vector<std::string> kValued = {"empresa", "ano", "mes", "desde", "hasta", "cencos",
                                           "dir", "cliente", "contabilidad", "fecha"};
@@ -79,6 +83,8 @@ int runPdf(const Args& a) {
     auto r = LIQUI_PDF(s, ui, engine, opt);
     if (!r.ok) return 1;
     std::cout << r.files.size() << " liquidaciones PDF en " << pdfFolder(dir) << "\n";
+    if (r.passwordDigits > 0)
+        std::cout << "Protegidas con clave: los " << r.passwordDigits << " primeros dígitos del RUT de cada trabajador\n";
     for (const std::string& p : r.problems) std::cout << p << "\n";
     if (r.queueAsked) std::cout << "Cola de correos: " << r.account.text();
     return r.complete() ? 0 : 1;

@@ -1,10 +1,12 @@
-# Server access: connection, recordset, SQL composition and the query helpers.
+# Server access: connection, recordset and its criteria, SQL composition and the query helpers.
 pkg_check_modules(MARIADB REQUIRED IMPORTED_TARGET libmariadb)
 
 add_library(remu_data STATIC
   ${CMAKE_CURRENT_LIST_DIR}/value.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sql.cpp
   ${CMAKE_CURRENT_LIST_DIR}/connection.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/recordset.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/criteria.cpp
   ${CMAKE_CURRENT_LIST_DIR}/query.cpp
   ${CMAKE_CURRENT_LIST_DIR}/personnel_table.cpp)
 target_include_directories(remu_data PUBLIC ${CMAKE_SOURCE_DIR})
@@ -16,3 +18,7 @@ remu_add_test(data_server_tests
           ${CMAKE_CURRENT_LIST_DIR}/tests/personnel_table_test.cpp
   LIBS remu_data remu_testdb
   DB)
+
+remu_add_test(data_criteria_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/criteria_test.cpp
+  LIBS remu_data)

@@ -5,6 +5,7 @@
 #include "data/query.h"
 #include "data/sql.h"
 #include "format/text.h"
+#include "payroll/constants.h"
 
 namespace remu {
 
@@ -245,15 +246,17 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
 
     // The month's default days item, unless the month already has any days line.
     const std::string items = sqlYearTable(y, "_habdes_remu");
-    if (!db.fetch(rs, "SELECT codigo_hd_remu FROM " + items + " where codigo_hd_remu = '998' AND mes_hd_remu = " + qm +
-                          " LIMIT 1"))
+    if (!db.fetch(rs, "SELECT codigo_hd_remu FROM " + items + " where codigo_hd_remu = " +
+                          sqlText(LineCode::DaysWorked) + " AND mes_hd_remu = " + qm + " LIMIT 1"))
         return false;
     if (rs->Eof() &&
         !db.exec("INSERT INTO " + items +
                  " (mes_hd_remu, codigo_hd_remu, nombre_hd_remu, cencos_per_remu, tipo_hd_remu, imponi_hd_remu, "
                  "codigo_per_remu, nombre_per_remu, cencos_hd_remu, valor_hd_remu, formula_hd_remu, fijo_remu, "
                  "codigo_mov_remu, nombre_mov_remu) VALUES (" +
-                 qm + ", '998', 'DIAS TRABAJADOS', '  ', 3, 0, '  ', '  ', '    ', 30, '   ', 1, ' ', ' ')"))
+                 qm + ", " + sqlText(LineCode::DaysWorked) + ", " + sqlText(LineText::DaysWorked) + ", '  ', " +
+                 sqlNumber(LineType::Control) + ", 0, '  ', '  ', '    ', " + sqlNumber(static_cast<int>(Law::MonthDays)) +
+                 ", '   ', 1, ' ', ' ')"))
         return false;
 
     // Items: the range reads the same rows the shared copy held, straight from the month's table.

@@ -22,6 +22,7 @@
 #include "format/helpers.h"
 #include "format/mail_address.h"
 #include "format/text.h"
+#include "payslip/pdf_protect.h"
 #include "payslip/pdf_slip.h"
 
 extern char** environ;
@@ -75,6 +76,13 @@ bool writeBatch(const fs::path& path, const std::string& text, bool executable) 
 
 }  // namespace
 
+std::string massMailText(const BatchMail& m, int month) {
+    std::string text = "Estimado " + m.names + " adjuntamos liquidacion sueldo " + NOMES_FF(month);
+    if (m.passwordDigits > 0)
+        text += ". El archivo está protegido con clave: " + slipPasswordRule(m.passwordDigits) + ", sin puntos.";
+    return text;
+}
+
 std::string batchFileName(BatchFlavor flavor) { return flavor == BatchFlavor::Windows ? "ENVIALIQ.BAT" : "ENVIALIQ.sh"; }
 
 std::string massMailBatch(BatchFlavor flavor, const std::vector<BatchMail>& mails, const MailSender& c, int month,
@@ -84,8 +92,8 @@ std::string massMailBatch(BatchFlavor flavor, const std::vector<BatchMail>& mail
     if (flavor == BatchFlavor::Windows) {
         for (auto& m : mails)
             out += "ZovorIzaridAVO.exe " + c.REMITENTE + " " + c.CONTRASEN + " " + c.NOMSERVER + " " + c.PUERTO +
-                   " \"" + m.pdfPath + "\" " + m.address + " \"" + subject + "\" \"Estimado " + m.names +
-                   " adjuntamos liquidacion sueldo " + NOMES_FF(month) + "\" \"" + c.NOMEMISOR + "\"\r\n";
+                   " \"" + m.pdfPath + "\" " + m.address + " \"" + subject + "\" \"" + massMailText(m, month) + "\" \"" +
+                   c.NOMEMISOR + "\"\r\n";
         out += "PAUSE\r\nPAUSE\r\n";
         return out;
     }
@@ -93,8 +101,7 @@ std::string massMailBatch(BatchFlavor flavor, const std::vector<BatchMail>& mail
     for (auto& m : mails) {
         out += shellQuote(senderProgram);
         for (const std::string& a : {c.REMITENTE, c.CONTRASEN, c.NOMSERVER, c.PUERTO, m.pdfPath, m.address, subject,
-                                     "Estimado " + m.names + " adjuntamos liquidacion sueldo " + NOMES_FF(month),
-                                     c.NOMEMISOR})
+                                     massMailText(m, month), c.NOMEMISOR})
             out += " " + shellQuote(a);
         out += "\n";
     }
@@ -178,6 +185,26 @@ std::pair<int, std::string> runSender(const std::vector<std::string>& args, cons
     close(errFd);
     if (killed) return {-2, "envío cancelado"};
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, err};
+}
+
+// The mail states the rule of the slip's password, so the file must be protected
+// exactly when PROTEGE.TXT says and open with the rule it gives. Why not; empty when so.
+std::string lockProblem(const std::string& path, const std::string& rut, const SlipProtection& protection) {
+    const std::string again = "; genere de nuevo las liquidaciones PDF";
+    if (!protection.on)
+        return pdfLock(path, "") == PdfLock::WrongPassword
+                   ? "la liquidación está protegida con clave y no existe " + std::string(kProtegeMarker) +
+                         " para decir cuál es" + again
+                   : std::string();
+    auto password = slipPassword(rut, protection.digits);
+    switch (password ? pdfLock(path, *password) : PdfLock::WrongPassword) {
+    case PdfLock::Opens: return {};
+    case PdfLock::Plain: return "la liquidación no está protegida con clave" + again;
+    case PdfLock::WrongPassword:
+        return "la liquidación no se abre con " + slipPasswordRule(protection.digits) + again;
+    case PdfLock::Unreadable: break;
+    }
+    return "el archivo de la liquidación no se puede leer" + again;
 }
 
 }  // namespace
@@ -267,6 +294,12 @@ std::optional<MailingPlan> prepareMassMail(Session& s, UiPort& ui, const MassMai
         ui.stop(problem, "Alerta");
         return std::nullopt;
     }
+    std::string protectProblem;
+    const auto protection = readSlipProtection(opt.workDir, protectProblem);
+    if (!protection) {
+        ui.stop(protectProblem, "Alto");
+        return std::nullopt;
+    }
 
     MailingPlan plan;
     plan.settings = *settings;
@@ -294,12 +327,17 @@ std::optional<MailingPlan> prepareMassMail(Session& s, UiPort& ui, const MassMai
             continue;
         }
         std::string path = (folder / file).string();
+        if (auto problem = lockProblem(path, w->rut, *protection); !problem.empty()) {
+            plan.account.add(w->code, w->fullName, w->address, MailOutcome::Refused, problem);
+            continue;
+        }
         if (opt.flavor == BatchFlavor::Windows) {
             // "\" + current directory without its drive + "\PDFS\" + file.
             if (path.size() > 1 && path[1] == ':') path = path.substr(2);
             std::replace(path.begin(), path.end(), '/', '\\');
         }
-        plan.mails.push_back({path, w->address, w->names, w->code, w->fullName});
+        plan.mails.push_back({path, w->address, w->names, w->code, w->fullName,
+                              protection->on ? protection->digits : 0});
     }
     settleSharedAddresses(plan.mails, plan.account, opt.shared, ui);
 
@@ -328,9 +366,7 @@ void sendMassMail(MailingPlan& plan, const std::function<void(int, int)>& progre
             continue;
         }
         auto [status, err] = runSender({plan.senderProgram, c.REMITENTE, c.CONTRASEN, c.NOMSERVER, c.PUERTO,
-                                        m.pdfPath, m.address, subject,
-                                        "Estimado " + m.names + " adjuntamos liquidacion sueldo " + NOMES_FF(plan.month),
-                                        c.NOMEMISOR},
+                                        m.pdfPath, m.address, subject, massMailText(m, plan.month), c.NOMEMISOR},
                                        cancel);
         switch (status) {
         case 0: plan.account.add(m.code, m.fullName, m.address, MailOutcome::Sent); break;

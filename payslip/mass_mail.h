@@ -37,7 +37,11 @@ struct BatchMail {
     std::string names;    // nombres_per
     std::string code;     // codigo_per, for the account
     std::string fullName; // surnames and names, for the account
+    int passwordDigits = 0; // the PDF opens with this many first digits of the RUT (0: not protected)
 };
+
+// The mail's text: the greeting, and for a protected slip the rule of its password.
+std::string massMailText(const BatchMail& mail, int month);
 
 // The batch text: one command per mail, then two pauses; lines end with CR LF on Windows.
 std::string massMailBatch(BatchFlavor flavor, const std::vector<BatchMail>& mails, const MailSender& settings,

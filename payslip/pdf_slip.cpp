@@ -1,6 +1,7 @@
 #include "payslip/pdf_slip.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -14,7 +15,9 @@
 #include "format/mail_address.h"
 #include "format/picture.h"
 #include "format/text.h"
+#include "payroll/constants.h"
 #include "payslip/mail_queue.h"
+#include "payslip/pdf_protect.h"
 #include "pdf/tpdf.h"
 
 namespace remu {
@@ -111,7 +114,7 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const PersonnelRow& w,
     pdf.Pdfatsay("CARGO", 701, 10);
     pdf.Pdfatsay(": " + w.cargo_per, 701, 85);
 
-    pdf.Pdfatsay("SUELDO BASE", 688, 10);
+    pdf.Pdfatsay(LineText::BaseSalary, 688, 10);
     std::string label = currencyLabel(w.moneda_sueldo_per);
     if (label == "$" || label == "TOPE" || label == "MIN")
         pdf.Pdfatsay(": " + label + "  " + trimmed(w.sueldo_base_per, "99,999,999"), 688, 85);
@@ -180,7 +183,7 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const PersonnelRow& w,
         pdf.Pdfatsay(amount(item.amount, "99,999,999"), y, 220);
         y -= 13;
     }
-    pdf.Pdfatsay("TOTAL IMPONIBLE", y, 15);
+    pdf.Pdfatsay(LineText::TaxableTotal, y, 15);
     pdf.Pdfatsay(amount(slip.taxableTotal, "99,999,999"), y, 220);
     y -= 26;
     for (auto& item : slip.nonTaxable) {
@@ -189,7 +192,7 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const PersonnelRow& w,
         y -= 13;
     }
     if (slip.nonTaxableTotal > 0) {
-        pdf.Pdfatsay("TOTAL NO IMPONIBLE", y, 15);
+        pdf.Pdfatsay(LineText::TotalNonTaxable, y, 15);
         pdf.Pdfatsay(amount(slip.nonTaxableTotal, "99,999,999"), y, 220);
     }
     y = 597;
@@ -200,12 +203,12 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const PersonnelRow& w,
     }
 
     pdf.Pdfatsay(rule(118), 298, 6);
-    pdf.Pdfatsay("TOTAL HABERES", 283, 15);
+    pdf.Pdfatsay(LineText::TotalEarnings, 283, 15);
     pdf.Pdfatsay(amount(slip.totalEarnings(), "99,999,999"), 283, 220);
-    pdf.Pdfatsay("TOTAL DESCUENTOS", 283, 295);
+    pdf.Pdfatsay(LineText::TotalDeductions, 283, 295);
     pdf.Pdfatsay(amount(slip.deductionTotal, "99,999,999"), 283, 490);
     pdf.Pdfatsay(rule(118), 268, 6);
-    pdf.Pdfatsay("ALCANCE LIQUIDO", 258, 295);
+    pdf.Pdfatsay(LineText::NetPay, 258, 295);
     pdf.Pdfatsay(amount(slip.netPay(), "99,999,999"), 253, 490);
     pdf.Pdfatsay(rule(60), 240, 283);
 
@@ -243,6 +246,13 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
     std::string folder = pdfFolder(opt.workDir);
     std::error_code ec;
     fs::create_directories(folder, ec);
+    std::string protectProblem;
+    const auto protection = readSlipProtection(opt.workDir, protectProblem);
+    if (!protection) {
+        ui.stop(protectProblem, "Alto");
+        return result;
+    }
+    if (protection->on) result.passwordDigits = protection->digits;
     result.queueAsked = MailQueue::requested(opt.workDir);
     MailQueue queue = MailQueue::open(opt.workDir, ui);
 
@@ -275,13 +285,20 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
         PersonnelRow worker = workerOf(slip.code);
         const std::string who = trim(worker.codigo_per) + " " + blankControls(personnelFullName(worker));
 
+        auto notWritten = [&](const std::string& why) {
+            result.problems.push_back(who + ": no se escribió su liquidación, " + why);
+            if (result.queueAsked && !trim(worker.correo_per).empty())
+                result.account.add(trim(worker.codigo_per), personnelFullName(worker), trim(worker.correo_per), MailOutcome::Refused, "no se escribió su liquidación");
+        };
         // A control character would cut or bend the file name (a NUL drops ".pdf").
         if (hasControlChar(worker.rut_per) || hasControlChar(worker.apepat_per) || hasControlChar(worker.apemat_per) ||
             hasControlChar(worker.nombres_per)) {
-            result.problems.push_back(who + ": no se escribió su liquidación, su RUT o su nombre contiene caracteres de control");
-            if (result.queueAsked && !trim(worker.correo_per).empty())
-                result.account.add(trim(worker.codigo_per), personnelFullName(worker), trim(worker.correo_per),
-                                   MailOutcome::Refused, "no se escribió su liquidación");
+            notWritten("su RUT o su nombre contiene caracteres de control");
+            continue;
+        }
+        std::optional<std::string> password;
+        if (protection->on && !(password = slipPassword(worker.rut_per, protection->digits))) {
+            notWritten("su RUT no tiene los " + std::to_string(protection->digits) + " dígitos de la clave");
             continue;
         }
         for (const std::string& o : slipOverflows(slip, &worker, SlipOutput::Pdf))
@@ -292,7 +309,8 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
         // Written under a temporary name: a run stopped half-way never leaves a
         // truncated slip that the mailing could send.
         fs::path part = fs::path(folder) / ("." + name + ".part");
-        auto pdf = TPDF::New(part.string());
+        // A protected slip is drawn in memory: the readable one never reaches the disk.
+        auto pdf = password ? TPDF::NewInMemory() : TPDF::New(part.string());
         if (!pdf) {
             ui.alert(kFileOpenMessage, "Atención");
             return result;
@@ -301,7 +319,23 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
         drawPdfSlip(*pdf, slip, worker, src.costCentre(src.worker(slip.code)), src.company, src.params, s);
         pdf->Pdfclosepage();
         bool written = pdf->Pdfclose();
+        const std::string plain = pdf->takeDocument();
         pdf.reset();
+        if (written && password) {
+            std::string why;
+            auto locked = protectPdf(plain, *password, why);
+            if (!locked) {
+                ui.alert("No se pudo proteger con clave el archivo PDF " + name + ": " + why, "Atención");
+                return result;
+            }
+            std::FILE* f = std::fopen(part.c_str(), "wb");
+            if (!f) {
+                ui.alert(kFileOpenMessage, "Atención");
+                return result;
+            }
+            written = std::fwrite(locked->data(), 1, locked->size(), f) == locked->size();
+            written = std::fclose(f) == 0 && written;
+        }
         if (!written) {
             fs::remove(part, ec);
             ui.alert("No se pudo escribir el archivo PDF " + name, "Atención");
@@ -341,6 +375,12 @@ PdfSlipResult LIQUI_PDF(Session& s, UiPort& ui, const std::function<bool()>& eng
     // The run's REMUMES and PDFS are this run's until the last slip is written.
     WorkFolderLock owner = WorkFolderLock::acquire(opt.workDir, ui);
     if (!owner.held()) return result;
+    // A marker that cannot be read stops the run before the last slips are emptied.
+    std::string protectProblem;
+    if (!readSlipProtection(opt.workDir, protectProblem)) {
+        ui.stop(protectProblem, "Alto");
+        return result;
+    }
     std::string folder = pdfFolder(opt.workDir);
     std::error_code ec;
     fs::create_directories(folder, ec);

@@ -47,6 +47,7 @@ struct PdfSlipResult {
     std::vector<std::string> files;  // full paths, in slip order
     int queued = 0;                  // mail-queue rows added
     bool queueAsked = false;         // ENVIA.TXT was there: every slip with an address was to be queued
+    int passwordDigits = 0;          // PROTEGE.TXT: the slips open with this many first digits of the RUT
     MailAccount account;             // the queue's account of each worker, when it was asked for
     // Workers whose slip was not written, and amounts that print as asterisks,
     // one text each ("0003 ZUNIGA ARAYA MARIA: ..."); they were told to the user.

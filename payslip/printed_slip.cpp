@@ -15,6 +15,7 @@
 #include "format/helpers.h"
 #include "format/picture.h"
 #include "format/text.h"
+#include "payroll/constants.h"
 #include "widgets/print_job.h"
 
 namespace remu {
@@ -108,7 +109,7 @@ void printSlipPage(PrintJob& job, const SlipPage& p) {
     say(job, 4.8, 9.0, "FECHA INGRESO", kLabel);
     say(job, 4.8, 12.3, ": " + (w.fecha_contrato_per.isValid() ? formatDate(w.fecha_contrato_per) : std::string()),
         kBody);
-    say(job, 5.2, 1.5, "DIAS TRABAJADOS", kLabel);
+    say(job, 5.2, 1.5, LineText::DaysWorked, kLabel);
     say(job, 5.2, 4.3, ": " + num(c.daysWorked, "99"), kLabel);
     say(job, 5.6, 9.0, "TOPE IMPONIBLE", kLabel);
     say(job, 5.6, 12.3,
@@ -119,7 +120,7 @@ void printSlipPage(PrintJob& job, const SlipPage& p) {
         ": UF " + num(p.params.unemploymentCap, "999.99") + "   $ " + num(p.params.unemploymentCap * uf, "99,999,999"),
         kBody);
 
-    say(job, 5.6, 1.5, "SUELDO BASE:", kLabel);
+    say(job, 5.6, 1.5, std::string(LineText::BaseSalary) + ":", kLabel);
     std::string ufPesos;
     say(job, 5.6, 4.3, salaryText(w, uf, &ufPesos), kBody);
     if (!ufPesos.empty()) say(job, 5.6, 6.4, ufPesos, kBody);
@@ -163,7 +164,7 @@ void printSlipPage(PrintJob& job, const SlipPage& p) {
         sayRight(job, row, 9.5, TRANSFORM(item.amount, "99,999,999"), kBody);
         row += 0.4;
     }
-    say(job, row, 1.5, "TOTAL IMPONIBLE", kLabel);
+    say(job, row, 1.5, LineText::TaxableTotal, kLabel);
     sayRight(job, row, 9.5, TRANSFORM(c.taxableTotal, "99,999,999"), kLabel);
     row += 0.8;
     for (const auto& item : c.nonTaxable) {
@@ -172,7 +173,7 @@ void printSlipPage(PrintJob& job, const SlipPage& p) {
         row += 0.4;
     }
     if (c.nonTaxableTotal > 0) {
-        say(job, row, 1.5, "TOTAL NO IMPONIBLE", kLabel);
+        say(job, row, 1.5, LineText::TotalNonTaxable, kLabel);
         sayRight(job, row, 9.5, TRANSFORM(c.nonTaxableTotal, "99,999,999"), kLabel);
     }
 
@@ -184,12 +185,12 @@ void printSlipPage(PrintJob& job, const SlipPage& p) {
     }
 
     say(job, 16.0, 1.2, rule, kTitle);
-    say(job, 16.5, 1.5, "TOTAL HABERES", kLabel);
+    say(job, 16.5, 1.5, LineText::TotalEarnings, kLabel);
     sayRight(job, 16.5, 9.5, TRANSFORM(c.totalEarnings(), "999,999,999"), kLabel);
-    say(job, 16.5, 10.0, "TOTAL DESCUENTOS", kLabel);
+    say(job, 16.5, 10.0, LineText::TotalDeductions, kLabel);
     sayRight(job, 16.5, 18.5, TRANSFORM(c.deductionTotal, "99,999,999"), kLabel);
     say(job, 16.96, 1.2, rule, kTitle);
-    say(job, 17.36, 10.0, "ALCANCE LIQUIDO", kLabel);
+    say(job, 17.36, 10.0, LineText::NetPay, kLabel);
     sayRight(job, 17.36, 18.5, TRANSFORM(c.netPay(), "999,999,999"), kLabel);
     say(job, 17.96, 9.77, slipRule(37), kTitle);
 

@@ -14,6 +14,7 @@
 #include "format/picture.h"
 #include "format/text.h"
 #include "office/xlsx_sheet.h"
+#include "payroll/constants.h"
 
 namespace remu {
 
@@ -60,10 +61,10 @@ public:
 
         std::string currency = sheetCurrencyLabel(w.moneda_sueldo_per);
         if (currency == "$" || currency == "TOPE" || currency == "MIN") {
-            label(r + 2, B, "SUELDO BASE " + currency);
+            label(r + 2, B, LineText::BaseSalary + (" " + currency));
             pesos(r + 2, C, w.sueldo_base_per);
         } else {
-            label(r + 2, B, "SUELDO BASE " + currency + " " + TRANSFORM(w.moneda_sueldo_valor_per, "9,999.99"));
+            label(r + 2, B, LineText::BaseSalary + (" " + currency) + " " + TRANSFORM(w.moneda_sueldo_valor_per, "9,999.99"));
             // Dollars and euros too are shown in pesos, at the month's value.
             double rate = currency == "UF"                ? p.uf
                           : currency == "UTM"             ? p.utm
@@ -129,7 +130,7 @@ public:
             sh_.setValue(row, C, item.amount);
             ++row;
         }
-        label(row, B, "TOTAL IMPONIBLE");
+        label(row, B, LineText::TaxableTotal);
         sh_.setValue(row, C, c.taxableTotal);
         sh_.setBold(row, C);
         row += 2;
@@ -139,7 +140,7 @@ public:
             ++row;
         }
         if (c.nonTaxableTotal > 0) {
-            label(row, B, "TOTAL NO IMPONIBLE");
+            label(row, B, LineText::TotalNonTaxable);
             sh_.setValue(row, C, c.nonTaxableTotal);
             sh_.setBold(row, C);
         }
@@ -157,10 +158,10 @@ public:
     }
 
     void totals(int r, int h, int t, const SlipContent& c) {
-        label(t, B, "TOTAL HABERES");
+        label(t, B, LineText::TotalEarnings);
         sh_.setValue(t, C, c.totalEarnings());
         sh_.setBold(t, C);
-        label(t, D, "TOTAL DESCUENTOS");
+        label(t, D, LineText::TotalDeductions);
         sh_.setValue(t, E, c.deductionTotal);
         sh_.setBold(t, E);
         for (int col : {B, C}) borders(t, col, {kEdgeTop, kEdgeBottom});
@@ -179,7 +180,7 @@ public:
         }
         for (int col = B; col <= E; ++col) sh_.setBorder(r, col, kEdgeTop);
 
-        label(t + 1, D, "ALCANCE LIQUIDO");
+        label(t + 1, D, LineText::NetPay);
         sh_.setValue(t + 1, E, c.netPay());
         sh_.setBold(t + 1, E);
         sh_.setInteriorColor(CellRange{t + 1, D, t + 1, E}, kColourLightGrey);

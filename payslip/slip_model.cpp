@@ -13,6 +13,7 @@
 #include "format/helpers.h"
 #include "format/picture.h"
 #include "format/text.h"
+#include "payroll/constants.h"
 
 namespace remu {
 
@@ -63,7 +64,7 @@ std::vector<PaySlipLine> slipView(std::vector<PaySlipLine> lines, const SlipFilt
         to = isBlank(filter.codeTo) ? from : codeNumber(filter.codeTo);
     }
     std::erase_if(lines, [&](const PaySlipLine& l) {
-        if (textEquals(trim(l.DESCRI_REM), "BASE IMPONIBLE")) return true;
+        if (textEquals(trim(l.DESCRI_REM), LineText::TaxableBase)) return true;
         if (range) {
             long code = codeNumber(l.PERSON_REM);
             if (code < from || code > to) return true;
@@ -110,6 +111,10 @@ std::vector<WorkerLines> slipWorkers(const std::vector<PaySlipLine>& view) {
     return out;
 }
 
+// The totals that close each column, left out of its items.
+const std::string kEarningTotals = std::string(LineText::TotalEarnings) + "/" + LineText::TotalNonTaxable;
+const std::string kDeductionTotals = std::string(LineText::NetPay) + "/" + LineText::TotalDeductions;
+
 SlipContent slipContent(const std::vector<PaySlipLine>& view, const WorkerLines& worker, SlipOutput output) {
     SlipContent c;
     if (worker.begin >= worker.end) return c;
@@ -118,31 +123,31 @@ SlipContent slipContent(const std::vector<PaySlipLine>& view, const WorkerLines&
     bool sce = false, mut = false, sis = false;
     for (size_t i = worker.begin; i < worker.end; ++i) {
         const auto& l = view[i];
-        if (!sce && codeMatches(l, "SCE")) {
+        if (!sce && codeMatches(l, LineCode::UnemploymentEmployer)) {
             sce = true;
             c.unemploymentEmployer = l.VALFIN_REM;
         }
-        if (!mut && (codeMatches(l, "MUT") || codeMatches(l, "ISL"))) {
+        if (!mut && (codeMatches(l, LineCode::WorkAccidentMutual) || codeMatches(l, LineCode::WorkAccidentPublic))) {
             mut = true;
             c.mutual = l.VALFIN_REM;
         }
-        if (!sis && codeMatches(l, "SIS")) {
+        if (!sis && codeMatches(l, LineCode::Disability)) {
             sis = true;
             c.sis = l.VALFIN_REM;
         }
-        if (codeMatches(l, "TIM")) c.taxableTotal = l.VALFIN_REM;
-        if (codeMatches(l, "NIM")) c.nonTaxableTotal = l.VALFIN_REM;
-        if (codeMatches(l, "TDE")) c.deductionTotal = l.VALFIN_REM;
-        if (codeMatches(l, "998")) c.daysWorked = l.VALFIN_REM;
+        if (codeMatches(l, LineCode::TaxableTotal)) c.taxableTotal = l.VALFIN_REM;
+        if (codeMatches(l, LineCode::TotalNonTaxable)) c.nonTaxableTotal = l.VALFIN_REM;
+        if (codeMatches(l, LineCode::TotalDeductions)) c.deductionTotal = l.VALFIN_REM;
+        if (codeMatches(l, LineCode::DaysWorked)) c.daysWorked = l.VALFIN_REM;
     }
     c.hasUnemploymentLine = sce;
     if (output == SlipOutput::Pdf) c.daysWorked = static_cast<double>(static_cast<long long>(c.daysWorked));
 
     for (size_t i = worker.begin; i < worker.end; ++i) {
         const auto& l = view[i];
-        if (l.TIPO_REM != 1 || l.IMPONI_REM != 1) continue;
-        if (textEquals(l.DESCRI_REM, "TOTAL IMPONIBLE") || textEquals(l.DESCRI_REM, "SUELDO BASE") ||
-            textEquals(l.DESCRI_REM, "DIAS TRABAJADOS") || codeMatches(l, "998") || l.VALFIN_REM == 0)
+        if (l.TIPO_REM != LineType::Earning || l.IMPONI_REM != Taxable::Yes) continue;
+        if (textEquals(l.DESCRI_REM, LineText::TaxableTotal) || textEquals(l.DESCRI_REM, LineText::BaseSalary) ||
+            textEquals(l.DESCRI_REM, LineText::DaysWorked) || codeMatches(l, LineCode::DaysWorked) || l.VALFIN_REM == 0)
             continue;
         if (output == SlipOutput::Sheet && l.VALFIN_REM < 0) continue;
         c.taxable.push_back({l.DESCRI_REM, l.VALFIN_REM});
@@ -150,8 +155,8 @@ SlipContent slipContent(const std::vector<PaySlipLine>& view, const WorkerLines&
     for (size_t i = worker.begin; i < worker.end; ++i) {
         const auto& l = view[i];
         if (output != SlipOutput::Pdf && l.VALFIN_REM == 0 && !containedIn(trim(l.HABDES_REM), "999/998")) continue;
-        if (l.TIPO_REM != 1 || l.IMPONI_REM != 2) continue;
-        if (containedIn(trim(l.DESCRI_REM), "TOTAL HABERES/TOTAL NO IMPONIBLE")) continue;
+        if (l.TIPO_REM != LineType::Earning || l.IMPONI_REM != Taxable::No) continue;
+        if (containedIn(trim(l.DESCRI_REM), kEarningTotals)) continue;
         c.nonTaxable.push_back({l.DESCRI_REM, l.VALFIN_REM});
     }
     for (size_t i = worker.begin; i < worker.end; ++i) {
@@ -159,8 +164,8 @@ SlipContent slipContent(const std::vector<PaySlipLine>& view, const WorkerLines&
         if (!isBlank(l.NOMMOV_REM)) c.movements.push_back({trim(l.DESCRI_REM), l.VALFIN_REM});
         if (output != SlipOutput::Sheet) continue;
         // The spreadsheet leaves out every zero amount but 999/998 and shows descriptions bare.
-        if (l.TIPO_REM != 2 || (l.VALFIN_REM == 0 && !containedIn(trim(l.HABDES_REM), "999/998")) ||
-            containedIn(trim(l.DESCRI_REM), "ALCANCE LIQUIDO/TOTAL DESCUENTOS"))
+        if (l.TIPO_REM != LineType::Deduction || (l.VALFIN_REM == 0 && !containedIn(trim(l.HABDES_REM), "999/998")) ||
+            containedIn(trim(l.DESCRI_REM), kDeductionTotals))
             continue;
         c.deductions.push_back({l.DESCRI_REM, l.VALFIN_REM});
     }
@@ -168,10 +173,15 @@ SlipContent slipContent(const std::vector<PaySlipLine>& view, const WorkerLines&
         const auto& l = view[i];
         std::string title = trim(l.TITULO_REM);
         if (output != SlipOutput::Pdf && containedIn(trim(l.HABDES_REM), "999/998")) continue;
-        if (containedIn(title, "CCAF COTIZ") && l.VALFIN_REM == 0) continue;
-        if (l.TIPO_REM != 2 || containedIn(trim(l.DESCRI_REM), "ALCANCE LIQUIDO/TOTAL DESCUENTOS")) continue;
-        std::string prefix = textEquals(title, "AFP") ? "AFP " : textEquals(title, "ISAPRE") ? "ISAPRE " : "";
-        std::string suffix = prefix == "ISAPRE " ? " 7%" : "";
+        if (containedIn(title, LineText::FundShareTitle) && l.VALFIN_REM == 0) continue;
+        if (l.TIPO_REM != LineType::Deduction || containedIn(trim(l.DESCRI_REM), kDeductionTotals)) continue;
+        std::string prefix, suffix;
+        if (textEquals(title, LineText::Pension)) {
+            prefix = std::string(LineText::Pension) + " ";
+        } else if (textEquals(title, LineText::PrivateHealth)) {
+            prefix = std::string(LineText::PrivateHealth) + " ";
+            suffix = " 7%";
+        }
         c.deductions.push_back({prefix + trim(l.DESCRI_REM) + suffix, l.VALFIN_REM});
     }
     return c;
@@ -188,16 +198,16 @@ std::vector<std::string> slipOverflows(const SlipContent& c, const PersonnelRow*
     const char* grand = output == SlipOutput::Pdf ? money : "999,999,999";
     if (w) {
         std::string label = currencyLabel(w->moneda_sueldo_per);
-        if (label == "$" || label == "TOPE" || label == "MIN") check("SUELDO BASE", w->sueldo_base_per, money);
+        if (label == "$" || label == "TOPE" || label == "MIN") check(LineText::BaseSalary, w->sueldo_base_per, money);
     }
     for (const auto& list : {&c.taxable, &c.nonTaxable, &c.deductions})
         for (const SlipItem& item : *list) check(item.description, item.amount, money);
-    check("TOTAL IMPONIBLE", c.taxableTotal, money);
-    check("TOTAL NO IMPONIBLE", c.nonTaxableTotal, money);
-    check("TOTAL DESCUENTOS", c.deductionTotal, money);
-    check("TOTAL HABERES", c.totalEarnings(), grand);
-    check("ALCANCE LIQUIDO", c.netPay(), grand);
-    check("APORTE CESANTIA EMPLEADOR", c.unemploymentEmployer, money);
+    check(LineText::TaxableTotal, c.taxableTotal, money);
+    check(LineText::TotalNonTaxable, c.nonTaxableTotal, money);
+    check(LineText::TotalDeductions, c.deductionTotal, money);
+    check(LineText::TotalEarnings, c.totalEarnings(), grand);
+    check(LineText::NetPay, c.netPay(), grand);
+    check(LineText::UnemploymentEmployerTitle, c.unemploymentEmployer, money);
     check("APORTE MUTUAL", c.mutual, money);
     check("APORTE SIS", c.sis, money);
     return out;

@@ -6,6 +6,7 @@
 #include "format/helpers.h"
 #include "format/picture.h"
 #include "format/text.h"
+#include "payroll/constants.h"
 
 namespace remu {
 
@@ -54,7 +55,7 @@ std::string textSlip(const TextSlip& s) {
 
     out += pair("TRABAJADOR", (s.worker ? trim(w.codigo_per) : c.code) + "  " + c.name);
     out += pair("RUT", isBlank(w.rut_per) ? std::string() : RUT_CON_PUNTOS_FF(trim(w.rut_per)), "CARGO", trim(w.cargo_per));
-    out += pair("DIAS TRABAJADOS", trim(TRANSFORM(c.daysWorked, "99")), "FECHA INGRESO",
+    out += pair(LineText::DaysWorked, trim(TRANSFORM(c.daysWorked, "99")), "FECHA INGRESO",
                 w.fecha_contrato_per.isValid() ? formatDate(w.fecha_contrato_per) : std::string());
     if (s.costCentre) out += pair("CENTRO COSTO", trim(w.cencosto_per) + "  " + trim(*s.costCentre));
     out += pair("VALOR UF", trim(TRANSFORM(s.params.uf, "99,999,999.99")), "TOPE IMPONIBLE",
@@ -63,15 +64,15 @@ std::string textSlip(const TextSlip& s) {
 
     out += "HABERES\n";
     for (const SlipItem& i : c.taxable) out += line(i.description, i.amount);
-    out += line("TOTAL IMPONIBLE", c.taxableTotal);
+    out += line(LineText::TaxableTotal, c.taxableTotal);
     for (const SlipItem& i : c.nonTaxable) out += line(i.description, i.amount);
-    if (c.nonTaxableTotal > 0) out += line("TOTAL NO IMPONIBLE", c.nonTaxableTotal);
-    out += line("TOTAL HABERES", c.totalEarnings(), 4);
+    if (c.nonTaxableTotal > 0) out += line(LineText::TotalNonTaxable, c.nonTaxableTotal);
+    out += line(LineText::TotalEarnings, c.totalEarnings(), 4);
     out += "DESCUENTOS\n";
     for (const SlipItem& i : c.deductions) out += line(i.description, i.amount);
-    out += line("TOTAL DESCUENTOS", c.deductionTotal, 4);
+    out += line(LineText::TotalDeductions, c.deductionTotal, 4);
     out += thin + "\n";
-    out += line("ALCANCE LIQUIDO", c.netPay(), 0);
+    out += line(LineText::NetPay, c.netPay(), 0);
     out += slipWordsLine(c.netPay()) + "\n";
 
     std::string employer;

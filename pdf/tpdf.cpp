@@ -252,9 +252,18 @@ TPDF::~TPDF() {
 std::unique_ptr<TPDF> TPDF::New(const std::string& fileName, int reportWidth, double pageHeight, double pageWidth) {
     std::FILE* f = std::fopen(fileName.c_str(), "wb");
     if (!f) return nullptr;
+    std::setvbuf(f, nullptr, _IOFBF, 1 << 16);
+    return start(f, reportWidth, pageHeight, pageWidth);
+}
+
+std::unique_ptr<TPDF> TPDF::NewInMemory(int reportWidth, double pageHeight, double pageWidth) {
+    return start(nullptr, reportWidth, pageHeight, pageWidth);
+}
+
+std::unique_ptr<TPDF> TPDF::start(std::FILE* f, int reportWidth, double pageHeight, double pageWidth) {
     std::unique_ptr<TPDF> pdf(new TPDF());
     pdf->file_ = f;
-    std::setvbuf(f, nullptr, _IOFBF, 1 << 16);
+    pdf->inMemory_ = f == nullptr;
     pdf->reportWidth_ = reportWidth;
     pdf->pageHeight_ = pageHeight;
     pdf->pageWidth_ = pageWidth;
@@ -272,7 +281,8 @@ std::unique_ptr<TPDF> TPDF::New(const std::string& fileName, int reportWidth, do
 
 void TPDF::write(std::string_view bytes) {
     if (bytes.empty()) return;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) writeFailed_ = true;
+    if (inMemory_) memory_.append(bytes);
+    else if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) writeFailed_ = true;
     docLength_ += static_cast<long long>(bytes.size());
 }
 
@@ -566,7 +576,7 @@ void TPDF::Pdfclosepage() {
 }
 
 bool TPDF::Pdfclose() {
-    if (!file_) return false;
+    if (!file_ && !inMemory_) return false;
     if (pageOpen_) Pdfclosepage();
 
     beginObject(1);
@@ -630,8 +640,9 @@ bool TPDF::Pdfclose() {
     line("%%EOF");
 
     bool ok = !writeFailed_;
-    if (std::fclose(file_) != 0) ok = false;
+    if (file_ && std::fclose(file_) != 0) ok = false;
     file_ = nullptr;
+    inMemory_ = false;
     return ok;
 }
 

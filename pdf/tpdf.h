@@ -57,6 +57,10 @@ public:
     // cannot be created.
     static std::unique_ptr<TPDF> New(const std::string& fileName, int reportWidth = 200, double pageHeight = 842.0,
                                      double pageWidth = 595.0);
+    // The same document kept in memory instead of a file, for a caller that must
+    // transform it before anything reaches the disk; takeDocument() after Pdfclose.
+    static std::unique_ptr<TPDF> NewInMemory(int reportWidth = 200, double pageHeight = 842.0, double pageWidth = 595.0);
+    std::string takeDocument() { return std::move(memory_); }
 
     void Pdfnewpage(std::optional<std::string> pageSize = {}, std::optional<std::string> orientation = {},
                     std::optional<int> linesPerInch = {}, std::optional<std::string> fontName = {},
@@ -118,7 +122,11 @@ private:
     void beginObject(int number);      // records its offset
     int fontPosition(int font) const;  // 1-based position among the document fonts
 
+    static std::unique_ptr<TPDF> start(std::FILE* file, int reportWidth, double pageHeight, double pageWidth);
+
     std::FILE* file_ = nullptr;
+    bool inMemory_ = false;  // writing into memory_ until Pdfclose
+    std::string memory_;
     bool writeFailed_ = false;
     bool pageOpen_ = false;
 

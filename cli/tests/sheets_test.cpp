@@ -113,3 +113,34 @@ TEST_F(RemuCliSheets, NominaWritesTheListAsFiltered) {
     EXPECT_NE(r.err.find("Filtro no encontrado"), std::string::npos);
     EXPECT_EQ(run("nomina" + base + " --desde 0001").status, 2);
 }
+
+TEST_F(RemuCliSheets, SaldoVacacionesWritesTheBalanceOfTheMonthsWorkers) {
+    fs::path out = dir / "saldo.xlsx";
+    CliRun r = run("saldo-vacaciones" + base + " --fecha 15/12/2019 --salida " + out.string());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_GT(std::atoi(r.out.c_str()), 40);
+    EXPECT_NE(r.out.find(" trabajadores en " + fs::absolute(out).lexically_normal().string()), std::string::npos);
+    auto x = test::readXlsx(out.string());
+    ASSERT_TRUE(x.ok) << x.output;
+    EXPECT_EQ(x.at("C3"), "SALDO DE VACACIONES AL 15  DICIEMBRE 2019");
+    EXPECT_EQ(x.at("A1").substr(0, 9), "Empresa :");
+    EXPECT_EQ(x.at("B8"), "FECHA CONTRATO");
+    EXPECT_EQ(x.at("B13"), "SALDO DE DIAS");
+    EXPECT_EQ(x.at("C13", "type"), "n");
+    EXPECT_EQ(x.at("C13", "format"), "#,##0.00");
+    // The demo's workers of long standing took vacations in February 2018 and January 2019.
+    int periods = 0;
+    for (auto& [ref, cell] : x.cells)
+        if (ref[0] == 'D' && cell["value"].size() == 10 && cell["value"].substr(2) == "/02/2018") ++periods;
+    EXPECT_GT(periods, 0);
+
+    r = run("saldo-vacaciones" + base);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir / "PLANILLAS" / "SALDO_VACACIONES_2019_03.xlsx"));
+
+    r = run("saldo-vacaciones" + base + " --fecha 31/02/2019");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Fecha inv\xC3\xA1lida: 31/02/2019"), std::string::npos);
+    EXPECT_EQ(run("saldo-vacaciones" + base + " --buscar x").status, 2);
+    EXPECT_EQ(run("saldo-vacaciones --empresa x").status, 2);
+}

@@ -10,6 +10,7 @@
 #include "data/query.h"
 #include "data/work_tables.h"
 #include "format/picture.h"
+#include "format/text.h"
 #include "payroll/engine.h"
 #include "payroll/loader.h"
 #include "payroll/writer.h"
@@ -178,7 +179,15 @@ TEST_F(EngineDb, WholeMonthRunWritesTablesAndFigures) {
     EXPECT_EQ(rs->Fields(2).number(), 25);
     rs->Move(2);
     EXPECT_EQ(rs->Fields(1).number(), 1111111);
-    EXPECT_EQ(session.OCON->query("SELECT * FROM 2018_habdes_remu WHERE codigo_hd_remu = '998'")->RecordCount(), 1);
+    auto days = session.OCON->query(
+        "SELECT nombre_hd_remu, tipo_hd_remu, imponi_hd_remu, valor_hd_remu, codigo_per_remu FROM 2018_habdes_remu "
+        "WHERE codigo_hd_remu = '998'");
+    ASSERT_EQ(days->RecordCount(), 1);
+    EXPECT_EQ(trim(days->Fields(0).text()), "DIAS TRABAJADOS");
+    EXPECT_EQ(days->Fields(1).number(), 3);  // a control line: the workers get 30 days from it, the slips never show it
+    EXPECT_EQ(days->Fields(2).number(), 0);
+    EXPECT_EQ(days->Fields(3).number(), 30);
+    EXPECT_EQ(trim(days->Fields(4).text()), "");
 
     // A second run gives the same slips and does not add another days item.
     ASSERT_TRUE(CALCULA_REMUN(session, ui, "", "", {dir.string()}));

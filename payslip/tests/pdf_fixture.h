@@ -14,6 +14,7 @@
 
 #include "core/session.h"
 #include "data/work_tables.h"
+#include "payslip/mail_queue.h"
 #include "pdf/tests/tiny_jpeg.h"
 #include "tests/support/test_db.h"
 
@@ -147,5 +148,15 @@ struct SlipMonth {
 
     std::string pdfs() const { return (dir / "PDFS").string(); }
 };
+
+// A mail-queue database named in the month's COLACORREO, and the marker that asks for it.
+inline std::unique_ptr<testdb::ScratchDatabase> queueFor(const SlipMonth& m) {
+    auto db = std::make_unique<testdb::ScratchDatabase>("correos_");
+    db->runSql(slurpFile(std::string(REMU_SOURCE_DIR) + "/schema/correos.sql"));
+    auto server = testdb::serverParams();
+    createColaCorreo({server.host, server.user, server.password, db->name()}, m.dir.string());
+    std::ofstream(m.dir / "ENVIA.TXT") << "";
+    return db;
+}
 
 }  // namespace remu::test

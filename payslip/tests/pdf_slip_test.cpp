@@ -213,21 +213,9 @@ TEST(PdfSlip, AFileThatCannotBeCreatedStopsTheRun) {
     EXPECT_TRUE(ui.openedFiles.empty());
 }
 
-namespace {
-// A mail-queue database named in the month's COLACORREO, and the marker that asks for it.
-std::unique_ptr<testdb::ScratchDatabase> queueFor(const test::SlipMonth& m) {
-    auto db = std::make_unique<testdb::ScratchDatabase>("correos_");
-    db->runSql(test::slurpFile(std::string(REMU_SOURCE_DIR) + "/schema/correos.sql"));
-    auto server = testdb::serverParams();
-    createColaCorreo({server.host, server.user, server.password, db->name()}, m.dir.string());
-    std::ofstream(m.dir / "ENVIA.TXT") << "";
-    return db;
-}
-}  // namespace
-
 TEST(MailQueue, QueuesEachAddressOncePerDay) {
     test::SlipMonth m;
-    auto queue = queueFor(m);
+    auto queue = test::queueFor(m);
     testdb::ScratchDatabase& queueDb = *queue;
 
     RecordingPort ui;
@@ -270,7 +258,7 @@ TEST(MailQueue, QueuesEachAddressOncePerDay) {
 // cannot be used, sharing it with another, or refused by the queue's columns.
 TEST(MailQueue, AccountsForEveryWorkerAndQueuesNothingDoubtful) {
     test::SlipMonth m;
-    auto queue = queueFor(m);
+    auto queue = test::queueFor(m);
     testdb::ScratchDatabase& queueDb = *queue;
     m.addWorker("0004", "004444444-4", "SOTO", "SOTO", "ANA", "jose@correo.cl", 500000);  // shares José's address
     m.addWorker("0005", "005555555-5", "ROJAS", "DIAZ", "LUIS", "luis@correo.cl\r\nRCPT TO:<x@y.cl>", 500000);

@@ -301,3 +301,29 @@ TEST(Tpdf, OnePageWithFontAndImageIsWrittenByteForByte) {
     auto [rc, out] = run("qpdf --check '" + path + "'");
     EXPECT_EQ(rc, 0) << out;
 }
+
+// A document kept in memory is the very file the writer would have written.
+TEST(Tpdf, InMemoryDocumentEqualsTheFile) {
+    TempDir dir;
+    auto jpg = dir.file("logo.jpg");
+    std::ofstream(jpg, std::ios::binary) << test::tinyJpeg();
+    auto draw = [&](TPDF& pdf) {
+        pdf.setCreationDate("20190305101112");
+        pdf.Pdfnewpage(std::nullopt, "P", std::nullopt, "VERDANA", std::nullopt, 8);
+        pdf.Pdfimage(jpg, 785.31, 10, 110, 55);
+        pdf.Pdfatsay("Señor Ñuñoa", 700, 10);
+        pdf.Pdfnewpage();
+        pdf.Pdfatsay("Segunda", 600, 10);
+        return pdf.Pdfclose();
+    };
+    auto onDisk = TPDF::New(dir.file("a.pdf"));
+    ASSERT_TRUE(draw(*onDisk));
+    EXPECT_TRUE(onDisk->takeDocument().empty());
+    auto inMemory = TPDF::NewInMemory();
+    ASSERT_TRUE(draw(*inMemory));
+    EXPECT_FALSE(inMemory->Pdfclose());  // closed once only
+    std::string doc = inMemory->takeDocument();
+    EXPECT_EQ(doc, slurp(dir.file("a.pdf")));
+    EXPECT_EQ(static_cast<long long>(doc.size()), inMemory->documentLength());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 2);  // logo and a.pdf
+}

@@ -1,0 +1,61 @@
+#pragma once
+// Gathering of the month's lines, worker by worker: his own items, the items
+// common to every worker and his voluntary pension savings, staged in worker-code
+// order as the staging table REMUPASO holds them before the hand-over.
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "payroll/calculation.h"
+#include "payroll/inputs.h"
+#include "payroll/passes.h"
+#include "payroll/slip_line.h"
+
+namespace remu {
+
+// One worker's lines while the run goes through him.
+struct Bucket {
+    std::string code;                      // PERSON_REM as stored
+    std::vector<PaySlipLine> staged;       // REMUPASO
+    std::vector<PaySlipLine> lines;        // REMUMES
+    std::vector<std::string> stagedCodes;  // trimmed item codes already staged
+};
+
+// The staged lines of every worker, kept in worker-code order.
+class Staging {
+public:
+    explicit Staging(size_t commonItems) : commonItems_(commonItems) {}
+
+    Bucket& bucket(const std::string& code);
+    // Room for the lines a worker is about to get, so they are not moved while staging.
+    void expect(Bucket& b, size_t lines) const;
+    void stage(Bucket& b, PaySlipLine l);
+    bool hasStaged(const Bucket& b, const std::string& trimmedCode) const;
+
+    std::map<std::string, Bucket>& buckets() { return buckets_; }
+
+private:
+    size_t commonItems_;
+    std::map<std::string, Bucket> buckets_;  // by code padded to 4
+    // Consecutive calls mostly name the same worker; map nodes never move.
+    std::string lastCode_;
+    Bucket* last_ = nullptr;
+};
+
+// A worker is processed unless his contract ended before the run's month.
+inline bool activeIn(const Worker& w, long yyyymm) { return !(w.anomesTermino > 0 && w.anomesTermino < yyyymm); }
+
+struct GatherContext {
+    const MonthInputs& in;
+    long yyyymm;
+    CodeFinder<Worker>& workers;
+    RunFormulas& formulas;
+    std::vector<RunMessage>& messages;
+    const ProgressFn& progress;
+};
+
+// Stages every worker's item and savings lines (progress 30 % and 50 %).
+void gatherLines(GatherContext& g, Staging& staging);
+
+}  // namespace remu

@@ -1,0 +1,188 @@
+#include "payroll/totals.h"
+
+#include <algorithm>
+
+#include "format/picture.h"
+#include "payroll/constants.h"
+
+namespace remu {
+
+namespace {
+
+bool beforeInOrder(const PaySlipLine& a, const PaySlipLine& b) {
+    return a.TIPO_REM != b.TIPO_REM ? a.TIPO_REM < b.TIPO_REM : a.IMPONI_REM < b.IMPONI_REM;
+}
+
+// The first line whose description begins with the text, in REMUMES order
+// (type, taxable flag, then as added), found without sorting the lines yet.
+const PaySlipLine* firstBeginning(const std::vector<PaySlipLine>& lines, std::string_view text) {
+    const PaySlipLine* best = nullptr;
+    for (const PaySlipLine& l : lines) {
+        if (!tv(l.DESCRI_REM).starts_with(text)) continue;
+        if (!best || beforeInOrder(l, *best)) best = &l;
+    }
+    return best;
+}
+
+double amountOf(const PaySlipLine* l) { return l ? l->VALFIN_REM : 0; }
+
+std::string counterText(double v) {
+    double r = roundWhole(v);
+    if (r > 99 || r < -9) return "**";
+    return padLeft(fixedText(r, 0), 2);
+}
+
+}  // namespace
+
+const PaySlipLine& firstInOrder(const std::vector<PaySlipLine>& lines) {
+    const PaySlipLine* best = &lines.front();
+    for (const PaySlipLine& l : lines)
+        if (beforeInOrder(l, *best)) best = &l;
+    return *best;
+}
+
+void totalLines(std::vector<PaySlipLine>& lines, const SlipOwner& owner, const Worker* w, const MonthParams& p,
+                const WorkerAdjustments& adjust) {
+    auto total = [&](const char* code, const char* text, double computed, int type, int order) {
+        PaySlipLine l = owner.line(code, text, adjust(code, text, computed), text, type);
+        l.IMPONI_REM = Taxable::No;
+        l.SECUEN_REM = order;
+        return l;
+    };
+    auto add = [&](PaySlipLine l) {
+        store(l);
+        lines.push_back(std::move(l));
+    };
+
+    double deductions = 0, nonTaxable = 0;
+    for (const PaySlipLine& l : lines) {
+        if (l.TIPO_REM == LineType::Deduction) deductions += l.VALFIN_REM;
+        if (l.TIPO_REM == LineType::Earning && l.IMPONI_REM == Taxable::No) nonTaxable += l.VALFIN_REM;
+    }
+    add(total(LineCode::TotalDeductions, LineText::TotalDeductions, deductions, LineType::Deduction,
+              SlipOrder::TotalDeductionsStaged));
+    add(total(LineCode::TotalNonTaxable, LineText::TotalNonTaxable, nonTaxable, LineType::Earning,
+              SlipOrder::TotalNonTaxable));
+
+    double earnings = 0;
+    for (const PaySlipLine& l : lines) {
+        std::string_view d = tv(l.DESCRI_REM);
+        if (d.starts_with(LineText::TaxableTotal) || d.starts_with(LineText::TotalNonTaxable)) earnings += l.VALFIN_REM;
+    }
+    PaySlipLine tha =
+        total(LineCode::TotalEarnings, LineText::TotalEarnings, earnings, LineType::Earning, SlipOrder::TotalEarnings);
+    tha.VALOR_REM = earnings;
+    add(std::move(tha));
+
+    // Net pay, base salary and taxable base reach the lines together, after the
+    // net pay has been worked out from the totals as they stand.
+    const double net = amountOf(firstBeginning(lines, LineText::TotalEarnings)) -
+                       amountOf(firstBeginning(lines, LineText::TotalDeductions));
+    PaySlipLine alq = total(LineCode::NetPay, LineText::NetPay, net, LineType::Deduction, SlipOrder::NetPay);
+    alq.VALOR_REM = net;
+
+    const double salary = w ? w->sueldoBase : 0;
+    PaySlipLine sba = owner.line(LineCode::BaseSalary, LineText::BaseSalary, salary, LineText::BaseSalary,
+                                 LineType::Earning);
+    store(sba);
+    sba.VALOR_REM = sba.VALFIN_REM;  // the whole pesos the line shows
+    sba.IMPONI_REM = Taxable::Yes;
+    sba.SECUEN_REM = SlipOrder::Unset;
+
+    double bim = 0;
+    if (const PaySlipLine* t = firstBeginning(lines, LineText::TaxableTotal)) {
+        bim = t->VALFIN_REM;
+        if (p.VALOUF != 0 && bim / p.VALOUF > p.taxableCap) bim = p.VALOUF * p.taxableCap;
+    }
+    PaySlipLine bl = owner.line(LineCode::TaxableBase, LineText::TaxableBase, bim, LineText::TaxableBase,
+                                LineType::Earning);
+    bl.VALOR_REM = bim;
+    bl.IMPONI_REM = Taxable::Yes;
+    bl.SECUEN_REM = SlipOrder::TaxableBase;
+    add(std::move(alq));
+    add(std::move(sba));
+    add(std::move(bl));
+}
+
+void sortLines(std::vector<PaySlipLine>& lines, std::vector<PaySlipLine>& scratch) {
+    if (std::is_sorted(lines.begin(), lines.end(), beforeInOrder)) return;
+    // Sorted through an index so each line moves at most once.
+    std::vector<unsigned> order(lines.size());
+    for (unsigned i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](unsigned a, unsigned b) { return beforeInOrder(lines[a], lines[b]); });
+    scratch.clear();
+    scratch.reserve(lines.size() + 8);
+    for (unsigned i : order) scratch.push_back(std::move(lines[i]));
+    lines.swap(scratch);
+    scratch.clear();
+}
+
+void orderNumbers(std::vector<PaySlipLine>& lines) {
+    const std::string_view earningsList = LineText::EarningsList, deductionsList = LineText::DeductionsList;
+    bool hasTaxableEarning = false, hasDeduction = false;
+    for (const PaySlipLine& l : lines) {
+        if (l.TIPO_REM == LineType::Earning && l.IMPONI_REM != Taxable::No) hasTaxableEarning = true;
+        if (l.TIPO_REM == LineType::Deduction) hasDeduction = true;
+    }
+    if (hasTaxableEarning) {
+        for (PaySlipLine& l : lines) {
+            if (l.TIPO_REM != LineType::Earning || l.IMPONI_REM == Taxable::No) continue;
+            std::string_view d = tv(l.DESCRI_REM);
+            if (d.starts_with(LineText::MonthSalary)) l.SECUEN_REM = SlipOrder::MonthSalary;
+            else if (d.starts_with(LineText::Gratification)) l.SECUEN_REM = SlipOrder::Gratification;
+        }
+        for (PaySlipLine& l : lines)
+            if (l.TIPO_REM == LineType::Earning && !contains(earningsList, tv(l.TITULO_REM)))
+                l.SECUEN_REM = SlipOrder::Other;
+    }
+    if (hasDeduction) {
+        for (PaySlipLine& l : lines) {
+            if (l.TIPO_REM != LineType::Deduction) continue;
+            std::string_view t = tv(l.TITULO_REM);
+            if (!contains(deductionsList, t)) continue;
+            if (t.starts_with(LineText::Pension)) l.SECUEN_REM = SlipOrder::Pension;
+            else if (t.starts_with(LineText::PrivateHealth) || t.starts_with(LineText::PublicHealth))
+                l.SECUEN_REM = SlipOrder::Health;
+            else if (t.starts_with(LineText::HealthAdditional)) l.SECUEN_REM = SlipOrder::HealthAdditional;
+            else if (t.starts_with(LineText::IncomeTaxTitle)) l.SECUEN_REM = SlipOrder::IncomeTax;
+        }
+        for (PaySlipLine& l : lines)
+            if (l.TIPO_REM == LineType::Deduction && !contains(deductionsList, tv(l.TITULO_REM)))
+                l.SECUEN_REM = SlipOrder::Other;
+    }
+}
+
+void instalmentCounters(std::vector<PaySlipLine>& lines, const Date& lastDayOfMonth) {
+    for (PaySlipLine& l : lines) {
+        if (l.FECDES_REM.isNull() || l.FECHAS_REM.isNull()) continue;
+        if (contains(LineCode::DayCodes, tv(l.HABDES_REM))) continue;
+        double total = (l.FECHAS_REM.toDays() - l.FECDES_REM.toDays()) / 30.0;
+        double current = (lastDayOfMonth.toDays() - l.FECDES_REM.toDays()) / 30.0;
+        l.DESCRI_REM = std::string(tv(l.DESCRI_REM)) + " (" + counterText(current) + "/" + counterText(total) + ")";
+        store(l);
+    }
+}
+
+void workerData(std::vector<PaySlipLine>& lines, const Worker& w) {
+    PaySlipLine fitted;  // cut to their fields once
+    fitted.CENCOS_REM = w.cencosto;
+    fitted.APENOM_REM = trim(w.apepat) + " " + trim(w.apemat) + " " + trim(w.nombres);
+    store(fitted);
+    for (PaySlipLine& l : lines) {
+        l.CENCOS_REM = fitted.CENCOS_REM;
+        l.APENOM_REM = fitted.APENOM_REM;
+    }
+}
+
+WriteBack figuresToWriteBack(const std::vector<PaySlipLine>& lines, const std::string& code) {
+    WriteBack wb;
+    wb.code = trim(code);
+    for (const PaySlipLine& l : lines) {
+        std::string_view desc = tv(l.DESCRI_REM);
+        if (desc.starts_with(LineText::TaxableTotal)) wb.hasTotal = true, wb.totalImponible = l.VALFIN_REM;
+        if (desc.starts_with(LineText::DaysWorked)) wb.hasDays = true, wb.diasTrabajados = l.VALFIN_REM;
+    }
+    return wb;
+}
+
+}  // namespace remu
