@@ -57,8 +57,9 @@ int main(int argc, char** argv) {
     s.CPASSWORD = env("REMU_DB_PASSWORD");
     s.ID_CLIENTE = arg(argc, argv, "cliente", "DEMO");
     s.CDATABASE = company;
-    s.C_ANO = arg(argc, argv, "ano", "2019");
-    s.C_MES = arg(argc, argv, "mes", "03");
+    const auto period = Period::parse(arg(argc, argv, "ano", "2019"), arg(argc, argv, "mes", "03"));
+    if (!period) return 2;
+    s.period = *period;
     ConsolePort ui(false, true);
     createConexion({s.CHOST, "bench", s.CUSER, s.CPASSWORD, s.ID_CLIENTE}, dir.string());
     if (!CONECTA(s, ui, s.OCON)) return 1;
@@ -82,8 +83,8 @@ int main(int argc, char** argv) {
     };
     struct rusage ru {};
     getrusage(RUSAGE_SELF, &ru);
-    std::printf("engine: %s %s-%s, %zu workers, %zu lines, median of %d runs\n", company.c_str(), s.C_ANO.c_str(),
-                s.C_MES.c_str(), runs.back().workers, runs.back().lines, times);
+    std::printf("engine: %s %s-%s, %zu workers, %zu lines, median of %d runs\n", company.c_str(), s.period.yearText().c_str(),
+                s.period.monthText().c_str(), runs.back().workers, runs.back().lines, times);
     row("check month", &RunTimings::verify, nullptr);
     row("load", &RunTimings::load, &RunTimings::cpuLoad);
     row("calculate*", &RunTimings::calculate, &RunTimings::cpuCalculate);

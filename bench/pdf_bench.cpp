@@ -47,6 +47,7 @@ struct Month {
                        "", "", dir + "/logo.jpg", dir + "/logo.jpg"};
         src.params = {27565.76, 48353, 79.2, 118.9};
         src.ok = true;
+        src.costCentres["ADM"] = "ADMINISTRACIÓN";
         for (int i = 0; i < workers; ++i) {
             char code[16], rut[24];
             std::snprintf(code, sizeof code, "%04d", i + 1);
@@ -71,7 +72,7 @@ struct Month {
                      line(code, name, "SCE", 5, 0, "SEGURO CESANTIA EMPLEADOR", 15000, "APORTE CESANTIA EMPL", 0),
                      line(code, name, "SIS", 5, 0, "SEGURO INV.SOBREV.", 9000, "SIS", 0)})
                 remumes.push_back(l);
-            SlipWorker w;
+            PersonnelRow w;
             w.codigo_per = code;
             w.rut_per = rut;
             w.nombre_per = "JOSÉ " + std::to_string(i) + " MUÑOZ PÉREZ";
@@ -80,14 +81,11 @@ struct Month {
             w.apemat_per = "PÉREZ";
             w.cargo_per = "ADMINISTRATIVO";
             w.cencosto_per = "ADM";
-            w.nombre_cc = "ADMINISTRACIÓN";
-            w.costCentreFound = true;
             w.fecha_contrato_per = Date{2015, 4, 1};
             w.sueldo_base_per = salary;
             src.workers.emplace(code, w);
         }
-        s.C_ANO = "2019";
-        s.C_MES = "03";
+        s.period = Period::of(2019, 3);
         s.DFECHA = Date{2019, 3, 31};
     }
     ~Month() { std::filesystem::remove_all(dir); }

@@ -34,8 +34,9 @@ int main(int argc, char** argv) {
 
     s.ID_CLIENTE = arg(argc, argv, "cliente", "DEMO");
     s.CDATABASE = company;
-    s.C_ANO = arg(argc, argv, "ano", "2019");
-    s.C_MES = arg(argc, argv, "mes", "03");
+    const auto period = Period::parse(arg(argc, argv, "ano", "2019"), arg(argc, argv, "mes", "03"));
+    if (!period) return 2;
+    s.period = *period;
     BenchPort ui;
     if (!CONECTA(s, ui, s.OCON)) return 1;
 
@@ -71,7 +72,7 @@ int main(int argc, char** argv) {
     std::uintmax_t size = fs::file_size(file);
     struct rusage ru {};
     getrusage(RUSAGE_SELF, &ru);
-    std::printf("sheet slip: %s %s-%s, median of %d runs\n", company.c_str(), s.C_ANO.c_str(), s.C_MES.c_str(), times);
+    std::printf("sheet slip: %s %s-%s, median of %d runs\n", company.c_str(), s.period.yearText().c_str(), s.period.monthText().c_str(), times);
     std::printf("  engine         %8.3f s\n", median(engine));
     std::printf("  lines, sources %8.3f s  (REMUMES read and ordered, workers and parameters loaded)\n", median(read));
     std::printf("  blocks         %8.3f s\n", median(fill));

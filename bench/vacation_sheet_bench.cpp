@@ -33,8 +33,12 @@ int main(int argc, char** argv) {
     fs::create_directories(dir);
 
     s.CDATABASE = source;
-    s.C_ANO = year;
-    s.C_MES = month;
+    auto period = Period::parse(year, month);
+    if (!period) {
+        std::fprintf(stderr, "%s\n", Period::problem(year, month).c_str());
+        return 2;
+    }
+    s.period = *period;
     BenchPort ui;
     if (!CONECTA(s, ui, s.OCON)) return 1;
     // The scratch company: the month's workers and five periods each, every one a week long.

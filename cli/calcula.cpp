@@ -73,9 +73,8 @@ bool printSlips(const std::vector<PaySlipLine>& lines, const std::string& who, S
     bool first = true;
     for (const WorkerLines& range : slipWorkers(view)) {
         SlipContent content = slipContent(view, range, SlipOutput::Printed);
-        auto it = src.workers.find(content.code);
-        TextSlip slip{&content, it == src.workers.end() ? nullptr : &it->second, src.company, src.params, s.C_ANO,
-                      s.C_MES};
+        const PersonnelRow* worker = src.worker(content.code);
+        TextSlip slip{&content, worker, src.costCentre(worker), src.company, src.params, s.period};
         std::cout << (first ? "" : "\n") << textSlip(slip);
         first = false;
     }

@@ -20,8 +20,13 @@ bool openCompanyMonth(const Args& a, Session& s, UiPort& ui, const char* usage, 
         status = 2;
         return false;
     }
-    if (mes.size() == 1) mes = "0" + mes;
     status = 1;
+    // The period is checked here, once: everything after it names tables with it.
+    auto period = Period::parse(ano, mes);
+    if (!period) {
+        ui.stop(Period::problem(ano, mes), "Alto");
+        return false;
+    }
     std::optional<ConnectionRecord> rec;
     try {
         rec = readConexion(a.option("dir", "."));
@@ -30,7 +35,7 @@ bool openCompanyMonth(const Args& a, Session& s, UiPort& ui, const char* usage, 
         return false;
     }
     if (!rec) {
-        ui.stop("CONEXION.DBF no tiene datos de conexi\xC3\xB3n", "Alto");
+        ui.stop("CONEXION.DBF no tiene datos de conexión", "Alto");
         return false;
     }
     s.CHOST = rec->HOST;
@@ -39,17 +44,16 @@ bool openCompanyMonth(const Args& a, Session& s, UiPort& ui, const char* usage, 
     s.CPASSWORD = rec->CLAVE;
     s.ID_CLIENTE = trim(a.option("cliente", rec->DATABASE));
     s.CDATABASE = empresa;
-    s.C_ANO = ano;
-    s.C_MES = mes;
-    s.N_MES = std::atoi(mes.c_str());
+    s.period = *period;
+    s.N_MES = period->month();
     return CONECTA(s, ui, s.OCON);
 }
 
 std::string accountingDatabase(Session& s) {
     if (!s.OCON) return {};
     try {
-        auto rs = s.OCON->query("SELECT id_cliente_cont_datemp FROM " + sqlYearTable(s.C_ANO, "_datos_empresa") +
-                                " where mes_datemp = " + sqlMonth(s.C_MES));
+        auto rs = s.OCON->query("SELECT id_cliente_cont_datemp FROM " + sqlYearTable(s.period, "_datos_empresa") +
+                                " where mes_datemp = " + sqlMonth(s.period));
         if (!rs->Eof()) return trim(rs->Fields(0).text());
     } catch (const std::exception&) {
         // Without it the slips show no cost centre names.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/date.h"
+#include "core/period.h"
 
 namespace remu {
 
@@ -39,10 +40,11 @@ struct Session {
     std::string NOMSIS = "VORANIX REMUNERACIONES [ Talvo ]   03082018";
     void* OWNDMAIN = nullptr;  // the main window while it exists
 
-    // Working period and the month's values.
-    std::string C_ANO;
-    std::string C_MES;
-    int N_MES = 0;
+    // The working period: C_ANO and C_MES of the documentation ("2019", "03"), checked
+    // where it is chosen (the pay slip dialog's month, remu-cli's --ano and --mes).
+    Period period;
+    int N_MES = 0;  // 1-based entry of TAB_MESES chosen
+    // The month's values (the worker list and the worker file read them).
     double VALOUF = 0;
     double VALUTM = 0;
     double TOPIMP = 0;
@@ -54,7 +56,7 @@ struct Session {
     // Pay slip dialog and outputs.
     bool LCCAF_MAS_FONASA = true;
     Date DFECHA;
-    std::string CSUBTITUFIRMA = "'V\xC2\xB0" "B\xC2\xB0 ADMINISTRACION'";
+    std::string CSUBTITUFIRMA = "'V°B° ADMINISTRACION'";
     std::string CPROCESO = " ";
     std::string CESTADO;
     std::string CCENCOS = "    ";

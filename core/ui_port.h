@@ -36,6 +36,19 @@ public:
     virtual void openFile(const std::string& path) { (void)path; }
 };
 
+// The wait cursor for as long as it lives: on when made, off when it goes out of
+// scope, also when what it guards throws (before the handler shows its message).
+class BusyCursor {
+public:
+    explicit BusyCursor(UiPort& ui) : ui_(ui) { ui_.busy(true); }
+    ~BusyCursor() { ui_.busy(false); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    UiPort& ui_;
+};
+
 // Standard captions used when a box is shown without a title.
 std::string standardTitle(BoxKind kind);
 

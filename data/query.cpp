@@ -35,12 +35,10 @@ ConnectionParams serverParams(const Session& s) {
 
 bool CONECTA(Session& s, UiPort& ui, std::shared_ptr<Connection>& conn) {
     conn.reset();
-    ui.busy(true);
     try {
+        BusyCursor wait(ui);
         conn = Connection::open(companyParams(s));
-        ui.busy(false);
     } catch (const DbError&) {
-        ui.busy(false);
         ui.stop("NO SE CONECTO");
         return false;
     }
@@ -61,12 +59,10 @@ void ADOERROR(Connection& conn, UiPort& ui) {
 bool BUSCA_X(std::unique_ptr<Recordset>& rs, const std::string& sql, Connection& conn, std::string_view what,
              UiPort& ui) {
     rs = Recordset::makeClosed();
-    ui.busy(true);
     try {
+        BusyCursor wait(ui);
         rs = conn.query(sql);
-        ui.busy(false);
     } catch (const DbError&) {
-        ui.busy(false);
         if (what == "BUSCA CONT") {
             ui.info("No existe Contabilidad asociada a esta empresa", "Atención");
         } else {
@@ -83,13 +79,11 @@ bool BUSCA_X(std::unique_ptr<Recordset>& rs, const std::string& sql, Connection&
 }
 
 bool EJECUTA_SQL(const std::string& sql, Connection& conn, UiPort& ui) {
-    ui.busy(true);
     try {
+        BusyCursor wait(ui);
         conn.execute(sql);
-        ui.busy(false);
         return true;
     } catch (const DbError&) {
-        ui.busy(false);
         ADOERROR(conn, ui);
         return false;
     }
@@ -107,18 +101,18 @@ bool EXISTE_TABLA(std::string_view name, Connection& conn, const Session& s) {
     }
 }
 
-bool VERIFI_PARAM_DATEM(Connection& conn, std::string_view year, std::string_view month, const Session& s,
-                        UiPort& ui) {
+bool VERIFI_PARAM_DATEM(Connection& conn, const Period& period, const Session& s, UiPort& ui) {
     std::string y, m, client;
     try {
-        y = sqlYear(year);
-        m = sqlMonth(month);
+        y = sqlYear(period.yearText());
+        m = sqlMonth(period);
         client = sqlName(trim(s.ID_CLIENTE) + "_REMU");
     } catch (const BadIdentifier& e) {
+        // No period chosen, or a client identifier no database can be named after.
         ui.stop(e.what(), "Alto");
         return false;
     }
-    const std::string monthName = NOMES_FF(std::atoi(m.c_str()));
+    const std::string monthName = period.monthName();
     std::unique_ptr<Recordset> rs;
     if (!BUSCA_X(rs, "SELECT * FROM " + client + "." + sqlYearTable(y, "_parametros") + " where mes_par = " + m, conn, "  ",
                  ui)) {

@@ -35,7 +35,6 @@ bool EJECUTA_SQL(const std::string& sql, Connection& conn, UiPort& ui);
 bool EXISTE_TABLA(std::string_view name, Connection& conn, const Session& s);
 
 // True when parameters, company data and tax table of the month exist.
-bool VERIFI_PARAM_DATEM(Connection& conn, std::string_view year, std::string_view month, const Session& s,
-                        UiPort& ui);
+bool VERIFI_PARAM_DATEM(Connection& conn, const Period& period, const Session& s, UiPort& ui);
 
 }  // namespace remu

@@ -128,4 +128,10 @@ std::string sqlMonth(std::string_view month) {
     return std::string(t);
 }
 
+std::string sqlYearTable(const Period& period, std::string_view suffix) {
+    return sqlYearTable(period.yearText(), suffix);
+}
+
+std::string sqlMonth(const Period& period) { return sqlMonth(period.monthText()); }
+
 }  // namespace remu

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/date.h"
+#include "core/period.h"
 
 namespace remu {
 
@@ -43,5 +44,8 @@ std::string sqlQuotedName(std::string_view name);
 std::string sqlYear(std::string_view year);
 // Two-digit month text "01".."12" (unquoted in statements that compare it by value).
 std::string sqlMonth(std::string_view month);
+// The same for a period, checked when it was made: these never throw.
+std::string sqlYearTable(const Period& period, std::string_view suffix);
+std::string sqlMonth(const Period& period);
 
 }  // namespace remu

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "format/text.h"
+
 namespace remu {
 
 namespace {
@@ -19,27 +21,6 @@ std::string numberText(double n) {
     }
     if (s == "-0") s = "0";
     return s;
-}
-
-// The leading number of a text, as the old VAL() read it: blanks, sign, digits, one point.
-double leadingNumber(const std::string& s) {
-    size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-    size_t start = i;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
-    bool digits = false, point = false;
-    for (; i < s.size(); ++i) {
-        char c = s[i];
-        if (c >= '0' && c <= '9') {
-            digits = true;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
-    }
-    if (!digits) return 0;
-    return std::strtod(s.substr(start, i - start).c_str(), nullptr);
 }
 
 }  // namespace
@@ -63,7 +44,7 @@ std::string Value::text() const {
 double Value::number() const {
     switch (type()) {
     case Type::Number: return std::get<double>(v_);
-    case Type::Text: return leadingNumber(std::get<std::string>(v_));
+    case Type::Text: return numericValue(std::get<std::string>(v_));
     default: return 0;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/period.h"
 #include "format/text.h"
 
 namespace remu {
@@ -21,8 +22,6 @@ const std::array<const char*, 10> kTens = {"",         "",        "VEINTE",  "TR
 const std::array<const char*, 10> kHundreds = {"",           "",           "DOSCIENTOS",  "TRESCIENTOS",
                                                "CUATROCIENTOS", "QUINIENTOS", "SEISCIENTOS", "SETECIENTOS",
                                                "OCHOCIENTOS", "NOVECIENTOS"};
-const std::array<const char*, 12> kMonths = {"ENERO", "FEBRERO", "MARZO",      "ABRIL",   "MAYO",      "JUNIO",
-                                             "JULIO", "AGOSTO",  "SEPTIEMBRE", "OCTUBRE", "NOVIEMBRE", "DICIEMBRE"};
 
 // One three-character group ("  1", "345"; blanks where no digit).
 void groupWords(std::string& out, std::string_view g, bool unitsGroup) {
@@ -116,15 +115,7 @@ std::string RUT_CON_PUNTOS_FF(std::string_view rut) {
     return std::to_string(head) + "." + r.substr(3, 3) + "." + r.substr(6);
 }
 
-std::string NOMES_FF(int month) {
-    if (month < 1 || month > 12) return {};
-    return std::string(" ") + kMonths[month - 1];
-}
-
-std::string monthText(int month) {
-    if (month < 1 || month > 12) return {};
-    return std::string(month < 10 ? " 0" : " ") + std::to_string(month) + "-" + NOMES_FF(month);
-}
+std::string NOMES_FF(int month) { return monthName(month); }
 
 std::string MONTO_FF(long long amount) {
     if (amount <= 0 || amount > 999'999'999) return {};

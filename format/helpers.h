@@ -26,10 +26,9 @@ bool RUT_FF(std::string_view rut, UiPort& ui);
 std::string XXRUT_FF(std::string_view rut);
 std::string RUT_CON_PUNTOS_FF(std::string_view rut);
 
-// " ENERO" .. " DICIEMBRE"; an empty text for a month outside 1..12.
+// " ENERO" .. " DICIEMBRE"; an empty text for a month outside 1..12 (core/period.h's
+// monthName; monthChoice gives the month lists' " 01- ENERO").
 std::string NOMES_FF(int month);
-// The month choices' text, " 01- ENERO" .. " 12- DICIEMBRE"; empty outside 1..12.
-std::string monthText(int month);
 
 // An amount of whole pesos 0 .. 999,999,999 in Spanish words, upper case,
 // usually ending with one blank ("VEINTE Y UN "). 0 and amounts outside that

@@ -1,10 +1,12 @@
 #include "format/text.h"
 
+#include <cstdlib>
+
 namespace remu {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isTrimmed(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // Length in bytes of the character starting with byte b (1 for stray bytes).
 size_t seqLength(unsigned char b) {
@@ -27,15 +29,37 @@ size_t byteOffset(std::string_view s, size_t n) {
 
 }  // namespace
 
+bool isBlank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
+
+double numericValue(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    size_t start = i;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+    bool digits = false, point = false;
+    for (; i < s.size(); ++i) {
+        char c = s[i];
+        if (c >= '0' && c <= '9') {
+            digits = true;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (!digits) return 0;
+    return std::strtod(std::string(s.substr(start, i - start)).c_str(), nullptr);
+}
+
 std::string ltrim(std::string_view s) {
     size_t b = 0;
-    while (b < s.size() && isBlank(s[b])) ++b;
+    while (b < s.size() && isTrimmed(s[b])) ++b;
     return std::string(s.substr(b));
 }
 
 std::string rtrim(std::string_view s) {
     size_t e = s.size();
-    while (e > 0 && isBlank(s[e - 1])) --e;
+    while (e > 0 && isTrimmed(s[e - 1])) --e;
     return std::string(s.substr(0, e));
 }
 

@@ -8,6 +8,14 @@
 
 namespace remu {
 
+// The numeric value of a text, as xBase's VAL() reads it: the number it begins with
+// (blanks skipped, a sign, digits and one decimal point); 0 when it begins with none.
+double numericValue(std::string_view s);
+
+// True when the text holds nothing but spaces (the fields of the screens and tables
+// are padded with them).
+bool isBlank(std::string_view s);
+
 // Blanks are spaces, tabs, CR and LF.
 std::string trim(std::string_view s);
 std::string ltrim(std::string_view s);

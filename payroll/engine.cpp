@@ -66,7 +66,7 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     }
 
     auto t = Steady::now();
-    if (!VERIFI_PARAM_DATEM(*conn, s.C_ANO, s.C_MES, s, ui)) return false;
+    if (!VERIFI_PARAM_DATEM(*conn, s.period, s, ui)) return false;
     // Past the month check the run has begun: if it fails now, REMUMES must not
     // keep the previous run's slips, which may be of another company or month.
     auto failed = [&] {
@@ -83,8 +83,8 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     t = Steady::now();
     c = cpuNow();
     LoadRequest req;
-    req.year = s.C_ANO;
-    req.month = s.C_MES;
+    req.year = s.period.yearText();
+    req.month = s.period.monthText();
     req.clientId = s.ID_CLIENTE;
     req.codeFrom = std::string(from);
     req.codeTo = std::string(to);
@@ -95,7 +95,7 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     if (in.tax) s.VALUTM = in.tax->UTM;
     if (in.monthHasPersonnel && !in.personnel.empty()) {
         std::vector<std::string> onLeave = workersNeedingPreviousSalary(in);
-        if (!loadPreviousSalaries(*conn, s.C_MES, onLeave, ui, in.previousSalary)) return failed();
+        if (!loadPreviousSalaries(*conn, req.month, onLeave, ui, in.previousSalary)) return failed();
     }
     tm.load = since(t);
     tm.cpuLoad = cpuNow() - c;
@@ -135,7 +135,7 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
 
     t = Steady::now();
     c = cpuNow();
-    if (!writeBackFigures(*conn, s.C_ANO, s.C_MES, r.writeBack, ui)) return failed();
+    if (!writeBackFigures(*conn, req.year, req.month, r.writeBack, ui)) return failed();
     tm.writeBack = since(t);
     tm.cpuWriteBack = cpuNow() - c;
 
@@ -148,7 +148,7 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
 double SUELDO_ANTERIOR(Connection& conn, const Session& s, UiPort& ui, std::string_view code) {
     std::map<std::string, double> out;
     std::string c = trim(code);
-    if (!loadPreviousSalaries(conn, s.C_MES, {c}, ui, out)) return 0;
+    if (!loadPreviousSalaries(conn, s.period.monthText(), {c}, ui, out)) return 0;
     auto it = out.find(c);
     return it == out.end() ? 0 : it->second;
 }

@@ -25,7 +25,7 @@ struct RunOptions {
     RunTimings* timings = nullptr;  // filled when given
 };
 
-// Runs the calculation for the session's month (C_ANO, C_MES) on OCON, for every
+// Runs the calculation for the session's period (C_ANO, C_MES) on OCON, for every
 // worker or the code range from..to; true when it ran to the end. Progress goes
 // to the port and to CESTADO.
 bool CALCULA_REMUN(Session& s, UiPort& ui, std::string_view from = {}, std::string_view to = {},

@@ -18,7 +18,7 @@
 #include "core/session.h"
 #include "core/ui_port.h"
 #include "data/connection.h"
-#include "data/sql.h"
+#include "data/personnel_table.h"
 #include "format/helpers.h"
 #include "format/mail_address.h"
 #include "format/text.h"
@@ -268,21 +268,10 @@ std::optional<MailingPlan> prepareMassMail(Session& s, UiPort& ui, const MassMai
         std::string code, rut, address, names, fullName;
     };
     std::vector<Worker> workers;
-    try {
-        auto rs = s.OCON->query("SELECT * FROM " + sqlYearTable(s.C_ANO, "_personal") + " where mes_per = " +
-                                sqlMonth(s.C_MES));
-        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
-            workers.push_back({trim(rs->Fields("codigo_per").text()), upper(rs->Fields("rut_per").text()),
-                               trim(rs->Fields("correo_per").text()), rs->Fields("nombres_per").text(),
-                               trim(rs->Fields("apepat_per").text()) + " " + trim(rs->Fields("apemat_per").text()) +
-                                   " " + trim(rs->Fields("nombres_per").text())});
-    } catch (const DbError& e) {
-        ui.stop(e.what(), "Error");
-        return std::nullopt;
-    } catch (const BadIdentifier& e) {
-        ui.stop(e.what(), "Error");
-        return std::nullopt;
-    }
+    auto personnel = PersonnelTable(*s.OCON, ui).month(s.period);
+    if (!personnel) return std::nullopt;
+    for (const PersonnelRow& w : *personnel)
+        workers.push_back({trim(w.codigo_per), upper(w.rut_per), trim(w.correo_per), w.nombres_per, personnelFullName(w)});
 
     fs::path folder = fs::absolute(pdfFolder(opt.workDir));
     std::vector<std::string> files;
@@ -314,7 +303,7 @@ std::optional<MailingPlan> prepareMassMail(Session& s, UiPort& ui, const MassMai
 
     MailingPlan plan;
     plan.settings = *settings;
-    plan.month = std::atoi(s.C_MES.c_str());
+    plan.month = s.period.month();
     for (auto& file : files) {
         std::string rut = upper(file.substr(0, 11));
         auto w = std::find_if(workers.begin(), workers.end(),

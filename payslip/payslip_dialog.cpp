@@ -12,10 +12,9 @@
 #include <QToolButton>
 #include <filesystem>
 
-#include "data/query.h"
 #include "data/sql.h"
-#include "format/helpers.h"
 #include "format/text.h"
+#include "payslip/liquida.h"
 #include "payslip/lookup_dialog.h"
 #include "payslip/progress_dialog.h"
 #include "widgets/print_job.h"
@@ -34,8 +33,6 @@
 namespace remu {
 
 namespace {
-
-bool blank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
 
 // The client's port, with progress texts shown in the status label.
 class StatusPort : public RelayPort {
@@ -69,67 +66,6 @@ void darkBlue(QWidget* w) {
 
 }  // namespace
 
-void CAMBIA_PERIODO(Session& s) {
-    if (s.N_MES >= 1 && s.N_MES <= static_cast<int>(s.TAB_MESES.size()))
-        s.C_MES = charSubstr(s.TAB_MESES[s.N_MES - 1], 1, 2);
-}
-
-bool prepareLiquida(Session& s, UiPort& ui) {
-    if (!CONECTA(s, ui, s.OCON)) return false;
-    s.CSUBTITUFIRMA = "'V\xC2\xB0" "B\xC2\xB0 ADMINISTRACION'";
-    s.LCCAF_MAS_FONASA = false;
-    s.C_ANO = s.ANO_PUBLICO;
-    auto fail = [&] {
-        if (s.OCON) s.OCON->close();
-        s.OCON.reset();
-        return false;
-    };
-    try {
-        const std::string year = sqlYear(s.C_ANO);
-        s.TAB_MESES.clear();
-        std::unique_ptr<Recordset> rs;
-        if (BUSCA_X(rs, "SELECT * FROM " + sqlYearTable(year, "_meses") + " order by mes", *s.OCON, "  ", ui)) {
-            for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
-                std::string mes = trim(rs->Fields("mes").text());
-                s.TAB_MESES.push_back(" " + mes + "-" + NOMES_FF(std::atoi(mes.c_str())));
-                s.MES_PUBLICO = mes;
-            }
-        }
-        if (!BUSCA_X(rs, "SELECT * FROM " + sqlYearTable(year, "_meses") + " order by mes desc", *s.OCON, "  ", ui)) {
-            ui.alert("Debe seleccionar un mes de trabajo", "Atención");
-            return fail();
-        }
-        s.MES_PUBLICO = trim(rs->Fields("mes").text());
-
-        s.N_MES = static_cast<int>(s.TAB_MESES.size());
-        if (!blank(s.MES_FIJO)) {
-            // A fixed month that the year does not have leaves the latest one chosen.
-            for (size_t i = 0; i < s.TAB_MESES.size(); ++i)
-                if (charSubstr(s.TAB_MESES[i], 1, 2) == trim(s.MES_FIJO)) s.N_MES = static_cast<int>(i) + 1;
-        }
-        CAMBIA_PERIODO(s);
-
-        s.CCENCOS = s.CCENCOS_NOMBRE = s.CCODIGO_PERD = s.CNOMBRE_PERD = s.CCODIGO_PERH = s.CNOMBRE_PERH = "    ";
-        s.DFECHA = Clock::today();
-        s.CPROCESO = " ";
-
-        if (s.workerBound()) {
-            if (BUSCA_X(rs,
-                        "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + sqlMonth(s.C_MES) +
-                            " AND rut_per = " + sqlText(trim(s.CRUT_CONEXION_TRABAJADOR)) + " order by codigo_per",
-                        *s.OCON, "  ", ui)) {
-                s.CCODIGO_PERD = rs->Fields("codigo_per").text();
-                // The worker sees whose slip he is about to get.
-                s.CNOMBRE_PERD = rs->Fields("nombre_per").text();
-            }
-        }
-    } catch (const BadIdentifier& e) {
-        ui.stop(e.what(), "Error");
-        return fail();
-    }
-    return true;
-}
-
 PayslipDialog::PayslipDialog(Session& s, UiPort& ui, PayslipDialogOptions options, QWidget* parent)
     : QDialog(parent), s_(s), ui_(ui), opt_(std::move(options)) {
     setObjectName("ODLG_LIQUID");
@@ -140,9 +76,10 @@ PayslipDialog::PayslipDialog(Session& s, UiPort& ui, PayslipDialogOptions option
     // Period
     auto* year = new QComboBox(this);
     year->setObjectName("145");
+    const QString chosenYear = QString::fromStdString(s_.period.yearText());
     for (const auto& y : s_.TABLA_ANO) year->addItem(QString::fromStdString(y));
-    if (year->findText(QString::fromStdString(s_.C_ANO)) < 0) year->addItem(QString::fromStdString(s_.C_ANO));
-    year->setCurrentText(QString::fromStdString(s_.C_ANO));
+    if (year->findText(chosenYear) < 0) year->addItem(chosenYear);
+    year->setCurrentText(chosenYear);
     year->setEnabled(false);
     month_ = new QComboBox(this);
     month_->setObjectName("134");
@@ -343,11 +280,7 @@ bool PayslipDialog::calculate(const std::string& from, const std::string& to) {
 }
 
 void PayslipDialog::runOutput(const char* mode) {
-    // A bound worker without a code of his own in the month must never get the whole company's slips.
-    if (s_.workerBound() && blank(s_.CCODIGO_PERD)) {
-        ui_.alert("Trabajador No Encontrado", "Alerta");
-        return;
-    }
+    if (!outputAllowed(s_, ui_)) return;
     s_.CPROCESO = "Un momento por favor.. ";
     refreshStatus();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -364,46 +297,14 @@ void PayslipDialog::runOutput(const char* mode) {
 }
 
 bool PayslipDialog::validCostCentre() {
-    s_.CCENCOS_NOMBRE = std::string(30, ' ');
-    bool ok = true;
-    if (!blank(s_.CCENCOS) && s_.OCON) {
-        try {
-            std::unique_ptr<Recordset> rs;
-            if (BUSCA_X(rs,
-                        "SELECT * FROM " + sqlName(trim(s_.CID_CLIENTE_CONT)) + "." + sqlYearTable(s_.C_ANO, "_centrocosto") +
-                            " WHERE codigo_cc = " + sqlText(trim(s_.CCENCOS)),
-                        *s_.OCON, "  ", ui_))
-                s_.CCENCOS_NOMBRE = rs->Fields("nombre_cc").text();
-            else
-                ok = false;
-        } catch (const BadIdentifier& e) {
-            ui_.stop(e.what(), "Error");
-            ok = false;
-        }
-    }
+    bool ok = remu::validCostCentre(s_, ui_);
     refreshAll();
     return ok;
 }
 
 bool PayslipDialog::validWorker(std::string& code, std::string& name, bool isTo) {
-    if (blank(code) || !s_.OCON) return true;
-    ZEROS_FF(code);
-    bool ok = true;
-    try {
-        std::unique_ptr<Recordset> rs;
-        if (BUSCA_X(rs,
-                    "SELECT * FROM " + sqlYearTable(s_.C_ANO, "_personal") + " where mes_per = " + sqlMonth(s_.C_MES) +
-                        " and codigo_per = " + sqlText(trim(code)),
-                    *s_.OCON, isTo ? "trabajador" : "  ", ui_)) {
-            name = rs->Fields("nombre_per").text();
-        } else {
-            name = std::string(30, ' ');
-            ok = !isTo;
-        }
-    } catch (const BadIdentifier& e) {
-        ui_.stop(e.what(), "Error");
-        ok = false;
-    }
+    if (isBlank(code) || !s_.OCON) return true;
+    bool ok = remu::validWorker(s_, ui_, code, name, isTo);
     refreshAll();
     return ok;
 }
@@ -412,14 +313,12 @@ void PayslipDialog::lookupCostCentre() {
     if (s_.workerBound() || !s_.OCON) return;
     try {
         std::unique_ptr<Recordset> rs;
-        if (AYUDA_Y(rs,
-                    "SELECT * FROM " + sqlName(trim(s_.CID_CLIENTE_CONT)) + "." + sqlYearTable(s_.C_ANO, "_centrocosto") +
-                        " ORDER BY codigo_cc",
-                    "corta", "codigo_cc", "nombre_cc", *s_.OCON, ui_, this)) {
+        if (AYUDA_Y(rs, costCentreLookupSql(s_), "corta", "codigo_cc", "nombre_cc", *s_.OCON, ui_, this)) {
             s_.CCENCOS = rs->Fields("codigo_cc").text();
             s_.CCENCOS_NOMBRE = rs->Fields("nombre_cc").text();
         }
     } catch (const BadIdentifier& e) {
+        // The company data names an accounting database that no database can be.
         ui_.stop(e.what(), "Error");
     }
     refreshAll();
@@ -428,21 +327,10 @@ void PayslipDialog::lookupCostCentre() {
 
 void PayslipDialog::lookupWorker(std::string& code, std::string& name, TGET* field, bool allOfMonth) {
     if (s_.workerBound() || !s_.OCON) return;
-    try {
-        const std::string year = sqlYear(s_.C_ANO), month = sqlMonth(s_.C_MES);
-        std::string sql = allOfMonth ? "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + month +
-                                           " order by codigo_per"
-                                     : "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + month +
-                                           " AND anomes_termino_per >= " + year + month +
-                                           " OR (anomes_termino_per = 0 AND mes_per = " + month +
-                                           ") order by codigo_per";
-        std::unique_ptr<Recordset> rs;
-        if (AYUDA_Y(rs, sql, "corta", "codigo_per", "nombre_per", *s_.OCON, ui_, this)) {
-            code = rs->Fields("codigo_per").text();
-            name = rs->Fields("nombre_per").text();
-        }
-    } catch (const BadIdentifier& e) {
-        ui_.stop(e.what(), "Error");
+    std::unique_ptr<Recordset> rs;
+    if (AYUDA_Y(rs, workerLookupSql(s_, allOfMonth), "corta", "codigo_per", "nombre_per", *s_.OCON, ui_, this)) {
+        code = rs->Fields("codigo_per").text();
+        name = rs->Fields("nombre_per").text();
     }
     refreshAll();
     field->setFocus();
@@ -456,8 +344,7 @@ void LIQUIDA(QWidget* parent, Session& s, UiPort& ui) {
         PayslipDialog dlg(s, ui, {}, parent);
         dlg.exec();
     }
-    if (s.OCON) s.OCON->close();
-    s.OCON.reset();
+    closeLiquida(s);
 }
 
 }  // namespace remu

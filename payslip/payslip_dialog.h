@@ -10,6 +10,7 @@
 
 #include "core/session.h"
 #include "core/ui_port.h"
+#include "payslip/liquida.h"
 #include "payslip/printed_slip.h"
 
 class QComboBox;
@@ -18,13 +19,6 @@ class QLabel;
 namespace remu {
 
 class TGET;
-
-// Steps of the opening that need no window: connection, month choices, the worker's
-// code. False (after its message) when the dialog must not open.
-bool prepareLiquida(Session& s, UiPort& ui);
-
-// C_MES from the chosen month entry N_MES.
-void CAMBIA_PERIODO(Session& s);
 
 struct PayslipDialogOptions {
     std::string workDir = ".";

@@ -67,9 +67,9 @@ bool isPdfName(const fs::path& p) {
 // slips have always been laid out: 2.0 cm gives 785.31 and 2.5 cm 771.14.
 double CM2DPI(double cm, double, bool) { return 842.0 - cm * 28.346; }
 
-std::string pdfSlipFileName(const SlipWorker& w, const std::string& year, const std::string& month) {
-    std::string name = rtrim(w.rut_per) + "_" + fullName(w.apepat_per, w.apemat_per, w.nombres_per) + "_" + year +
-                       "_" + month + ".pdf";
+std::string pdfSlipFileName(const PersonnelRow& w, const Period& period) {
+    std::string name = rtrim(w.rut_per) + "_" + personnelFullName(w) + "_" + period.yearText() + "_" +
+                       period.monthText() + ".pdf";
     // A separator inside a name would send the file to another folder.
     for (char& c : name)
         if (c == '/' || c == '\\') c = '-';
@@ -89,10 +89,10 @@ std::string pdfSlipRut(const std::string& rut) {
 
 std::string pdfFolder(const std::string& workDir) { return (fs::path(workDir) / "PDFS").string(); }
 
-void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& w, const SlipCompany& company,
-                 const SlipParams& par, const Session& s) {
+void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const PersonnelRow& w,
+                 const std::optional<std::string>& costCentre, const SlipCompany& company, const SlipParams& par,
+                 const Session& s) {
     const double uf = par.uf;
-    int month = std::atoi(s.C_MES.c_str());
 
     if (fileExists(company.logoJpg)) pdf.Pdfimage(company.logoJpg, static_cast<int>(CM2DPI(2.0)), 10, 110, 55);
     pdf.Pdfatsay(company.nombre, 810, 140);
@@ -100,7 +100,7 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& w, const 
     pdf.Pdfatsay(company.direccion, 796, 140);
     pdf.Pdfatsay(trim(company.comuna) + ", " + trim(company.ciudad) + " - Chile", 789, 140);
     pdf.Pdfatsay(rule(118), 770, 6);
-    pdf.Pdfatsay("LIQUIDACION DE SUELDO " + NOMES_FF(month) + " " + s.C_ANO, 760, 150);
+    pdf.Pdfatsay("LIQUIDACION DE SUELDO " + s.period.monthName() + " " + s.period.yearText(), 760, 150);
     pdf.Pdfatsay(rule(118), 750, 6);
     verticalLine(pdf, 5, 768, 275);
     verticalLine(pdf, 570, 768, 245);
@@ -149,14 +149,14 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& w, const 
     pdf.Pdfatsay(": " + trimmed(uf, "99,999,999.99"), 662, 85);
 
     pdf.Pdfatsay("CENTRO COSTO", 727, 230);
-    if (w.costCentreFound) pdf.Pdfatsay(": " + w.cencosto_per + "  " + w.nombre_cc, 727, 300);
+    if (costCentre) pdf.Pdfatsay(": " + w.cencosto_per + "  " + *costCentre, 727, 300);
     pdf.Pdfatsay("FECHA INGRESO", 714, 230);
     if (w.fecha_contrato_per.isValid()) pdf.Pdfatsay(": " + formatDate(w.fecha_contrato_per), 714, 300);
     pdf.Pdfatsay("TOPE IMPONIBLE", 688, 230);
-    pdf.Pdfatsay(": UF " + trimmed(par.topeImponible, "999.99") + " $ " + trimmed(par.topeImponible * uf, "99,999,999"),
+    pdf.Pdfatsay(": UF " + trimmed(par.taxableCap, "999.99") + " $ " + trimmed(par.taxableCap * uf, "99,999,999"),
                  688, 300);
     pdf.Pdfatsay("TOPE CESANTIA", 675, 230);
-    pdf.Pdfatsay(": UF " + trimmed(par.topeCesantia, "999.99") + "  $ " + trimmed(par.topeCesantia * uf, "99,999,999"),
+    pdf.Pdfatsay(": UF " + trimmed(par.unemploymentCap, "999.99") + "  $ " + trimmed(par.unemploymentCap * uf, "99,999,999"),
                  675, 300);
     if (slip.unemploymentEmployer > 0) {
         pdf.Pdfatsay("APORTE CES.EMP.", 662, 230);
@@ -257,9 +257,9 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
     MailQueue queue = MailQueue::open(opt.workDir, ui);
 
     auto workerOf = [&](const std::string& code) {
-        auto found = src.workers.find(code);
-        SlipWorker worker;
-        if (found != src.workers.end()) worker = found->second;
+        const PersonnelRow* found = src.worker(code);
+        PersonnelRow worker;
+        if (found) worker = *found;
         else worker.codigo_per = code;
         return worker;
     };
@@ -270,10 +270,9 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
     if (result.queueAsked) {
         std::vector<BatchMail> candidates;
         for (const auto& span : spans) {
-            SlipWorker w = workerOf(trim(view[span.begin].PERSON_REM));
+            PersonnelRow w = workerOf(trim(view[span.begin].PERSON_REM));
             std::string address = trim(w.correo_per);
-            if (validMailAddress(address))
-                candidates.push_back({"", address, "", trim(w.codigo_per), fullName(w.apepat_per, w.apemat_per, w.nombres_per)});
+            if (validMailAddress(address)) candidates.push_back({"", address, "", trim(w.codigo_per), personnelFullName(w)});
         }
         MailAccount held;
         settleSharedAddresses(candidates, held, opt.shared, ui);
@@ -283,15 +282,13 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
 
     for (const auto& span : spans) {
         SlipContent slip = slipContent(view, span, SlipOutput::Pdf);
-        SlipWorker worker = workerOf(slip.code);
-        const std::string who = trim(worker.codigo_per) + " " +
-                                blankControls(fullName(worker.apepat_per, worker.apemat_per, worker.nombres_per));
+        PersonnelRow worker = workerOf(slip.code);
+        const std::string who = trim(worker.codigo_per) + " " + blankControls(personnelFullName(worker));
 
         auto notWritten = [&](const std::string& why) {
             result.problems.push_back(who + ": no se escribió su liquidación, " + why);
             if (result.queueAsked && !trim(worker.correo_per).empty())
-                result.account.add(trim(worker.codigo_per), fullName(worker.apepat_per, worker.apemat_per, worker.nombres_per),
-                                   trim(worker.correo_per), MailOutcome::Refused, "no se escribió su liquidación");
+                result.account.add(trim(worker.codigo_per), personnelFullName(worker), trim(worker.correo_per), MailOutcome::Refused, "no se escribió su liquidación");
         };
         // A control character would cut or bend the file name (a NUL drops ".pdf").
         if (hasControlChar(worker.rut_per) || hasControlChar(worker.apepat_per) || hasControlChar(worker.apemat_per) ||
@@ -307,7 +304,7 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
         for (const std::string& o : slipOverflows(slip, &worker, SlipOutput::Pdf))
             result.problems.push_back(who + ": el monto de " + o + " no cabe en la liquidación (se imprime con asteriscos)");
 
-        std::string name = pdfSlipFileName(worker, s.C_ANO, s.C_MES);
+        std::string name = pdfSlipFileName(worker, s.period);
         fs::path final = fs::path(folder) / name;
         // Written under a temporary name: a run stopped half-way never leaves a
         // truncated slip that the mailing could send.
@@ -319,7 +316,7 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
             return result;
         }
         pdf->Pdfnewpage(std::nullopt, "P", std::nullopt, "VERDANA", std::nullopt, 8);
-        drawPdfSlip(*pdf, slip, worker, src.company, src.params, s);
+        drawPdfSlip(*pdf, slip, worker, src.costCentre(src.worker(slip.code)), src.company, src.params, s);
         pdf->Pdfclosepage();
         bool written = pdf->Pdfclose();
         const std::string plain = pdf->takeDocument();
@@ -354,8 +351,9 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
         if (result.queueAsked &&
             std::find(withheld.begin(), withheld.end(), trim(worker.codigo_per)) == withheld.end()) {
             std::string reason;
-            const std::string full = fullName(worker.apepat_per, worker.apemat_per, worker.nombres_per);
-            MailOutcome outcome = queue.queue({s.C_MES, worker.rut_per, full, worker.correo_per, name, s.DFECHA}, reason);
+            const std::string full = personnelFullName(worker);
+            MailOutcome outcome =
+                queue.queue({s.period.monthText(), worker.rut_per, full, worker.correo_per, name, s.DFECHA}, reason);
             result.account.add(trim(worker.codigo_per), full, trim(worker.correo_per), outcome, reason);
         }
     }
@@ -389,22 +387,7 @@ PdfSlipResult LIQUI_PDF(Session& s, UiPort& ui, const std::function<bool()>& eng
     for (auto& entry : fs::directory_iterator(folder, ec))
         if (entry.is_regular_file() && isPdfName(entry.path())) fs::remove(entry.path(), ec);
 
-    if (trim(s.CCODIGO_PERD) != "" && s.OCON) {
-        try {
-            auto rs = s.OCON->query("SELECT * FROM " + sqlYearTable(s.C_ANO, "_personal") + " where mes_per = " +
-                                    sqlMonth(s.C_MES) + " and codigo_per = " + sqlText(trim(s.CCODIGO_PERD)));
-            if (rs && !rs->Eof()) {
-                SlipWorker w = slipWorker(*rs);
-                if (!slipWorkerActive(&w, s, ui)) return result;
-            }
-        } catch (const DbError& e) {
-            ui.stop(e.what(), "Error");
-            return result;
-        } catch (const BadIdentifier& e) {
-            ui.stop(e.what(), "Error");
-            return result;
-        }
-    }
+    if (s.OCON && !slipRangeWorkerActive(*s.OCON, s, ui)) return result;
 
     if (!engine || !engine()) return result;
     ui.progress("Generando en PDF .. ");

@@ -3,6 +3,7 @@
 // working directory: the attachments of the mass mailing.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,15 +23,17 @@ class UiPort;
 double CM2DPI(double cm, double ignored = 0, bool fromTop = true);
 
 // "<rut>_<surnames and names>_<year>_<month>.pdf"
-std::string pdfSlipFileName(const SlipWorker& w, const std::string& year, const std::string& month);
+std::string pdfSlipFileName(const PersonnelRow& w, const Period& period);
 
 // A RUT as the slip shows it, with thousands dots, whether it is stored as
 // "012345678-9", "12345678-9" or already dotted.
 std::string pdfSlipRut(const std::string& rut);
 
 // Draws one worker's slip on the writer's open page.
-void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const SlipWorker& worker, const SlipCompany& company,
-                 const SlipParams& params, const Session& s);
+// `costCentre`: the name of the worker's cost centre, when he has one on record.
+void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const PersonnelRow& worker,
+                 const std::optional<std::string>& costCentre, const SlipCompany& company, const SlipParams& params,
+                 const Session& s);
 
 struct PdfSlipOptions {
     std::string workDir = ".";   // PDFS, ENVIA.TXT and the local tables live here

@@ -1,5 +1,5 @@
 # Printed pay slip (LIQUIDA2) without Qt, and the pay slip screens in Qt.
-add_library(remu_payslip_printed STATIC ${CMAKE_CURRENT_LIST_DIR}/printed_slip.cpp)
+add_library(remu_payslip_printed STATIC ${CMAKE_CURRENT_LIST_DIR}/printed_slip.cpp ${CMAKE_CURRENT_LIST_DIR}/liquida.cpp)
 target_include_directories(remu_payslip_printed PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(remu_payslip_printed PUBLIC remu_payslip_model remu_printjob remu_data remu_dbf remu_format remu_core)
 

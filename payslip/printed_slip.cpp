@@ -26,8 +26,6 @@ const PrintFont kBody{"Arial", 7, false};
 const PrintFont kLabel{"Arial", 7, true};
 const PrintFont kTitle{"Arial", 14, true};
 
-bool blank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
-
 std::string num(double v, std::string_view picture) { return ltrim(TRANSFORM(v, picture)); }
 
 void say(PrintJob& job, double row, double col, std::string_view text, const PrintFont& font) {
@@ -47,7 +45,7 @@ void frame(PrintJob& job, double from, double to, double col) {
     }
 }
 
-std::string salaryText(const SlipWorker& w, double uf, std::string* ufPesos) {
+std::string salaryText(const PersonnelRow& w, double uf, std::string* ufPesos) {
     std::string label = currencyLabel(w.moneda_sueldo_per);
     if (label == "$" || label == "TOPE" || label == "MIN")
         return ": " + label + "  " + num(w.sueldo_base_per, "99,999,999");
@@ -57,17 +55,17 @@ std::string salaryText(const SlipWorker& w, double uf, std::string* ufPesos) {
 
 // Title row and text by client and marker file.
 std::pair<double, std::string> slipTitle(const SlipPage& p) {
-    std::string monthName = NOMES_FF(std::atoi(p.month.c_str()));
+    const std::string monthName = p.period.monthName(), year = p.period.yearText();
     bool quernel = p.idCliente.find("QUERNEL") != std::string::npos;
     if (quernel && p.worker && p.worker->comprobante_pago == 1)
-        return {3.3, std::string(39, ' ') + "COMPROBANTE DE PAGO " + monthName + " " + p.year};
-    if (quernel) return {3.3, std::string(39, ' ') + "LIQUIDACION DE SUELDO " + monthName + " " + p.year};
-    if (p.zumel) return {3.8, std::string(15, ' ') + "LIQUIDACION DE REMUNERACIONES " + monthName + " " + p.year};
-    return {3.2, std::string(39, ' ') + "LIQUIDACION DE SUELDO " + monthName + " " + p.year};
+        return {3.3, std::string(39, ' ') + "COMPROBANTE DE PAGO " + monthName + " " + year};
+    if (quernel) return {3.3, std::string(39, ' ') + "LIQUIDACION DE SUELDO " + monthName + " " + year};
+    if (p.zumel) return {3.8, std::string(15, ' ') + "LIQUIDACION DE REMUNERACIONES " + monthName + " " + year};
+    return {3.2, std::string(39, ' ') + "LIQUIDACION DE SUELDO " + monthName + " " + year};
 }
 
 void bitmap(PrintJob& job, double row, double col, const std::string& file, double widthCm, double heightCm) {
-    if (blank(file)) return;
+    if (isBlank(file)) return;
     job.SAYBITMAP(job.rowToPix(row), job.colToPix(col), file, job.colToPix(widthCm), job.rowToPix(heightCm));
 }
 
@@ -82,8 +80,8 @@ std::string slipRule(int length) {
 void printSlipPage(PrintJob& job, const SlipPage& p) {
     static const SlipContent empty;
     const SlipContent& c = p.content ? *p.content : empty;
-    static const SlipWorker noWorker;
-    const SlipWorker& w = p.worker ? *p.worker : noWorker;
+    static const PersonnelRow noWorker;
+    const PersonnelRow& w = p.worker ? *p.worker : noWorker;
     const double uf = p.params.uf;
     const std::string rule = slipRule(69);
 
@@ -107,8 +105,7 @@ void printSlipPage(PrintJob& job, const SlipPage& p) {
     say(job, 4.8, 1.5, "CARGO", kLabel);
     say(job, 4.8, 4.3, ": " + w.cargo_per, kBody);
     say(job, 4.4, 9.0, "CENTRO COSTO", kLabel);
-    if (!blank(w.cencosto_per) && w.costCentreFound)
-        say(job, 4.4, 12.3, ": " + w.cencosto_per + "  " + w.nombre_cc, kBody);
+    if (p.costCentre) say(job, 4.4, 12.3, ": " + w.cencosto_per + "  " + *p.costCentre, kBody);
     say(job, 4.8, 9.0, "FECHA INGRESO", kLabel);
     say(job, 4.8, 12.3, ": " + (w.fecha_contrato_per.isValid() ? formatDate(w.fecha_contrato_per) : std::string()),
         kBody);
@@ -116,11 +113,11 @@ void printSlipPage(PrintJob& job, const SlipPage& p) {
     say(job, 5.2, 4.3, ": " + num(c.daysWorked, "99"), kLabel);
     say(job, 5.6, 9.0, "TOPE IMPONIBLE", kLabel);
     say(job, 5.6, 12.3,
-        ": UF  " + num(p.params.topeImponible, "999.99") + "   $ " + num(p.params.topeImponible * uf, "99,999,999"),
+        ": UF  " + num(p.params.taxableCap, "999.99") + "   $ " + num(p.params.taxableCap * uf, "99,999,999"),
         kBody);
     say(job, 6.0, 9.0, "TOPE CESANTIA", kLabel);
     say(job, 6.0, 12.3,
-        ": UF " + num(p.params.topeCesantia, "999.99") + "   $ " + num(p.params.topeCesantia * uf, "99,999,999"),
+        ": UF " + num(p.params.unemploymentCap, "999.99") + "   $ " + num(p.params.unemploymentCap * uf, "99,999,999"),
         kBody);
 
     say(job, 5.6, 1.5, std::string(LineText::BaseSalary) + ":", kLabel);
@@ -211,12 +208,13 @@ void printSlipPage(PrintJob& job, const SlipPage& p) {
     say(job, 24.0, 1.5,
         trim(p.company.ciudad) + " " + day + NOMES_FF(p.date.month) + " DE " + std::to_string(p.date.year), kBody);
     say(job, 22.9, 12.0, std::string(36, '_'), kBody);
-    say(job, 23.3, 12.0, std::string(5, ' ') + "V\xC2\xBA B\xC2\xBA ADMINISTRACION", kBody);
+    say(job, 23.3, 12.0, std::string(5, ' ') + "Vº Bº ADMINISTRACION", kBody);
 }
 
 SlipJobNames slipJobNames(const std::vector<PaySlipLine>& view, const std::vector<WorkerLines>& workers,
-                          const SlipSources& src, const std::string& year, const std::string& month) {
-    const std::string period = trim(NOMES_FF(std::atoi(month.c_str()))) + " " + year;
+                          const SlipSources& src, const Period& slipPeriod) {
+    const std::string year = slipPeriod.yearText(), month = slipPeriod.monthText();
+    const std::string period = trim(slipPeriod.monthName()) + " " + year;
     if (workers.size() != 1) {
         std::string company = trim(src.company.nombre);
         return {"Liquidaciones de sueldo " + (company.empty() ? std::string() : company + " ") + "- " + period,
@@ -225,8 +223,8 @@ SlipJobNames slipJobNames(const std::vector<PaySlipLine>& view, const std::vecto
     const PaySlipLine& first = view[workers.front().begin];
     const std::string code = trim(first.PERSON_REM);
     std::string id = code;
-    if (auto it = src.workers.find(code); it != src.workers.end() && !blank(it->second.rut_per)) {
-        id = trim(it->second.rut_per);
+    if (const PersonnelRow* w = src.worker(code); w && !isBlank(w->rut_per)) {
+        id = trim(w->rut_per);
         id.erase(0, std::min(id.find_first_not_of('0'), id.size()));
     }
     return {"Liquidación de sueldo " + code + " " + trim(first.APENOM_REM) + " - " + period,
@@ -245,22 +243,15 @@ bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRu
     if (!s.OCON || !s.OCON->isOpen() || !run.calculate) return false;
     Connection& conn = *s.OCON;
 
-    try {
-        if (!blank(s.CCODIGO_PERD)) {
-            std::unique_ptr<Recordset> rs;
-            std::string sql = "SELECT * FROM " + sqlYearTable(s.C_ANO, "_personal") + " where mes_per = " + sqlMonth(s.C_MES) +
-                              " and codigo_per = " + sqlText(trim(s.CCODIGO_PERD));
-            if (!BUSCA_X(rs, sql, conn, "  ", ui)) {
-                if (rs && rs->isOpen()) ui.alert("Trabajador No Encontrado", "Alerta");
-                return false;
-            }
-            SlipWorker w = slipWorker(*rs);
-            if (!slipWorkerActive(&w, s, ui)) return false;
-            if (blank(s.CCODIGO_PERH)) s.CCODIGO_PERH = s.CCODIGO_PERD;
+    if (!isBlank(s.CCODIGO_PERD)) {
+        PersonnelRow w;
+        switch (PersonnelTable(conn, ui).byCode(s.period, s.CCODIGO_PERD, w)) {
+            case PersonnelTable::Found::Yes: break;
+            case PersonnelTable::Found::No: ui.alert("Trabajador No Encontrado", "Alerta"); return false;
+            case PersonnelTable::Found::Failed: return false;
         }
-    } catch (const BadIdentifier& e) {
-        ui.stop(e.what(), "Error");
-        return false;
+        if (!slipWorkerActive(&w, s, ui)) return false;
+        if (isBlank(s.CCODIGO_PERH)) s.CCODIGO_PERH = s.CCODIGO_PERD;
     }
 
     // The folder stays ours from the calculation until its slips are read back.
@@ -287,7 +278,7 @@ bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRu
     }
 
     const auto workers = slipWorkers(view);
-    const SlipJobNames names = slipJobNames(view, workers, src, s.C_ANO, s.C_MES);
+    const SlipJobNames names = slipJobNames(view, workers, src, s.period);
     auto job = PRINTBEGIN(names.document, false, preview);
     job->setExportName(names.file);
     status(preview ? "Generando VISTA PREVIA .. " : "Imprimiendo .. ");
@@ -298,15 +289,14 @@ bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRu
     for (const auto& range : workers) {
         SlipContent content = slipContent(view, range, SlipOutput::Printed);
         status("Generando VISTA PREVIA .. " + content.code);
-        auto it = src.workers.find(content.code);
         SlipPage page;
         page.content = &content;
-        page.worker = it == src.workers.end() ? nullptr : &it->second;
+        page.worker = src.worker(content.code);
+        page.costCentre = src.costCentre(page.worker);
         page.company = src.company;
         page.params = src.params;
         page.idCliente = s.ID_CLIENTE;
-        page.year = s.C_ANO;
-        page.month = s.C_MES;
+        page.period = s.period;
         page.date = s.DFECHA;
         page.zumel = zumel;
         job->PAGEBEGIN();

@@ -4,10 +4,12 @@
 // makes; tests get the recording job.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "core/date.h"
+#include "core/period.h"
 #include "payslip/slip_model.h"
 
 namespace remu {
@@ -31,12 +33,12 @@ bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRu
 // Everything one worker's page shows.
 struct SlipPage {
     const SlipContent* content = nullptr;
-    const SlipWorker* worker = nullptr;  // null when the worker's row was not found
+    const PersonnelRow* worker = nullptr;  // null when the worker's row was not found
+    std::optional<std::string> costCentre;  // its name, when the worker has one on record
     SlipCompany company;
     SlipParams params;
     std::string idCliente;
-    std::string year;   // C_ANO
-    std::string month;  // C_MES
+    Period period;      // C_ANO, C_MES
     Date date;          // DFECHA
     bool zumel = false; // ZUMEL.TXT present
 };
@@ -49,14 +51,14 @@ struct SlipJobNames {
     std::string file;
 };
 SlipJobNames slipJobNames(const std::vector<PaySlipLine>& view, const std::vector<WorkerLines>& workers,
-                          const SlipSources& src, const std::string& year, const std::string& month);
+                          const SlipSources& src, const Period& period);
 
 // Draws one page's texts on the job (between PAGEBEGIN and PAGEEND).
 void printSlipPage(PrintJob& job, const SlipPage& page);
 
 // The slip's rule and frame characters after the OEM-to-ANSI conversion (UTF-8).
-inline constexpr const char* kSlipRuleChar = "\xC2\xAF";   // macron, from OEM 0xEE
-inline constexpr const char* kSlipFrameChar = "\xC2\xA6";  // broken bar, from OEM 0xB3
+inline constexpr const char* kSlipRuleChar = "¯";   // macron, from OEM 0xEE
+inline constexpr const char* kSlipFrameChar = "¦";  // broken bar, from OEM 0xB3
 std::string slipRule(int length);
 
 }  // namespace remu

@@ -24,8 +24,6 @@ namespace {
 constexpr int B = 2, C = 3, D = 4, E = 5;
 constexpr const char* kPesos = "$#.##0";
 
-bool blank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
-
 CellRange column(int col, int fromRow, int toRow) { return {fromRow, col, toRow, col}; }
 
 class BlockWriter {
@@ -46,9 +44,10 @@ public:
     }
 
     // Rows r to r+6: who the worker is and the month's figures of his slip.
-    void header(int r, const SlipContent& c, const SlipWorker* found, const SlipParams& p) {
-        static const SlipWorker none;
-        const SlipWorker& w = found ? *found : none;
+    void header(int r, const SlipContent& c, const PersonnelRow* found, const std::optional<std::string>& costCentre,
+                const SlipParams& p) {
+        static const PersonnelRow none;
+        const PersonnelRow& w = found ? *found : none;
         label(r, B, "TRABAJADOR:");
         sh_.setValue(r, C, found ? w.codigo_per + "  " + w.nombre_per : c.code + "  " + c.name);
         sh_.setAlignment(r, C, kAlignLeft);
@@ -58,7 +57,7 @@ public:
         label(r + 1, B, "CARGO:");
         sh_.setValue(r + 1, C, w.cargo_per);
         label(r + 1, D, "CENTRO COSTO:");
-        if (!blank(w.cencosto_per) && w.costCentreFound) sh_.setValue(r + 1, E, w.nombre_cc);
+        if (costCentre) sh_.setValue(r + 1, E, *costCentre);
 
         std::string currency = sheetCurrencyLabel(w.moneda_sueldo_per);
         if (currency == "$" || currency == "TOPE" || currency == "MIN") {
@@ -85,8 +84,8 @@ public:
                   inUf ? "PACTADO ISAPRE UF " + trim(TRANSFORM(w.valor_pactado_per, "999.999")) : "PACTADO ISAPRE ");
             pesos(r + 3, C, inUf ? ROUND(w.valor_pactado_per * p.uf, 0) : w.valor_pactado_per);
         }
-        label(r + 3, D, "TOPE IMPONIBLE: UF " + trim(TRANSFORM(p.topeImponible, "999.99")));
-        pesos(r + 3, E, ROUND(p.topeImponible * p.uf, 0));
+        label(r + 3, D, "TOPE IMPONIBLE: UF " + trim(TRANSFORM(p.taxableCap, "999.99")));
+        pesos(r + 3, E, ROUND(p.taxableCap * p.uf, 0));
 
         if (w.adicional_pesos_per > 0) {
             label(r + 4, B, "PACTADO ADICIONAL EN PESOS:");
@@ -103,8 +102,8 @@ public:
             label(r + 5, B, "NO AFILIADO A SEGURO CESANTIA");
         }
         sh_.setAlignment(r + 5, C, kAlignLeft);
-        label(r + 5, D, "TOPE CESANTIA : UF " + trim(TRANSFORM(p.topeCesantia, "999.99")));
-        sh_.setValue(r + 5, E, ROUND(p.topeCesantia * p.uf, 0));
+        label(r + 5, D, "TOPE CESANTIA : UF " + trim(TRANSFORM(p.unemploymentCap, "999.99")));
+        sh_.setValue(r + 5, E, ROUND(p.unemploymentCap * p.uf, 0));
         sh_.setAlignment(r + 5, E, kAlignLeft);
     }
 
@@ -201,18 +200,20 @@ std::string sheetCurrencyLabel(int moneda) {
     return moneda >= 1 && moneda <= 5 ? labels[moneda - 1] : " ";
 }
 
-std::string sheetSlipStem(const Session& s) { return "LIQUIDACIONES_" + trim(s.C_ANO) + "_" + trim(s.C_MES); }
+std::string sheetSlipStem(const Session& s) {
+    return "LIQUIDACIONES_" + s.period.yearText() + "_" + s.period.monthText();
+}
 
-int fillSheetSlips(Sheet& sheet, const std::vector<PaySlipLine>& view, const SlipSources& src,
-                   const std::string& year, const std::string& month, bool zumel) {
+int fillSheetSlips(Sheet& sheet, const std::vector<PaySlipLine>& view, const SlipSources& src, const Period& period,
+                   bool zumel) {
     sheet.setFontName("verdana");
     sheet.setFontSize(2, 2, 17);
     BlockWriter block(sheet);
     int r = 4, workers = 0;
     for (const auto& span : slipWorkers(view)) {
         SlipContent content = slipContent(view, span, SlipOutput::Sheet);
-        auto found = src.workers.find(content.code);
-        block.header(r, content, found == src.workers.end() ? nullptr : &found->second, src.params);
+        const PersonnelRow* found = src.worker(content.code);
+        block.header(r, content, found, src.costCentre(found), src.params);
         int h = r + 7;
         int t = block.lines(h, content);
         block.totals(r, h, t, content);
@@ -221,7 +222,7 @@ int fillSheetSlips(Sheet& sheet, const std::vector<PaySlipLine>& view, const Sli
     }
     for (int col = B; col <= E; ++col) sheet.autoFit(col);
     sheet.setFontSize(2, 2, 17);
-    std::string monthName = NOMES_FF(std::atoi(month.c_str()));
+    const std::string monthName = period.monthName(), year = period.yearText();
     sheet.setValue(2, 2,
                    zumel ? "LIQUIDACIONES DE REMUNERACIONES " + monthName + " " + year
                          : "LIQUIDACIONES DE SUELDO" + monthName + " " + year);
@@ -237,7 +238,7 @@ bool LIQUI_EXCEL(Session& s, UiPort& ui, const SheetSlipRun& run) {
     auto resetRange = [&] { s.CCENCOS = s.CCENCOS_NOMBRE = s.CNOMBRE_PERD = s.CNOMBRE_PERH = "    "; };
     if (!s.OCON || !s.OCON->isOpen() || !run.calculate) return false;
     // A bound worker without a code of his own in the month must never get the whole company's slips.
-    if (s.workerBound() && blank(s.CCODIGO_PERD)) {
+    if (s.workerBound() && isBlank(s.CCODIGO_PERD)) {
         ui.alert("Trabajador No Encontrado", "Alerta");
         return false;
     }
@@ -267,7 +268,7 @@ bool LIQUI_EXCEL(Session& s, UiPort& ui, const SheetSlipRun& run) {
         bool zumel = DbfTable::locate((std::filesystem::path(run.workDir) / "ZUMEL.TXT").string()).has_value();
         SheetMaker make = run.makeSheet ? run.makeSheet : xlsxSheets(run.workDir);
         sheet = make(sheetSlipStem(s));
-        fillSheetSlips(*sheet, view, src, s.C_ANO, s.C_MES, zumel);
+        fillSheetSlips(*sheet, view, src, s.period, zumel);
     }  // the month's lines are let go before the file is written
     bool shown = sheet->show(ui);
     resetRange();

@@ -31,8 +31,8 @@ std::string sheetSlipStem(const Session& s);
 
 // Fills the sheet with one block per worker of the slip view, the title
 // included; the number of workers.
-int fillSheetSlips(Sheet& sheet, const std::vector<PaySlipLine>& view, const SlipSources& src,
-                   const std::string& year, const std::string& month, bool zumel);
+int fillSheetSlips(Sheet& sheet, const std::vector<PaySlipLine>& view, const SlipSources& src, const Period& period,
+                   bool zumel);
 
 // Currency label of the base salary in the spreadsheet: "$", "UF", "UTM",
 // "TOPE", "MIN", a single blank for anything else.

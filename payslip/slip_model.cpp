@@ -19,8 +19,6 @@ namespace remu {
 
 namespace {
 
-bool blank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
-
 // The program's "$" test: `part` occurs inside `list` (an empty part always does).
 bool containedIn(const std::string& part, std::string_view list) { return list.find(part) != std::string_view::npos; }
 
@@ -60,10 +58,10 @@ SlipFilter slipFilter(const Session& s) {
 
 std::vector<PaySlipLine> slipView(std::vector<PaySlipLine> lines, const SlipFilter& filter) {
     long from = 0, to = 0;
-    bool range = !blank(filter.codeFrom);
+    bool range = !isBlank(filter.codeFrom);
     if (range) {
         from = codeNumber(filter.codeFrom);
-        to = blank(filter.codeTo) ? from : codeNumber(filter.codeTo);
+        to = isBlank(filter.codeTo) ? from : codeNumber(filter.codeTo);
     }
     std::erase_if(lines, [&](const PaySlipLine& l) {
         if (textEquals(trim(l.DESCRI_REM), LineText::TaxableBase)) return true;
@@ -71,7 +69,7 @@ std::vector<PaySlipLine> slipView(std::vector<PaySlipLine> lines, const SlipFilt
             long code = codeNumber(l.PERSON_REM);
             if (code < from || code > to) return true;
         }
-        return !blank(filter.costCentre) && !textEquals(l.CENCOS_REM, filter.costCentre);
+        return !isBlank(filter.costCentre) && !textEquals(l.CENCOS_REM, filter.costCentre);
     });
     std::vector<size_t> source(lines.size());  // source[i]: the line that goes to place i
     {
@@ -163,7 +161,7 @@ SlipContent slipContent(const std::vector<PaySlipLine>& view, const WorkerLines&
     }
     for (size_t i = worker.begin; i < worker.end; ++i) {
         const auto& l = view[i];
-        if (!blank(l.NOMMOV_REM)) c.movements.push_back({trim(l.DESCRI_REM), l.VALFIN_REM});
+        if (!isBlank(l.NOMMOV_REM)) c.movements.push_back({trim(l.DESCRI_REM), l.VALFIN_REM});
         if (output != SlipOutput::Sheet) continue;
         // The spreadsheet leaves out every zero amount but 999/998 and shows descriptions bare.
         if (l.TIPO_REM != LineType::Deduction || (l.VALFIN_REM == 0 && !containedIn(trim(l.HABDES_REM), "999/998")) ||
@@ -189,7 +187,7 @@ SlipContent slipContent(const std::vector<PaySlipLine>& view, const WorkerLines&
     return c;
 }
 
-std::vector<std::string> slipOverflows(const SlipContent& c, const SlipWorker* w, SlipOutput output) {
+std::vector<std::string> slipOverflows(const SlipContent& c, const PersonnelRow* w, SlipOutput output) {
     std::vector<std::string> out;
     auto check = [&](const std::string& line, double value, std::string_view picture) {
         if (TRANSFORM(value, picture).find('*') == std::string::npos) return;
@@ -224,34 +222,6 @@ std::string currencyLabel(int moneda) {
     return moneda >= 1 && moneda <= 7 ? labels[moneda - 1] : "$";
 }
 
-std::string fullName(const std::string& apepat, const std::string& apemat, const std::string& nombres) {
-    return trim(apepat) + " " + trim(apemat) + " " + trim(nombres);
-}
-
-SlipWorker slipWorker(const Recordset& rs) {
-    SlipWorker w;
-    w.codigo_per = field(rs, "codigo_per");
-    w.rut_per = field(rs, "rut_per");
-    w.nombre_per = field(rs, "nombre_per");
-    w.nombres_per = field(rs, "nombres_per");
-    w.apepat_per = field(rs, "apepat_per");
-    w.apemat_per = field(rs, "apemat_per");
-    w.cargo_per = field(rs, "cargo_per");
-    w.cencosto_per = field(rs, "cencosto_per");
-    w.correo_per = field(rs, "correo_per");
-    w.fecha_contrato_per = date(rs, "fecha_contrato_per");
-    w.fecha_termino_per = date(rs, "fecha_termino_per");
-    w.anomes_termino_per = static_cast<long long>(number(rs, "anomes_termino_per"));
-    w.sueldo_base_per = number(rs, "sueldo_base_per");
-    w.moneda_sueldo_per = static_cast<int>(number(rs, "moneda_sueldo_per"));
-    w.moneda_sueldo_valor_per = number(rs, "moneda_sueldo_valor_per");
-    w.valor_pactado_per = number(rs, "valor_pactado_per");
-    w.pactado_isapre_per = static_cast<int>(number(rs, "pactado_isapre_per"));
-    w.adicional_pesos_per = number(rs, "adicional_pesos_per");
-    w.comprobante_pago = static_cast<int>(number(rs, "comprobante_pago"));
-    return w;
-}
-
 SlipCompany slipCompany(const Recordset& rs) {
     SlipCompany c;
     c.nombre = field(rs, "nombre_datemp");
@@ -270,37 +240,40 @@ SlipParams slipParams(const Recordset& rs) {
     SlipParams p;
     p.uf = number(rs, "valor_uf_par");
     p.utm = number(rs, "valor_utm_par");
-    p.topeImponible = number(rs, "tope_imponible_par");
-    p.topeCesantia = number(rs, "tope_imponible_cesantia_par");
+    p.taxableCap = number(rs, "tope_imponible_par");
+    p.unemploymentCap = number(rs, "tope_imponible_cesantia_par");
     p.usd = number(rs, "valor_usd");
     p.euro = number(rs, "valor_euro");
     return p;
 }
 
+const PersonnelRow* SlipSources::worker(const std::string& code) const {
+    auto it = workers.find(code);
+    return it == workers.end() ? nullptr : &it->second;
+}
+
+std::optional<std::string> SlipSources::costCentre(const PersonnelRow* w) const {
+    if (!w || isBlank(w->cencosto_per)) return std::nullopt;
+    auto it = costCentres.find(trim(w->cencosto_per));
+    if (it == costCentres.end()) return std::nullopt;
+    return it->second;
+}
+
 SlipSources loadSlipSources(Connection& conn, const Session& s, UiPort& ui) {
     SlipSources src;
+    auto personal = PersonnelTable(conn, ui).month(s.period);
+    if (!personal) return src;
+    for (PersonnelRow& w : *personal) {
+        std::string code = trim(w.codigo_per);
+        src.workers.emplace(std::move(code), std::move(w));
+    }
     try {
-        std::string year = sqlYear(s.C_ANO);
-        std::string month = sqlMonth(s.C_MES);
-        auto personal = fetch(conn, "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + month, ui);
-        if (!personal) return src;
-        for (personal->MoveFirst(); !personal->Eof(); personal->MoveNext()) {
-            SlipWorker w = slipWorker(*personal);
-            src.workers.emplace(trim(w.codigo_per), std::move(w));
-        }
-        if (!blank(s.CID_CLIENTE_CONT)) {
+        const std::string year = s.period.yearText(), month = sqlMonth(s.period);
+        if (!isBlank(s.CID_CLIENTE_CONT)) {
             auto cc = fetch(conn, "SELECT * FROM " + sqlName(trim(s.CID_CLIENTE_CONT)) + "." + sqlYearTable(year, "_centrocosto"), ui);
-            std::map<std::string, std::string> names;
             if (cc)
                 for (cc->MoveFirst(); !cc->Eof(); cc->MoveNext())
-                    names.emplace(trim(field(*cc, "codigo_cc")), field(*cc, "nombre_cc"));
-            for (auto& [code, w] : src.workers) {
-                auto it = names.find(trim(w.cencosto_per));
-                if (!blank(w.cencosto_per) && it != names.end()) {
-                    w.costCentreFound = true;
-                    w.nombre_cc = it->second;
-                }
-            }
+                    src.costCentres.emplace(trim(field(*cc, "codigo_cc")), field(*cc, "nombre_cc"));
         }
         auto company = fetch(conn, "SELECT * FROM " + sqlYearTable(year, "_datos_empresa") + " where mes_datemp = " + month, ui);
         if (!company) return src;
@@ -313,17 +286,18 @@ SlipSources loadSlipSources(Connection& conn, const Session& s, UiPort& ui) {
         if (!params->Eof()) src.params = slipParams(*params);
         src.ok = true;
     } catch (const BadIdentifier& e) {
+        // The accounting or the client's parameter database has a name no database can have
+        // (or no period was chosen).
         ui.stop(e.what(), "Error");
     }
     return src;
 }
 
-bool slipWorkerActive(const SlipWorker* w, const Session& s, UiPort& ui) {
+bool slipWorkerActive(const PersonnelRow* w, const Session& s, UiPort& ui) {
     if (!w) return true;
-    long long slipMonth = std::atoll((s.C_ANO + s.C_MES).c_str());
-    if (w->anomes_termino_per > 0 && w->anomes_termino_per < slipMonth) {
-        ui.stop("Trabajador inactivo, fecha termino contrato anterior a " + NOMES_FF(std::atoi(s.C_MES.c_str())) + " " +
-                    s.C_ANO + "\r\nFecha Fin contrato: " + formatDate(w->fecha_termino_per),
+    if (w->anomes_termino_per > 0 && w->anomes_termino_per < s.period.yearMonth()) {
+        ui.stop("Trabajador inactivo, fecha termino contrato anterior a " + s.period.monthName() + " " +
+                    s.period.yearText() + "\r\nFecha Fin contrato: " + formatDate(w->fecha_termino_per),
                 std::to_string(w->anomes_termino_per));
         return false;
     }
@@ -331,17 +305,12 @@ bool slipWorkerActive(const SlipWorker* w, const Session& s, UiPort& ui) {
 }
 
 bool slipRangeWorkerActive(Connection& conn, const Session& s, UiPort& ui) {
-    if (blank(s.CCODIGO_PERD)) return true;
-    try {
-        auto rs = conn.query("SELECT * FROM " + sqlYearTable(s.C_ANO, "_personal") + " where mes_per = " + sqlMonth(s.C_MES) +
-                             " and codigo_per = " + sqlText(trim(s.CCODIGO_PERD)));
-        if (rs->Eof()) return true;
-        SlipWorker w = slipWorker(*rs);
-        return slipWorkerActive(&w, s, ui);
-    } catch (const DbError& e) {
-        ui.stop(e.what(), "Error");
-    } catch (const BadIdentifier& e) {
-        ui.stop(e.what(), "Error");
+    if (isBlank(s.CCODIGO_PERD)) return true;
+    PersonnelRow w;
+    switch (PersonnelTable(conn, ui).byCode(s.period, s.CCODIGO_PERD, w)) {
+        case PersonnelTable::Found::Yes: return slipWorkerActive(&w, s, ui);
+        case PersonnelTable::Found::No: return true;
+        case PersonnelTable::Found::Failed: break;
     }
     return false;
 }

@@ -5,10 +5,12 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/date.h"
+#include "data/personnel_table.h"
 #include "data/work_tables.h"
 
 namespace remu {
@@ -75,31 +77,10 @@ std::string slipWordsLine(double netPay);
 // "$" for a value outside 1..7.
 std::string currencyLabel(int moneda);
 
-// Trimmed surnames and names, blank-separated.
-std::string fullName(const std::string& apepat, const std::string& apemat, const std::string& nombres);
-
-// The worker's row of <year>_personal as the slips read it.
-struct SlipWorker {
-    std::string codigo_per, rut_per, nombre_per, nombres_per, apepat_per, apemat_per;
-    std::string cargo_per, cencosto_per, correo_per;
-    std::string nombre_cc;  // the cost centre's name
-    bool costCentreFound = false;
-    Date fecha_contrato_per, fecha_termino_per;
-    long long anomes_termino_per = 0;
-    double sueldo_base_per = 0;
-    int moneda_sueldo_per = 1;
-    double moneda_sueldo_valor_per = 0;
-    double valor_pactado_per = 0;
-    int pactado_isapre_per = 1;
-    double adicional_pesos_per = 0;
-    int comprobante_pago = 0;
-};
-SlipWorker slipWorker(const Recordset& row);
-
 // The amounts of a worker's slip that its pictures cannot show (they would print
 // as asterisks), each as "<line> <amount>"; the layout stays as it is, the run
 // reports them. `worker` may be null.
-std::vector<std::string> slipOverflows(const SlipContent& content, const SlipWorker* worker, SlipOutput output);
+std::vector<std::string> slipOverflows(const SlipContent& content, const PersonnelRow* worker, SlipOutput output);
 
 // Company data of <year>_datos_empresa.
 struct SlipCompany {
@@ -111,7 +92,8 @@ SlipCompany slipCompany(const Recordset& row);
 
 // The month's parameters.
 struct SlipParams {
-    double uf = 0, utm = 0, topeImponible = 0, topeCesantia = 0;
+    double uf = 0, utm = 0;
+    double taxableCap = 0, unemploymentCap = 0;  // tope_imponible_par, tope_imponible_cesantia_par (UF)
     double usd = 0, euro = 0;  // dollar and euro values
 };
 SlipParams slipParams(const Recordset& row);
@@ -120,16 +102,23 @@ SlipParams slipParams(const Recordset& row);
 // queries: the month's workers by code, the cost centre names, company data and
 // parameters. Failures are shown through the port.
 struct SlipSources {
-    std::map<std::string, SlipWorker> workers;  // by trimmed codigo_per
+    std::map<std::string, PersonnelRow> workers;     // by trimmed codigo_per
+    std::map<std::string, std::string> costCentres;  // nombre_cc by trimmed codigo_cc
     SlipCompany company;
     SlipParams params;
     bool ok = false;
+
+    // The worker of a code of REMUMES (trimmed); null when the month has none.
+    const PersonnelRow* worker(const std::string& code) const;
+    // The name of the worker's cost centre as the slips print it beside its code;
+    // nullopt when he has none or it is not in the accounting's table.
+    std::optional<std::string> costCentre(const PersonnelRow* worker) const;
 };
 SlipSources loadSlipSources(Connection& conn, const Session& s, UiPort& ui);
 
 // Refuses a worker whose contract ended before the slip's month (stop box);
 // true when the slip may be made. A code that is not found passes.
-bool slipWorkerActive(const SlipWorker* worker, const Session& s, UiPort& ui);
+bool slipWorkerActive(const PersonnelRow* worker, const Session& s, UiPort& ui);
 // The same for the worker of CCODIGO_PERD, read from the month's personnel;
 // true when no code is given or it is not found.
 bool slipRangeWorkerActive(Connection& conn, const Session& s, UiPort& ui);

@@ -30,39 +30,36 @@ std::string pair(const std::string& l1, const std::string& v1, const std::string
     return rtrim(padRight(left, 42) + padRight(l2, 14) + ": " + v2) + "\n";
 }
 
-bool blank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
-
 }  // namespace
 
 std::string textSlip(const TextSlip& s) {
     static const SlipContent none;
-    static const SlipWorker noWorker;
+    static const PersonnelRow noWorker;
     const SlipContent& c = s.content ? *s.content : none;
-    const SlipWorker& w = s.worker ? *s.worker : noWorker;
+    const PersonnelRow& w = s.worker ? *s.worker : noWorker;
     const std::string rule(kWidth, '=');
     const std::string thin(kWidth, '-');
     std::string out;
 
     std::string company = trim(s.company.nombre);
-    if (!blank(s.company.rut)) company = padRight(company, kWidth - 20) + padLeft("RUT: " + trim(s.company.rut), 20);
+    if (!isBlank(s.company.rut)) company = padRight(company, kWidth - 20) + padLeft("RUT: " + trim(s.company.rut), 20);
     out += rtrim(company) + "\n";
     std::string place = trim(s.company.direccion);
     for (const std::string& part : {trim(s.company.comuna), trim(s.company.ciudad)})
         if (!part.empty() && place.find(part) == std::string::npos) place += (place.empty() ? "" : ", ") + part;
     if (!place.empty()) out += place + "\n";
     out += rule + "\n";
-    std::string title = "LIQUIDACION DE SUELDO " + NOMES_FF(std::atoi(s.month.c_str())) + " " + s.year;
+    std::string title = "LIQUIDACION DE SUELDO " + s.period.monthName() + " " + s.period.yearText();
     out += std::string((kWidth - charLength(title)) / 2, ' ') + title + "\n";
     out += rule + "\n";
 
     out += pair("TRABAJADOR", (s.worker ? trim(w.codigo_per) : c.code) + "  " + c.name);
-    out += pair("RUT", blank(w.rut_per) ? std::string() : RUT_CON_PUNTOS_FF(trim(w.rut_per)), "CARGO", trim(w.cargo_per));
+    out += pair("RUT", isBlank(w.rut_per) ? std::string() : RUT_CON_PUNTOS_FF(trim(w.rut_per)), "CARGO", trim(w.cargo_per));
     out += pair(LineText::DaysWorked, trim(TRANSFORM(c.daysWorked, "99")), "FECHA INGRESO",
                 w.fecha_contrato_per.isValid() ? formatDate(w.fecha_contrato_per) : std::string());
-    if (!blank(w.cencosto_per) && w.costCentreFound)
-        out += pair("CENTRO COSTO", trim(w.cencosto_per) + "  " + trim(w.nombre_cc));
+    if (s.costCentre) out += pair("CENTRO COSTO", trim(w.cencosto_per) + "  " + trim(*s.costCentre));
     out += pair("VALOR UF", trim(TRANSFORM(s.params.uf, "99,999,999.99")), "TOPE IMPONIBLE",
-                "UF " + trim(TRANSFORM(s.params.topeImponible, "999.99")));
+                "UF " + trim(TRANSFORM(s.params.taxableCap, "999.99")));
     out += thin + "\n";
 
     out += "HABERES\n";

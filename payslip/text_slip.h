@@ -2,6 +2,7 @@
 // The pay slip as text for a terminal: the same header values, lines, order and
 // totals as the printed slip, one column under the other, 78 characters wide.
 
+#include <optional>
 #include <string>
 
 #include "payslip/slip_model.h"
@@ -10,11 +11,11 @@ namespace remu {
 
 struct TextSlip {
     const SlipContent* content = nullptr;
-    const SlipWorker* worker = nullptr;  // null when the worker's row was not found
+    const PersonnelRow* worker = nullptr;   // null when the worker's row was not found
+    std::optional<std::string> costCentre;  // its name, when the worker has one on record
     SlipCompany company;
     SlipParams params;
-    std::string year;   // C_ANO
-    std::string month;  // C_MES
+    Period period;  // C_ANO, C_MES
 };
 
 std::string textSlip(const TextSlip& slip);

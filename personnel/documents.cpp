@@ -5,6 +5,7 @@
 
 #include "data/connection.h"
 #include "data/fields.h"
+#include "data/personnel_table.h"
 #include "data/query.h"
 #include "data/sql.h"
 #include "format/helpers.h"
@@ -182,39 +183,34 @@ std::string documentFileName(DocumentKind kind, std::string_view rut, std::strin
 
 bool readDocumentWorker(Connection& conn, const Session& s, std::string_view code, UiPort& ui,
                         DocumentWorker& w) {
-    try {
-        const std::string year = sqlYear(s.C_ANO), month = sqlMonth(s.C_MES);
-        std::unique_ptr<Recordset> rs;
-        if (!BUSCA_X(rs,
-                     "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + month +
-                         " and codigo_per = " + sqlText(trim(code)),
-                     conn, "Trabajador " + trim(code), ui))
-            return false;
-        w = DocumentWorker{};
-        w.CCODIGO_PER = fieldText(*rs, "codigo_per");
-        w.CRUT = padRight(trim(fieldText(*rs, "rut_per")), 11);
-        ZEROS_FF(w.CRUT);
-        w.CNOMBRE = trim(fieldText(*rs, "nombres_per")) + " " + trim(fieldText(*rs, "apepat_per")) + " " +
-                    trim(fieldText(*rs, "apemat_per"));
-        w.CDIRECCION = fieldText(*rs, "direccion_per");
-        w.CCOMUNA = fieldText(*rs, "comuna_per");
-        w.CCARGO = fieldText(*rs, "cargo_per");
-        w.DFECHA_NAC = fieldDate(*rs, "fecha_nacimiento_per");
-        w.DFECHA_CONTRATO = fieldDate(*rs, "fecha_contrato_per");
-        w.DFECHA_TERMINO = fieldDate(*rs, "fecha_termino_per");
-        w.NESTADO_CIVIL = static_cast<int>(fieldNumber(*rs, "estado_civil_per"));
-        w.NSUELDO_BASE = fieldNumber(*rs, "sueldo_base_per");
+    PersonnelRow row;
+    if (PersonnelTable(conn, ui).byCode(s.period, code, row, "Trabajador " + trim(code)) != PersonnelTable::Found::Yes)
+        return false;
+    w = DocumentWorker{};
+    w.CCODIGO_PER = row.codigo_per;
+    w.CRUT = padRight(trim(row.rut_per), 11);
+    ZEROS_FF(w.CRUT);
+    w.CNOMBRE = trim(row.nombres_per) + " " + trim(row.apepat_per) + " " + trim(row.apemat_per);
+    w.CDIRECCION = row.direccion_per;
+    w.CCOMUNA = row.comuna_per;
+    w.CCARGO = row.cargo_per;
+    w.DFECHA_NAC = row.fecha_nacimiento_per;
+    w.DFECHA_CONTRATO = row.fecha_contrato_per;
+    w.DFECHA_TERMINO = row.fecha_termino_per;
+    w.NESTADO_CIVIL = row.estado_civil_per;
+    w.NSUELDO_BASE = row.sueldo_base_per;
 
-        // Salaries that follow an index are recomputed with the month's values, as the
-        // worker file does when it opens.
-        const int unit = static_cast<int>(fieldNumber(*rs, "moneda_sueldo_per"));
-        if (unit >= 4 && unit <= 7) {
-            std::unique_ptr<Recordset> p;
+    // Salaries that follow an index are recomputed with the month's values, as the
+    // worker file does when it opens.
+    const int unit = row.moneda_sueldo_per;
+    if (unit >= 4 && unit <= 7) {
+        std::unique_ptr<Recordset> p;
+        try {
             if (BUSCA_X(p,
                         "SELECT * FROM " + sqlName(trim(s.ID_CLIENTE) + "_REMU") + "." +
-                            sqlYearTable(year, "_parametros") + " where mes_par = " + month,
+                            sqlYearTable(s.period, "_parametros") + " where mes_par = " + sqlMonth(s.period),
                         conn, "", ui)) {
-                const double value = fieldNumber(*rs, "moneda_sueldo_valor_per");
+                const double value = row.moneda_sueldo_valor_per;
                 switch (unit) {
                     case 4:
                         w.NSUELDO_BASE = fieldNumber(*p, "tope_imponible_par") * fieldNumber(*p, "valor_uf_par");
@@ -225,33 +221,30 @@ bool readDocumentWorker(Connection& conn, const Session& s, std::string_view cod
                 }
                 w.NSUELDO_BASE = ROUND(w.NSUELDO_BASE, 0);
             }
+        } catch (const BadIdentifier& e) {
+            // The client identifier names no database.
+            ui.stop(e.what(), "Error");
+            return false;
         }
-        return true;
-    } catch (const BadIdentifier& e) {
-        ui.stop(e.what(), "Error");
-        return false;
     }
+    return true;
 }
 
 bool readDocumentCompany(Connection& conn, const Session& s, UiPort& ui, DocumentCompany& c) {
-    try {
-        std::unique_ptr<Recordset> rs;
-        if (!BUSCA_X(rs, "SELECT * FROM " + sqlYearTable(s.C_ANO, "_datos_empresa") + " where mes_datemp = " + sqlMonth(s.C_MES),
-                     conn, "", ui)) {
-            if (rs && rs->isOpen()) ui.stop("Debe Registrar Datos empresa antes de generar el documento", kAlerta);
-            return false;
-        }
-        c.nombre_datemp = fieldText(*rs, "nombre_datemp");
-        c.Rut_datemp = fieldText(*rs, "Rut_datemp");
-        c.rep_legal_datemp = fieldText(*rs, "rep_legal_datemp");
-        c.rut_rep_Legal_datemp = fieldText(*rs, "rut_rep_Legal_datemp");
-        c.direccion_datemp = fieldText(*rs, "direccion_datemp");
-        c.comuna_datemp = fieldText(*rs, "comuna_datemp");
-        return true;
-    } catch (const BadIdentifier& e) {
-        ui.stop(e.what(), "Error");
+    std::unique_ptr<Recordset> rs;
+    if (!BUSCA_X(rs,
+                 "SELECT * FROM " + sqlYearTable(s.period, "_datos_empresa") + " where mes_datemp = " + sqlMonth(s.period),
+                 conn, "", ui)) {
+        if (rs && rs->isOpen()) ui.stop("Debe Registrar Datos empresa antes de generar el documento", kAlerta);
         return false;
     }
+    c.nombre_datemp = fieldText(*rs, "nombre_datemp");
+    c.Rut_datemp = fieldText(*rs, "Rut_datemp");
+    c.rep_legal_datemp = fieldText(*rs, "rep_legal_datemp");
+    c.rut_rep_Legal_datemp = fieldText(*rs, "rut_rep_Legal_datemp");
+    c.direccion_datemp = fieldText(*rs, "direccion_datemp");
+    c.comuna_datemp = fieldText(*rs, "comuna_datemp");
+    return true;
 }
 
 std::string VECONT(Session& s, const DocumentWorker& worker, const std::string& templatePath,

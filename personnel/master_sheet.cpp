@@ -5,6 +5,8 @@
 #include "core/session.h"
 #include "core/ui_port.h"
 #include "data/connection.h"
+#include "data/fields.h"
+#include "data/personnel_table.h"
 #include "data/query.h"
 #include "data/sql.h"
 #include "format/dates.h"
@@ -40,17 +42,9 @@ std::string codeText(long code, const char* const (&texts)[N], const char* other
     return code >= 1 && code <= static_cast<long>(N) ? texts[code - 1] : other;
 }
 
-const Value& field(const Recordset& rs, const char* name) {
-    static const Value none;
-    int i = rs.FieldIndex(name);
-    return i < 0 ? none : rs.Fields(i);
-}
-std::string text(const Recordset& rs, const char* name) { return trim(field(rs, name).text()); }
-long code(const Recordset& rs, const char* name) { return static_cast<long>(field(rs, name).integer()); }
-std::string dateText(const Recordset& rs, const char* name) {
-    Date d = field(rs, name).date();
-    return d.isValid() ? formatDate(d) : std::string();
-}
+std::string dateText(const Date& d) { return d.isValid() ? formatDate(d) : std::string(); }
+// A number column as the sheet shows it in a text cell ("12", "0.5").
+std::string numberText(double v) { return Value(v).text(); }
 
 // Exact code, trimmed: an empty or unknown code has no name.
 std::string nameOf(const std::map<std::string, std::string>& names, const std::string& code) {
@@ -63,13 +57,13 @@ void readNames(Connection& conn, const std::string& sql, const char* codeColumn,
     try {
         auto rs = conn.query(sql);
         for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
-            out.emplace(trim(field(*rs, codeColumn).text()), field(*rs, nameColumn).text());
+            out.emplace(trim(fieldText(*rs, codeColumn)), fieldText(*rs, nameColumn));
     } catch (const DbError&) {
         // Without messages: the names stay blank.
     }
 }
 
-void writeWorker(Sheet& sh, int row, const Recordset& rs, const MasterNames& names) {
+void writeWorker(Sheet& sh, int row, const PersonnelRow& w, const MasterNames& names) {
     static const char* const civil[] = {"Soltero", "Casado", "Otro"};
     static const char* const sex[] = {"Masculino", "Femenino"};
     static const char* const nationality[] = {"Chileno", "Extranjero"};
@@ -81,49 +75,49 @@ void writeWorker(Sheet& sh, int row, const Recordset& rs, const MasterNames& nam
     static const char* const healthPlan[] = {"Sin Pactado", "U.F.", "Pesos", "Adicional Plan Auge en Pesos",
                                              "Adicional Plan Auge en U.F."};
     auto put = [&](int col, const std::string& value) { sh.setValue(row, col, value); };
-    auto amount = [&](int col, const char* name) { sh.setValue(row, col, field(rs, name).number()); };
+    auto amount = [&](int col, double value) { sh.setValue(row, col, value); };
 
-    put(1, "'" + text(rs, "codigo_per"));
-    put(2, text(rs, "nombre_per"));
-    put(3, text(rs, "direccion_per"));
-    put(4, text(rs, "comuna_per"));
-    put(5, text(rs, "ciudad_per"));
-    put(6, text(rs, "rut_per"));
-    put(7, dateText(rs, "fecha_nacimiento_per"));
-    put(8, dateText(rs, "fecha_ini_lab_per"));
-    put(9, dateText(rs, "fecha_contrato_per"));
-    put(10, dateText(rs, "fecha_termino_per"));
-    put(11, codeText(code(rs, "estado_civil_per"), civil));
+    put(1, "'" + trim(w.codigo_per));
+    put(2, trim(w.nombre_per));
+    put(3, trim(w.direccion_per));
+    put(4, trim(w.comuna_per));
+    put(5, trim(w.ciudad_per));
+    put(6, trim(w.rut_per));
+    put(7, dateText(w.fecha_nacimiento_per));
+    put(8, dateText(w.fecha_ini_lab_per));
+    put(9, dateText(w.fecha_contrato_per));
+    put(10, dateText(w.fecha_termino_per));
+    put(11, codeText(w.estado_civil_per, civil));
     // The editor's own codes: 1 Masculino, 2 Femenino; 1 Chileno, 2 Extranjero.
-    put(12, codeText(code(rs, "sexo_per"), sex));
-    put(13, text(rs, "telefono_per"));
-    put(14, text(rs, "correo_per"));
-    put(15, codeText(code(rs, "nacionalidad_per"), nationality));
-    amount(16, "sueldo_base_per");
-    put(17, codeText(code(rs, "moneda_sueldo_per"), currency));
-    amount(18, "moneda_sueldo_valor_per");
-    put(19, code(rs, "sueldo_patronal_per") == 1 ? "Si" : " ");
-    put(20, codeText(code(rs, "forma_pago_sueldo_per"), payment, "Banco"));
-    put(21, text(rs, "codigo_banco_per"));
-    put(22, text(rs, "cuenta_banco_per"));
-    put(23, text(rs, "cargo_per"));
-    put(24, text(rs, "tipo_jornada_per"));
-    put(25, text(rs, "dias_jornada_parcial_per"));
-    put(26, text(rs, "cargas_simples_per"));
-    put(27, text(rs, "tramo_carga_per"));
-    put(28, nameOf(names.costCentre, text(rs, "cencosto_per")));
-    put(29, codeText(code(rs, "seguro_cesantia_per"), unemployment, "+ 11 de Servicio"));
-    std::string kind = text(rs, "tipo_trabajador_per");
+    put(12, codeText(w.sexo_per, sex));
+    put(13, trim(w.telefono_per));
+    put(14, trim(w.correo_per));
+    put(15, codeText(w.nacionalidad_per, nationality));
+    amount(16, w.sueldo_base_per);
+    put(17, codeText(w.moneda_sueldo_per, currency));
+    amount(18, w.moneda_sueldo_valor_per);
+    put(19, static_cast<long>(w.sueldo_patronal_per) == 1 ? "Si" : " ");
+    put(20, codeText(w.forma_pago_sueldo_per, payment, "Banco"));
+    put(21, trim(w.codigo_banco_per));
+    put(22, trim(w.cuenta_banco_per));
+    put(23, trim(w.cargo_per));
+    put(24, trim(w.tipo_jornada_per));
+    put(25, numberText(w.dias_jornada_parcial_per));
+    put(26, numberText(w.cargas_simples_per));
+    put(27, trim(w.tramo_carga_per));
+    put(28, nameOf(names.costCentre, trim(w.cencosto_per)));
+    put(29, codeText(w.seguro_cesantia_per, unemployment, "+ 11 de Servicio"));
+    std::string kind = trim(w.tipo_trabajador_per);
     put(30, kind == "0" ? workerKind[0] : kind == "1" ? workerKind[1] : kind == "2" ? workerKind[2]
                                                                                    : "Activo Mayor de 65");
-    put(31, nameOf(names.afp, text(rs, "codigo_afp_per")));
-    put(32, text(rs, "codigo_ips_per"));
-    put(33, text(rs, "nombre_regimen_previsional"));
-    put(34, code(rs, "sis_per") == 1 ? "Si" : " ");
-    put(35, nameOf(names.isapre, text(rs, "codigo_isa_per")));
-    put(36, codeText(code(rs, "pactado_isapre_per"), healthPlan));
-    amount(37, "valor_pactado_per");
-    amount(38, "adicional_pesos_per");
+    put(31, nameOf(names.afp, trim(w.codigo_afp_per)));
+    put(32, trim(w.codigo_ips_per));
+    put(33, trim(w.nombre_regimen_previsional));
+    put(34, w.sis_per == 1 ? "Si" : " ");
+    put(35, nameOf(names.isapre, trim(w.codigo_isa_per)));
+    put(36, codeText(w.pactado_isapre_per, healthPlan));
+    amount(37, w.valor_pactado_per);
+    amount(38, w.adicional_pesos_per);
 }
 
 }  // namespace
@@ -131,7 +125,7 @@ void writeWorker(Sheet& sh, int row, const Recordset& rs, const MasterNames& nam
 MasterNames loadMasterNames(Connection& conn, const Session& s) {
     MasterNames n;
     try {
-        std::string year = sqlYear(s.C_ANO);
+        std::string year = s.period.yearText();
         std::string remu = sqlName(trim(s.ID_CLIENTE) + "_REMU");
         readNames(conn, "SELECT * FROM " + remu + "." + sqlYearTable(year, "_afp"), "codigo_afp", "nombre_afp", n.afp);
         readNames(conn, "SELECT * FROM " + remu + "." + sqlYearTable(year, "_isapre"), "codigo_isa", "nombre_isa", n.isapre);
@@ -145,23 +139,14 @@ MasterNames loadMasterNames(Connection& conn, const Session& s) {
 }
 
 std::unique_ptr<Recordset> loadMonthPersonnel(Connection& conn, const Session& s, UiPort& ui) {
-    try {
-        auto rs = conn.query("SELECT * FROM " + sqlYearTable(s.C_ANO, "_personal") + " where mes_per = " + sqlMonth(s.C_MES) +
-                             " order by codigo_per");
-        if (!rs->Eof()) rs->MoveFirst();
-        return rs;
-    } catch (const DbError&) {
-        ADOERROR(conn, ui);
-    } catch (const BadIdentifier& e) {
-        ui.stop(e.what(), "Error");
-    }
-    return nullptr;
+    return PersonnelTable(conn, ui).monthList(s.period);
 }
 
-std::string masterSheetStem(const Session& s) { return "MAESTRO_PERSONAL_" + trim(s.C_ANO) + "_" + trim(s.C_MES); }
+std::string masterSheetStem(const Session& s) {
+    return "MAESTRO_PERSONAL_" + s.period.yearText() + "_" + s.period.monthText();
+}
 
-int fillMasterSheet(Sheet& sh, Recordset& ors, const MasterNames& names, const std::string& year,
-                    const std::string& month) {
+int fillMasterSheet(Sheet& sh, Recordset& ors, const MasterNames& names, const Period& period) {
     sh.setFontName("verdana");
     sh.setFontSize(1, 2, 17);
     for (int c = 1; c <= kColumns; ++c) {
@@ -169,7 +154,8 @@ int fillMasterSheet(Sheet& sh, Recordset& ors, const MasterNames& names, const s
         sh.setValue(4, c, kHeadings[c - 1][1]);
     }
     int row = kFirstWorkerRow;
-    for (ors.MoveFirst(); !ors.Eof(); ors.MoveNext()) writeWorker(sh, row++, ors, names);
+    const PersonnelColumns columns(ors);
+    for (ors.MoveFirst(); !ors.Eof(); ors.MoveNext()) writeWorker(sh, row++, columns.read(ors), names);
     ors.MoveFirst();
 
     // An empty month sums P4:P4, the heading alone.
@@ -181,7 +167,7 @@ int fillMasterSheet(Sheet& sh, Recordset& ors, const MasterNames& names, const s
     sh.setFormulaLocal(row, kSalaryColumn, "=SUMA(P4:P" + last + ")");
     sh.setBold(row, kSalaryColumn);
     for (int c = 1; c <= kColumns; ++c) sh.autoFit(c);
-    sh.setValue(1, 2, "MAESTRO DE PERSONAL  " + NOMES_FF(std::atoi(month.c_str())) + " " + year);
+    sh.setValue(1, 2, "MAESTRO DE PERSONAL  " + period.monthName() + " " + period.yearText());
     sh.select(1, 1);
     return row - kFirstWorkerRow;
 }
@@ -190,7 +176,7 @@ bool EXCEL_PERSON(Recordset& ors, Session& s, UiPort& ui, const SheetMaker& make
     if (!s.OCON || !s.OCON->isOpen()) return false;
     MasterNames names = loadMasterNames(*s.OCON, s);
     auto sheet = (makeSheet ? makeSheet : xlsxSheets(workDir))(masterSheetStem(s));
-    fillMasterSheet(*sheet, ors, names, s.C_ANO, s.C_MES);
+    fillMasterSheet(*sheet, ors, names, s.period);
     return sheet->show(ui);
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "core/period.h"
 #include "office/sheet.h"
 
 namespace remu {
@@ -33,8 +34,7 @@ std::unique_ptr<Recordset> loadMonthPersonnel(Connection& conn, const Session& s
 std::string masterSheetStem(const Session& s);
 
 // Fills the sheet from the row set (left on its first row); the number of workers.
-int fillMasterSheet(Sheet& sheet, Recordset& ors, const MasterNames& names, const std::string& year,
-                    const std::string& month);
+int fillMasterSheet(Sheet& sheet, Recordset& ors, const MasterNames& names, const Period& period);
 
 // Builds the sheet of `ors` with the session's connection and shows it; false
 // when it could not be shown. `makeSheet` empty: a new .xlsx in PLANILLAS of `workDir`.

@@ -94,7 +94,7 @@ VacationsByRut loadAllVacations(Connection& conn) {
     return out;
 }
 
-std::string vacationSheetStem(const Session& s) { return "SALDO_VACACIONES_" + trim(s.C_ANO) + "_" + trim(s.C_MES); }
+std::string vacationSheetStem(const Session& s) { return "SALDO_VACACIONES_" + s.period.yearText() + "_" + s.period.monthText(); }
 
 int fillVacationSheet(Sheet& sh, Recordset& ors, const VacationsByRut& all, const std::string& companyName,
                       const Date& today) {
@@ -135,8 +135,8 @@ bool SALDO_VACA(Recordset& ors, Session& s, UiPort& ui, const SheetMaker& makeSh
     std::string company;
     VacationsByRut periods;
     try {
-        auto rs = s.OCON->query("SELECT * FROM " + sqlYearTable(s.C_ANO, "_datos_empresa") + " where mes_datemp = " +
-                                sqlMonth(s.C_MES));
+        auto rs = s.OCON->query("SELECT * FROM " + sqlYearTable(s.period, "_datos_empresa") + " where mes_datemp = " +
+                                sqlMonth(s.period));
         if (!rs->Eof() && rs->FieldIndex("nombre_datemp") >= 0) company = rs->Fields("nombre_datemp").text();
         periods = loadAllVacations(*s.OCON);
     } catch (const DbError&) {

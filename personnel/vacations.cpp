@@ -362,7 +362,7 @@ bool VacationFile::REP_VAC(bool isNew, UiPort& ui) {
     p.start = DFEC_INIV;
     p.days = NDIA_VACA;
     p.end = DFEC_FINV;
-    p.workingYear = s_.C_ANO;
+    p.workingYear = s_.period.yearText();
     if (!isNew) p.changing = current;
     VacationFigures f = vacationFigures(buffer_.DFECHA_CONTRATO, buffer_.DFECHA_TERMINO, buffer_.DFECHA_INI_LAB,
                                         daysTaken(periodsOf(p.recorded, buffer_.CRUT)), Clock::today());
@@ -429,8 +429,8 @@ bool VacationFile::COMP_VAC(UiPort& ui) {
     if (!period || !s_.OCON) return false;
     VacationVoucher v;
     try {
-        auto rs = s_.OCON->query("SELECT * FROM " + sqlYearTable(s_.C_ANO, "_datos_empresa") + " where mes_datemp = " +
-                                 sqlMonth(s_.C_MES));
+        auto rs = s_.OCON->query("SELECT * FROM " + sqlYearTable(s_.period, "_datos_empresa") + " where mes_datemp = " +
+                                 sqlMonth(s_.period));
         if (!rs->Eof()) v.company = voucherCompany(*rs);
     } catch (const DbError&) {
         ADOERROR(*s_.OCON, ui);

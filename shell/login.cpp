@@ -1,11 +1,12 @@
 #include "shell/login.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <optional>
 
 #include "core/date.h"
 #include "data/connection.h"
 #include "data/local_tables.h"
+#include "data/personnel_table.h"
 #include "data/query.h"
 #include "data/sql.h"
 #include "format/dates.h"
@@ -18,60 +19,41 @@ namespace {
 
 constexpr const char* kAlto = "Alto";
 
-std::string twoDigits(int n) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02d", n);
-    return buf;
-}
-
-// Leading number of a text, blanks skipped, digits up to the first non-digit.
-long long leadingNumber(std::string_view t) {
-    size_t i = t.find_first_not_of(' ');
-    long long n = 0;
-    for (; i != std::string_view::npos && i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
-        n = n * 10 + (t[i] - '0');
-        if (n > 1'000'000'000'000LL) break;
-    }
-    return n;
-}
-
 // A month column may come back as text ("03") or as a number (3).
 std::string monthText(const Value& v) {
-    if (v.type() == Value::Type::Number) return twoDigits(static_cast<int>(v.integer()));
+    if (v.type() == Value::Type::Number) return padLeft(std::to_string(v.integer()), 2, '0');
     std::string t = trim(v.text());
     return t.size() == 1 ? "0" + t : t;
 }
 
-// The worker's row of the latest open month, as the password check and the
-// password change see it. Failed: the user has already been told why.
-enum class RowLookup { Found, NoRow, Failed };
-
-RowLookup workerRowOfLatestMonth(Session& s, UiPort& ui, Connection& conn, std::unique_ptr<Recordset>& row) {
-    std::string year;
-    try {
-        year = sqlYear(trim(s.ANO_PUBLICO));
-    } catch (const BadIdentifier& e) {
-        ui.stop(e.what(), kAlto);
-        return RowLookup::Failed;
+// The latest open month of the open payroll year (ANO_PUBLICO). Failed: the user has
+// already been told why.
+std::optional<Period> latestOpenMonth(Session& s, UiPort& ui, Connection& conn) {
+    const std::string year = trim(s.ANO_PUBLICO);
+    if (auto problem = Period::yearProblem(year); !problem.empty()) {
+        ui.stop(problem, kAlto);
+        return std::nullopt;
     }
     std::unique_ptr<Recordset> months;
     if (!BUSCA_X(months, "SELECT * FROM " + sqlYearTable(year, "_meses") + " order by mes desc", conn, "  ", ui)) {
         // An open year without open months has nothing to check a password against.
-        if (months && months->isOpen())
-            ui.stop("El año " + trim(s.ANO_PUBLICO) + " no tiene meses abiertos", kAlto);
-        return RowLookup::Failed;
+        if (months && months->isOpen()) ui.stop("El año " + year + " no tiene meses abiertos", kAlto);
+        return std::nullopt;
     }
-    std::string month;
-    try {
-        month = sqlMonth(monthText(months->Fields("mes")));
-    } catch (const BadIdentifier& e) {
-        ui.stop(e.what(), kAlto);
-        return RowLookup::Failed;
-    }
-    std::string sql = "SELECT * FROM " + sqlYearTable(year, "_personal") + " where mes_per = " + month +
-                      " and rut_per = " + sqlText(s.CRUT_CONEXION_TRABAJADOR);
-    if (BUSCA_X(row, sql, conn, "  ", ui)) return RowLookup::Found;
-    return row && row->isOpen() ? RowLookup::NoRow : RowLookup::Failed;
+    const std::string month = monthText(months->Fields("mes"));
+    auto period = Period::parse(year, month);
+    if (!period) ui.stop(Period::problem(year, month), kAlto);
+    return period;
+}
+
+// The worker's row of the latest open month, as the password check and the
+// password change see it.
+PersonnelTable::Found workerRowOfLatestMonth(Session& s, UiPort& ui, Connection& conn, PersonnelRow& row,
+                                             Period& latest) {
+    auto period = latestOpenMonth(s, ui, conn);
+    if (!period) return PersonnelTable::Found::Failed;
+    latest = *period;
+    return PersonnelTable(conn, ui).byRut(latest, s.CRUT_CONEXION_TRABAJADOR, row);
 }
 
 }  // namespace
@@ -97,19 +79,16 @@ bool VERIUSUARIO(Session& s, UiPort& ui) {
 
 bool BUSCA_RUT(Session& s, UiPort& ui) {
     const std::string rut = s.CRUT_CONEXION_TRABAJADOR;
-    if (leadingNumber(rut) == 0) {
+    if (numericValue(rut) <= 0) {
         ui.stop("RUT INVALIDO", "ALTO");
         return false;
     }
 
     std::shared_ptr<Connection> server;
     try {
-        ConnectionParams params = serverParams(s);
-        ui.busy(true);
-        server = Connection::open(params);
-        ui.busy(false);
+        BusyCursor wait(ui);
+        server = Connection::open(serverParams(s));
     } catch (const DbError&) {
-        ui.busy(false);
         ui.stop("NO SE CONECTO");
         return false;
     }
@@ -133,19 +112,18 @@ bool BUSCA_RUT(Session& s, UiPort& ui) {
     std::sort(candidates.begin(), candidates.end());
     BASES_REPLACE(candidates, ui);
 
-    const std::string year = currentYearText();
-    const long long yearMonth = std::stoll(year + currentMonthText());
+    // The worker's rows of this year, today's month telling whether he still belongs.
+    const Date today = Clock::today();
+    const Period now = Period::of(today.year, today.month);
 
     std::shared_ptr<Connection> conn;
-    std::unique_ptr<Recordset> row;
+    PersonnelRow row;
     bool found = false;
     for (const std::string& name : candidates) {
         s.CDATABASE = name;
         if (!CONECTA(s, ui, conn)) return false;
-        if (!EXISTE_TABLA(year + "_personal", *conn, s)) continue;
-        std::string sql = "SELECT * FROM " + sqlYearTable(year, "_personal") + " where rut_per = " + sqlText(rut) +
-                          " order by codigo_per";
-        if (BUSCA_X(row, sql, *conn, "  ", ui)) {
+        if (!EXISTE_TABLA(now.yearText() + "_personal", *conn, s)) continue;
+        if (PersonnelTable(*conn, ui).byRutInYear(now, rut, row) == PersonnelTable::Found::Yes) {
             found = true;
             break;
         }
@@ -155,8 +133,8 @@ bool BUSCA_RUT(Session& s, UiPort& ui) {
         ui.info("Rut No encontrado", "Alerta");
         return false;
     }
-    const long long end = row->Fields("anomes_termino_per").integer();
-    if (end > 0 && end < yearMonth) {
+    const long long end = row.anomes_termino_per;
+    if (end > 0 && end < now.yearMonth()) {
         ui.stop("Trabajador no pertenece a la empresa", kAlto);
         return false;
     }
@@ -172,19 +150,24 @@ bool CONECTA_EMPRESA_TRABAJADOR(Session& s, UiPort& ui, std::shared_ptr<Connecti
     const size_t cut = db.rfind('_');
     s.CALIAS_EMPRESA = upper(cut == std::string::npos ? db : db.substr(cut + 1));
 
-    std::string dbName, year;
+    std::string dbName;
     try {
         dbName = sqlName(db);
-        std::unique_ptr<Recordset> years;
-        s.TABLA_ANO.clear();
-        s.ANO_PUBLICO = currentYearText();
-        if (BUSCA_X(years, "SELECT * FROM " + dbName + "." + sqlName("anos") + " order by ano desc", *conn, "  ", ui)) {
-            s.ANO_PUBLICO = trim(years->Fields("ano").text());
-            for (; !years->Eof(); years->MoveNext()) s.TABLA_ANO.push_back(trim(years->Fields("ano").text()));
-        }
-        year = sqlYear(s.ANO_PUBLICO);
     } catch (const BadIdentifier& e) {
         ui.stop(e.what(), kAlto);
+        return false;
+    }
+    std::unique_ptr<Recordset> years;
+    s.TABLA_ANO.clear();
+    s.ANO_PUBLICO = currentYearText();
+    if (BUSCA_X(years, "SELECT * FROM " + dbName + "." + sqlName("anos") + " order by ano desc", *conn, "  ", ui)) {
+        s.ANO_PUBLICO = trim(years->Fields("ano").text());
+        for (; !years->Eof(); years->MoveNext()) s.TABLA_ANO.push_back(trim(years->Fields("ano").text()));
+    }
+    // The open year names the year's tables from here on: it is checked once, here.
+    const std::string year = s.ANO_PUBLICO;
+    if (auto problem = Period::yearProblem(year); !problem.empty()) {
+        ui.stop(problem, kAlto);
         return false;
     }
 
@@ -195,7 +178,7 @@ bool CONECTA_EMPRESA_TRABAJADOR(Session& s, UiPort& ui, std::shared_ptr<Connecti
     if (BUSCA_X(months, "SELECT * FROM " + dbName + "." + sqlYearTable(year, "_meses") + " order by mes", *conn, "  ", ui)) {
         for (; !months->Eof(); months->MoveNext()) {
             std::string mes = monthText(months->Fields("mes"));
-            s.NOMES2 = " " + mes + "-" + NOMES_FF(static_cast<int>(leadingNumber(mes)));
+            s.NOMES2 = monthChoice(static_cast<int>(numericValue(mes)));
             s.TAB_MESES.push_back(s.NOMES2);
             s.MES_PUBLICO = mes;
         }
@@ -211,16 +194,17 @@ bool CONECTA_EMPRESA_TRABAJADOR(Session& s, UiPort& ui, std::shared_ptr<Connecti
 bool VERIFICA_CLAVE(Session& s, UiPort& ui) {
     std::shared_ptr<Connection> conn;
     if (!CONECTA(s, ui, conn)) return false;
-    std::unique_ptr<Recordset> row;
-    switch (workerRowOfLatestMonth(s, ui, *conn, row)) {
-        case RowLookup::Failed:
+    PersonnelRow row;
+    Period latest;
+    switch (workerRowOfLatestMonth(s, ui, *conn, row, latest)) {
+        case PersonnelTable::Found::Failed:
             return false;
-        case RowLookup::NoRow:
+        case PersonnelTable::Found::No:
             // Without his row there is no password to compare: refuse rather than let him in.
             break;
-        case RowLookup::Found: {
+        case PersonnelTable::Found::Yes: {
             const std::string typed = trim(s.CCLAVE);
-            if (!typed.empty() && trim(row->Fields("clave_per").text()) == typed) return true;
+            if (!typed.empty() && trim(row.clave_per) == typed) return true;
             break;
         }
     }
@@ -232,11 +216,12 @@ bool CAMBIA_CLAVE2(Session& s, UiPort& ui, std::string_view current, std::string
                    std::string_view confirmation) {
     std::shared_ptr<Connection> conn;
     if (!CONECTA(s, ui, conn)) return false;
-    std::unique_ptr<Recordset> row;
-    const RowLookup found = workerRowOfLatestMonth(s, ui, *conn, row);
-    if (found == RowLookup::Failed) return false;
+    PersonnelRow row;
+    Period latest;
+    const PersonnelTable::Found found = workerRowOfLatestMonth(s, ui, *conn, row, latest);
+    if (found == PersonnelTable::Found::Failed) return false;
     const std::string typed = trim(current);
-    if (found == RowLookup::NoRow || typed.empty() || trim(row->Fields("clave_per").text()) != typed) {
+    if (found == PersonnelTable::Found::No || typed.empty() || trim(row.clave_per) != typed) {
         ui.info(kClaveInvalida, kAlto);
         return false;
     }
@@ -250,9 +235,7 @@ bool CAMBIA_CLAVE2(Session& s, UiPort& ui, std::string_view current, std::string
         ui.alert("Confirmación de Clave inválida", "Alerta");
         return false;
     }
-    const std::string sql = "UPDATE " + sqlYearTable(trim(s.ANO_PUBLICO), "_personal") + " SET clave_per = " + sqlText(fresh) +
-                            " where rut_per = " + sqlText(s.CRUT_CONEXION_TRABAJADOR);
-    if (!EJECUTA_SQL(sql, *conn, ui)) return false;
+    if (!PersonnelTable(*conn, ui).setPassword(latest, s.CRUT_CONEXION_TRABAJADOR, fresh)) return false;
     ui.info("Su comtraseña ha sido cambiada", "Atención");
     return true;
 }

@@ -102,7 +102,7 @@ struct Screenshots {
 
     void mainWindow(Session& s, UiPort& ui) {
         s.DFECHA = Clock::today();
-        s.C_ANO = std::to_string(s.DFECHA.year);
+        s.period = Period::of(s.DFECHA.year, s.DFECHA.month);
         if (!VERIFICA_CLAVE(s, ui)) return;
         MainWindow w(s, ui);
         w.show();

@@ -185,7 +185,7 @@ void MAIN(Session& s, UiPort& ui) {
     s.DFECHA = Clock::today();
     s.CSUBTITUFIRMA = "'V°B° ADMINISTRACION'";
     s.CPROCESO = " ";
-    s.C_ANO = std::to_string(s.DFECHA.year);
+    s.period = Period::of(s.DFECHA.year, s.DFECHA.month);
 
     if (!VERIFICA_CLAVE(s, ui)) return;
 

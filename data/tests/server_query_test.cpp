@@ -120,31 +120,32 @@ TEST_F(QueryTest, AdoErrorShowsTheLastEntryAndEjecutaSqlReports) {
 }
 
 TEST_F(QueryTest, VerifiParamDatemChecksInOrder) {
-    EXPECT_FALSE(VERIFI_PARAM_DATEM(*conn, "2019", "03", s, ui));
+    const Period march = Period::of(2019, 3);
+    EXPECT_FALSE(VERIFI_PARAM_DATEM(*conn, march, s, ui));
     EXPECT_EQ(ui.lines(), (Lines{"Stop|Alto|Debe Registrar parámetros  MARZO antes de procesar"}));
     ui.clear();
 
     params->runSql("INSERT INTO 2019_parametros VALUES ('03', 27565.76)");
-    EXPECT_FALSE(VERIFI_PARAM_DATEM(*conn, "2019", "03", s, ui));
+    EXPECT_FALSE(VERIFI_PARAM_DATEM(*conn, march, s, ui));
     EXPECT_EQ(ui.lines(), (Lines{"Stop|Alto|Debe Registrar Datos empresa antes de procesar"}));
     ui.clear();
 
     company->runSql("INSERT INTO 2019_datos_empresa VALUES ('3', 'NORTE')");  // compared by value
-    EXPECT_FALSE(VERIFI_PARAM_DATEM(*conn, "2019", "03", s, ui));
+    EXPECT_FALSE(VERIFI_PARAM_DATEM(*conn, march, s, ui));
     EXPECT_EQ(ui.lines(),
               (Lines{"Stop|Alto|Debe Registrar UTM  MARZO en Tabla Impuesto único  antes de procesar"}));
     ui.clear();
 
     params->runSql("INSERT INTO 2019_tabu VALUES ('03', 48353)");
-    EXPECT_TRUE(VERIFI_PARAM_DATEM(*conn, "2019", "03", s, ui));
+    EXPECT_TRUE(VERIFI_PARAM_DATEM(*conn, march, s, ui));
     EXPECT_TRUE(ui.boxes.empty());
 
-    EXPECT_FALSE(VERIFI_PARAM_DATEM(*conn, "2019", "3 OR 1=1", s, ui));
-    EXPECT_EQ(ui.lines(), (Lines{"Stop|Alto|Mes no válido: \"3 OR 1=1\""}));
+    EXPECT_FALSE(VERIFI_PARAM_DATEM(*conn, Period(), s, ui));
+    EXPECT_EQ(ui.lines(), (Lines{"Stop|Alto|Año no válido: \"\""}));
     ui.clear();
     Session hostile = s;
     hostile.ID_CLIENTE = "x.y; --";
-    EXPECT_FALSE(VERIFI_PARAM_DATEM(*conn, "2019", "03", hostile, ui));
+    EXPECT_FALSE(VERIFI_PARAM_DATEM(*conn, march, hostile, ui));
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].title, "Alto");
 }

@@ -80,9 +80,6 @@ TEST(NomesFf, MonthNamesAndNoName) {
     EXPECT_EQ(NOMES_FF(0), "");
     EXPECT_EQ(NOMES_FF(13), "");
     EXPECT_EQ(NOMES_FF(-1), "");
-    EXPECT_EQ(monthText(1), " 01- ENERO");
-    EXPECT_EQ(monthText(12), " 12- DICIEMBRE");
-    EXPECT_EQ(monthText(13), "");
 }
 
 TEST(MontoFf, AmountsInWords) {

@@ -80,8 +80,7 @@ protected:
         s.CPASSWORD = p.password;
         s.ID_CLIENTE = tag;
         s.CDATABASE = company->name();
-        s.C_ANO = "2018";
-        s.C_MES = "03";
+        s.period = Period::of(2018, 3);
         EXPECT_TRUE(CONECTA(s, ui, s.OCON));
         return s;
     }

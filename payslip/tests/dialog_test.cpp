@@ -87,9 +87,9 @@ TEST_F(PayslipDialogTest, WorkerSessionMonthsAndEnabling) {
     EXPECT_EQ(s.TAB_MESES,
               (std::vector<std::string>{" 01- ENERO", " 02- FEBRERO", " 03- MARZO", " 04- ABRIL", " 05- MAYO"}));
     EXPECT_EQ(s.N_MES, 5);
-    EXPECT_EQ(s.C_MES, "05");
+    EXPECT_EQ(s.period.monthText(), "05");
     EXPECT_EQ(s.MES_PUBLICO, "05");
-    EXPECT_EQ(s.C_ANO, "2019");
+    EXPECT_EQ(s.period.yearText(), "2019");
     EXPECT_EQ(s.CCODIGO_PERD, "0001");
     EXPECT_EQ(s.CCODIGO_PERH, "    ");
     EXPECT_EQ(s.DFECHA, (Date{2019, 5, 20}));
@@ -110,18 +110,18 @@ TEST_F(PayslipDialogTest, WorkerSessionMonthsAndEnabling) {
     // Changing the month changes C_MES only; the worker's code stays.
     month->setCurrentIndex(1);
     EXPECT_EQ(s.N_MES, 2);
-    EXPECT_EQ(s.C_MES, "02");
+    EXPECT_EQ(s.period.monthText(), "02");
     EXPECT_EQ(s.CCODIGO_PERD, "0001");
     s.N_MES = 4;
     CAMBIA_PERIODO(s);
-    EXPECT_EQ(s.C_MES, "04");
+    EXPECT_EQ(s.period.monthText(), "04");
 
     // A fixed month is chosen when the year has it.
     s.OCON->close();
     s.MES_FIJO = "03";
     ASSERT_TRUE(prepareLiquida(s, ui));
     EXPECT_EQ(s.N_MES, 3);
-    EXPECT_EQ(s.C_MES, "03");
+    EXPECT_EQ(s.period.monthText(), "03");
     EXPECT_TRUE(ui.boxes.empty()) << ::testing::PrintToString(ui.lines());
 }
 

@@ -116,8 +116,7 @@ struct SlipMonth {
         addWorker("0002", "009876543-2", "O'HIGGINS", "RIQUELME", "BERNARDO", "bernardo@correo.cl", 700000);
         addWorker("0003", "011111111-1", "ZÚÑIGA", "ARAYA", "MARÍA", "", 450000);
 
-        s.C_ANO = "2019";
-        s.C_MES = "03";
+        s.period = Period::of(2019, 3);
         s.ID_CLIENTE = client;
         s.CID_CLIENTE_CONT = cont->name();
         s.DFECHA = Date{2019, 3, 5};

@@ -46,12 +46,12 @@ std::string shellQuoted(const std::string& path) {
 }  // namespace
 
 TEST(PdfSlip, NamesAndCoordinates) {
-    SlipWorker w;
+    PersonnelRow w;
     w.rut_per = "R";
     w.apepat_per = "A";
     w.apemat_per = "B ";
     w.nombres_per = " C";
-    EXPECT_EQ(pdfSlipFileName(w, "2019", "03"), "R_A B C_2019_03.pdf");
+    EXPECT_EQ(pdfSlipFileName(w, Period::of(2019, 3)), "R_A B C_2019_03.pdf");
     EXPECT_EQ(ROUND(CM2DPI(2.0), 2), 785.31);
     EXPECT_EQ(ROUND(CM2DPI(2.5), 2), 771.14);
     EXPECT_EQ(static_cast<int>(CM2DPI(2.0)), 785);
@@ -64,21 +64,20 @@ TEST(PdfSlip, NamesAndCoordinates) {
 }
 
 TEST(PdfSlip, AdditionalHealthAmountNeverPrintsOverThePlanInPesos) {
-    SlipWorker w;
+    PersonnelRow w;
     w.valor_pactado_per = 4.2;
     w.pactado_isapre_per = 5;  // plan in UF
     w.adicional_pesos_per = 5000;
     SlipParams par;
     par.uf = 27565.76;
     Session s;
-    s.C_ANO = "2019";
-    s.C_MES = "03";
+    s.period = Period::of(2019, 3);
     char tmpl[] = "/tmp/remu_slipx_XXXXXX";
     fs::path dir = mkdtemp(tmpl);
     auto draw = [&] {
         auto pdf = TPDF::New((dir / "x.pdf").string());
         pdf->Pdfnewpage(std::nullopt, "P", std::nullopt, "VERDANA", std::nullopt, 8);
-        drawPdfSlip(*pdf, SlipContent{}, w, SlipCompany{}, par, s);
+        drawPdfSlip(*pdf, SlipContent{}, w, std::nullopt, SlipCompany{}, par, s);
         return pdf->pageBuffer();
     };
     // Column of the text written on row 675, or -1.

@@ -86,8 +86,7 @@ protected:
         s.ID_CLIENTE = demo->id();
         s.CID_CLIENTE_CONT = demo->id() + "_CONT";
         s.OCON = demo->connectNorth();
-        s.C_ANO = "2019";
-        s.C_MES = "03";
+        s.period = Period::of(2019, 3);
         s.CCODIGO_PERD = "0001";
         s.DFECHA = Date{2019, 3, 5};
         setPrintJobFactory([this](const PrintJobOptions& o) {
@@ -277,7 +276,7 @@ TEST(PrintedSlipPage, TitlesByClientAndSalaryInUf) {
     SlipContent c;
     c.code = "0002";
     c.name = "SAAVEDRA CONTRERAS CONSTANZA";
-    SlipWorker w;
+    PersonnelRow w;
     w.codigo_per = "0002";
     w.moneda_sueldo_per = 2;
     w.moneda_sueldo_valor_per = 48.5;
@@ -286,8 +285,7 @@ TEST(PrintedSlipPage, TitlesByClientAndSalaryInUf) {
     p.content = &c;
     p.worker = &w;
     p.params.uf = 27565.76;
-    p.year = "2019";
-    p.month = "03";
+    p.period = Period::of(2019, 3);
     p.date = Date{2019, 3, 5};
     p.idCliente = "QUERNEL2";
 

@@ -71,14 +71,12 @@ std::vector<PaySlipLine> worker0004() {
 
 SlipSources sources() {
     SlipSources src;
-    SlipWorker w;
+    PersonnelRow w;
     w.codigo_per = "0001";
     w.rut_per = "012345678-5";
     w.nombre_per = "JUAN CARLOS PÉREZ NÚÑEZ";
     w.cargo_per = "JEFE DE VENTAS";
     w.cencosto_per = "VEN";
-    w.nombre_cc = "VENTAS";
-    w.costCentreFound = true;
     w.fecha_contrato_per = Date{2012, 4, 2};
     w.sueldo_base_per = 650000;
     w.moneda_sueldo_per = 1;
@@ -86,7 +84,8 @@ SlipSources sources() {
     w.pactado_isapre_per = 2;
     w.adicional_pesos_per = 5000;
     src.workers["0001"] = w;
-    SlipWorker a;
+    src.costCentres["VEN"] = "VENTAS";
+    PersonnelRow a;
     a.codigo_per = "0004";
     a.rut_per = "009876543-2";
     a.nombre_per = "ANA SOTO ROJAS";
@@ -146,7 +145,7 @@ TEST(SheetSlipBlock, TheViewPutsEveryLineInItsPlace) {
 TEST(SheetSlipBlock, EveryRowAndFormatOfOneWorker) {
     RecordingSheet s;
     auto view = viewOf(worker0001());
-    EXPECT_EQ(fillSheetSlips(s, view, sources(), "2019", "03", false), 1);
+    EXPECT_EQ(fillSheetSlips(s, view, sources(), Period::of(2019, 3), false), 1);
     const double uf = 27565.79;
     EXPECT_EQ(s.fontName(), "verdana");
     EXPECT_EQ(s.text(2, 2), "LIQUIDACIONES DE SUELDO MARZO 2019");
@@ -265,7 +264,7 @@ TEST(SheetSlipBlock, LongDeductionListsPushTheTotalsDown) {
     auto lines = worker0001();
     auto more = worker0004();
     lines.insert(lines.end(), more.begin(), more.end());
-    EXPECT_EQ(fillSheetSlips(s, viewOf(lines), sources(), "2019", "03", true), 2);
+    EXPECT_EQ(fillSheetSlips(s, viewOf(lines), sources(), Period::of(2019, 3), true), 2);
     EXPECT_EQ(s.text(2, 2), "LIQUIDACIONES DE REMUNERACIONES  MARZO 2019");
     // Workers in name order: PÉREZ at row 4, SOTO at t+5 = 26.
     EXPECT_EQ(s.text(4, 3), "0001  JUAN CARLOS PÉREZ NÚÑEZ");
@@ -329,7 +328,7 @@ TEST(SheetSlipBlock, CurrencyLabelsAndConversions) {
         src.workers["0001"].sueldo_base_per = k.base;
         src.workers["0001"].valor_pactado_per = 1;  // not above 1: no plan row
         RecordingSheet s;
-        fillSheetSlips(s, viewOf(worker0001()), src, "2019", "03", false);
+        fillSheetSlips(s, viewOf(worker0001()), src, Period::of(2019, 3), false);
         EXPECT_EQ(s.text(6, 2), k.label) << k.moneda;
         if (k.pesos < 0) {
             EXPECT_FALSE(s.isNumber(6, 3)) << k.moneda;
@@ -360,8 +359,7 @@ protected:
         s.CDATABASE = demo->northDb();
         s.ID_CLIENTE = demo->id();
         s.CID_CLIENTE_CONT = demo->id() + "_CONT";
-        s.C_ANO = "2019";
-        s.C_MES = "03";
+        s.period = Period::of(2019, 3);
         s.OCON = demo->connectNorth();
         run.workDir = dir.string();
         run.calculate = [this] {
@@ -439,7 +437,7 @@ TEST_F(SheetSlipRunTest, RefusalsMakeNoSheet) {
     calcOk = true;
 
     // A worker whose contract ended before the month (norte 0020, ended 20/06/2019).
-    s.C_MES = "07";
+    s.period = s.period.withMonth(7);
     s.CCODIGO_PERD = "0020";
     EXPECT_FALSE(LIQUI_EXCEL(s, ui, run));
     EXPECT_EQ(ui.lines(), std::vector<std::string>{"Stop|201906|Trabajador inactivo, fecha termino contrato anterior a  "
@@ -448,7 +446,7 @@ TEST_F(SheetSlipRunTest, RefusalsMakeNoSheet) {
 
     // A code the month does not have is not reported; the filtered view is empty.
     ui.clear();
-    s.C_MES = "03";
+    s.period = s.period.withMonth(3);
     s.CCODIGO_PERD = "0999";
     EXPECT_FALSE(LIQUI_EXCEL(s, ui, run));
     EXPECT_EQ(ui.lines(), std::vector<std::string>{"Alert|Alerta|no se encontró informción"});

@@ -37,12 +37,12 @@ TEST(TextSlip, ReadsLikeThePrintedSlipOneColumnUnderTheOther) {
     c.deductionTotal = 119860;
     c.mutual = 6110;
     c.sis = 10010;
-    SlipWorker w;
+    PersonnelRow w;
     w.codigo_per = "0001";
     w.rut_per = "012345678-5";
     w.cargo_per = "VENDEDOR";
     w.fecha_contrato_per = Date{2015, 3, 2};
-    TextSlip slip{&c, &w, {}, {}, "2019", "03"};
+    TextSlip slip{&c, &w, {}, {}, {}, Period::of(2019, 3)};
     slip.company.nombre = "COMERCIAL NORTE SPA";
     slip.company.rut = "76.543.210-3";
     slip.params.uf = 27565.76;

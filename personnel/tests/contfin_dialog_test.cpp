@@ -43,8 +43,7 @@ protected:
     }
 
     void SetUp() override {
-        s_.C_ANO = "2019";
-        s_.C_MES = "03";
+        s_.period = Period::of(2019, 3);
         s_.OCON = company_->connect();
         worker_.CRUT = "006805048-0";
         worker_.CNOMBRE = "ANA ROJAS SOTO";

@@ -164,8 +164,7 @@ protected:
     }
 
     void SetUp() override {
-        s_.C_ANO = "2019";
-        s_.C_MES = "03";
+        s_.period = Period::of(2019, 3);
         s_.ID_CLIENTE = tag_;
         s_.OCON = company_->connect();
     }
@@ -294,7 +293,7 @@ TEST_F(DocumentsOnServer, RefusalsBeforeAnythingIsWritten) {
 
     // A month without company data.
     ui_.clear();
-    s_.C_MES = "04";
+    s_.period = s_.period.withMonth(4);
     EXPECT_EQ(contrato(w, kPlantillas + "contrato_tipo.doc"), "");
     EXPECT_EQ(ui_.lines(),
               std::vector<std::string>{"Stop|ALERTA|Debe Registrar Datos empresa antes de generar el documento"});

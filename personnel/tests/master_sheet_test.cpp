@@ -71,8 +71,7 @@ protected:
         delete cont;
     }
     void SetUp() override {
-        s.C_ANO = "2019";
-        s.C_MES = "03";
+        s.period = Period::of(2019, 3);
         s.ID_CLIENTE = client;
         s.CID_CLIENTE_CONT = cont->name();
         s.OCON = company->connect();
@@ -98,7 +97,7 @@ std::string MasterSheetTest::client;
 TEST_F(MasterSheetTest, OneRowPerWorkerWithCodesAsTexts) {
     auto ors = month();
     RecordingSheet sh;
-    EXPECT_EQ(fillMasterSheet(sh, *ors, loadMasterNames(*s.OCON, s), "2019", "03"), 3);
+    EXPECT_EQ(fillMasterSheet(sh, *ors, loadMasterNames(*s.OCON, s), Period::of(2019, 3)), 3);
     EXPECT_EQ(ors->AbsolutePosition(), 1);
 
     EXPECT_EQ(sh.fontName(), "verdana");
@@ -180,16 +179,16 @@ TEST_F(MasterSheetTest, TheListAsFilteredAndAnEmptyMonth) {
     auto ors = month();
     ors->Filter("nombre_per LIKE '*HIGGINS*' or codigo_per LIKE '*HIGGINS*' or rut_per LIKE '*HIGGINS*' ");
     RecordingSheet sh;
-    EXPECT_EQ(fillMasterSheet(sh, *ors, loadMasterNames(*s.OCON, s), "2019", "03"), 1);
+    EXPECT_EQ(fillMasterSheet(sh, *ors, loadMasterNames(*s.OCON, s), Period::of(2019, 3)), 1);
     EXPECT_EQ(sh.text(5, 1), "0002");
     EXPECT_EQ(sh.text(6, 15), "Total Sueldos");
     EXPECT_EQ(sh.text(6, 16), "=SUM(P4:P5)");
     EXPECT_EQ(ors->RecordCount(), 1);  // the list keeps its filter
 
-    s.C_MES = "05";
+    s.period = s.period.withMonth(5);
     auto none = month();
     RecordingSheet empty;
-    EXPECT_EQ(fillMasterSheet(empty, *none, {}, "2019", "05"), 0);
+    EXPECT_EQ(fillMasterSheet(empty, *none, {}, Period::of(2019, 5)), 0);
     EXPECT_EQ(empty.text(1, 2), "MAESTRO DE PERSONAL   MAYO 2019");
     EXPECT_EQ(empty.text(4, 1), "CODIGO");
     EXPECT_EQ(empty.text(5, 15), "Total Sueldos");
@@ -210,14 +209,14 @@ TEST_F(MasterSheetTest, MissingNameTablesLeaveNamesBlank) {
 
     auto ors = month();
     RecordingSheet sh;
-    fillMasterSheet(sh, *ors, names, "2019", "03");
+    fillMasterSheet(sh, *ors, names, Period::of(2019, 3));
     EXPECT_EQ(sh.text(5, 31), "");
     EXPECT_EQ(sh.text(5, 35), "");
     EXPECT_EQ(sh.text(5, 28), "");
     EXPECT_EQ(sh.text(5, 2), "PÉREZ SOTO JOSÉ");
 
     // A month table that is not there: the server's message, no row set.
-    s.C_ANO = "2017";
+    s.period = Period::of(2017, s.period.month());
     EXPECT_FALSE(loadMonthPersonnel(*s.OCON, s, ui));
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].kind, BoxKind::Stop);

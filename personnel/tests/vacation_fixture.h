@@ -60,8 +60,7 @@ public:
     // A session on the company's August 2019.
     void bind(Session& s) const {
         s.OCON = company_.connect();
-        s.C_ANO = "2019";
-        s.C_MES = "08";
+        s.period = Period::of(2019, 8);
         s.ID_CLIENTE = client_;
         s.CFERIADOS_MES = "15";
     }

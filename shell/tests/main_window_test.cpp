@@ -112,7 +112,7 @@ TEST_F(MainWindowTest, AWrongPasswordEndsBeforeTheWindowAppears) {
     for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<MainWindow*>(top), nullptr);
     EXPECT_EQ(ui.lines(), std::vector<std::string>{
                               "Info|Alto|Contraseña inválida\nVuelva a entrar e intentente nuevamente"});
-    EXPECT_EQ(s.C_ANO, "2019");
+    EXPECT_EQ(s.period.yearText(), "2019");
     EXPECT_EQ(s.CSUBTITUFIRMA, "'V°B° ADMINISTRACION'");
 }
 

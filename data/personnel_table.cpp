@@ -1,0 +1,248 @@
+#include "data/personnel_table.h"
+
+#include <algorithm>
+#include <iterator>
+#include <variant>
+
+#include "core/ui_port.h"
+#include "data/connection.h"
+#include "data/query.h"
+#include "data/sql.h"
+#include "format/text.h"
+
+namespace remu {
+
+namespace {
+
+using Member = std::variant<std::string PersonnelRow::*, double PersonnelRow::*, int PersonnelRow::*,
+                            long long PersonnelRow::*, Date PersonnelRow::*>;
+
+struct Column {
+    const char* name;
+    Member member;
+};
+
+// Every column of the table, in the order of its DDL (schema/company_year.sql).
+const Column kColumns[] = {
+    {"mes_per", &PersonnelRow::mes_per},
+    {"codigo_per", &PersonnelRow::codigo_per},
+    {"rut_per", &PersonnelRow::rut_per},
+    {"clave_per", &PersonnelRow::clave_per},
+    {"nombre_per", &PersonnelRow::nombre_per},
+    {"nombres_per", &PersonnelRow::nombres_per},
+    {"apepat_per", &PersonnelRow::apepat_per},
+    {"apemat_per", &PersonnelRow::apemat_per},
+    {"anomes_termino_per", &PersonnelRow::anomes_termino_per},
+    {"fecha_contrato_per", &PersonnelRow::fecha_contrato_per},
+    {"fecha_ini_lab_per", &PersonnelRow::fecha_ini_lab_per},
+    {"fecha_termino_per", &PersonnelRow::fecha_termino_per},
+    {"fecha_nacimiento_per", &PersonnelRow::fecha_nacimiento_per},
+    {"cargo_per", &PersonnelRow::cargo_per},
+    {"cencosto_per", &PersonnelRow::cencosto_per},
+    {"direccion_per", &PersonnelRow::direccion_per},
+    {"comuna_per", &PersonnelRow::comuna_per},
+    {"ciudad_per", &PersonnelRow::ciudad_per},
+    {"telefono_per", &PersonnelRow::telefono_per},
+    {"correo_per", &PersonnelRow::correo_per},
+    {"sexo_per", &PersonnelRow::sexo_per},
+    {"estado_civil_per", &PersonnelRow::estado_civil_per},
+    {"nacionalidad_per", &PersonnelRow::nacionalidad_per},
+    {"dir_foto_per", &PersonnelRow::dir_foto_per},
+    {"sueldo_base_per", &PersonnelRow::sueldo_base_per},
+    {"moneda_sueldo_per", &PersonnelRow::moneda_sueldo_per},
+    {"moneda_sueldo_valor_per", &PersonnelRow::moneda_sueldo_valor_per},
+    {"adicional_pesos_per", &PersonnelRow::adicional_pesos_per},
+    {"sueldo_patronal_per", &PersonnelRow::sueldo_patronal_per},
+    {"forma_pago_sueldo_per", &PersonnelRow::forma_pago_sueldo_per},
+    {"codigo_banco_per", &PersonnelRow::codigo_banco_per},
+    {"cuenta_banco_per", &PersonnelRow::cuenta_banco_per},
+    {"comprobante_pago", &PersonnelRow::comprobante_pago},
+    {"tipo_trabajador_per", &PersonnelRow::tipo_trabajador_per},
+    {"tipo_jornada_per", &PersonnelRow::tipo_jornada_per},
+    {"dias_jornada_parcial_per", &PersonnelRow::dias_jornada_parcial_per},
+    {"nombre_regimen_previsional", &PersonnelRow::nombre_regimen_previsional},
+    {"codigo_afp_per", &PersonnelRow::codigo_afp_per},
+    {"codigo_ips_per", &PersonnelRow::codigo_ips_per},
+    {"afp_seguro_cesantia_per", &PersonnelRow::afp_seguro_cesantia_per},
+    {"seguro_cesantia_per", &PersonnelRow::seguro_cesantia_per},
+    {"sis_per", &PersonnelRow::sis_per},
+    {"codigo_isa_per", &PersonnelRow::codigo_isa_per},
+    {"pactado_isapre_per", &PersonnelRow::pactado_isapre_per},
+    {"valor_pactado_per", &PersonnelRow::valor_pactado_per},
+    {"cargas_simples_per", &PersonnelRow::cargas_simples_per},
+    {"tramo_carga_per", &PersonnelRow::tramo_carga_per},
+    {"total_imponible_per", &PersonnelRow::total_imponible_per},
+    {"dias_trabajados_per", &PersonnelRow::dias_trabajados_per},
+};
+constexpr size_t kColumnCount = std::size(kColumns);
+
+// What the worker file writes (GRABA_PERSONAL), in its order; comprobante_pago only for
+// the customer variant that shows it. The password and the engine's figures are never
+// written here.
+constexpr const char* kStored[] = {
+    "mes_per", "codigo_per", "nombres_per", "apepat_per", "apemat_per", "nombre_per", "direccion_per",
+    "comuna_per", "ciudad_per", "rut_per", "fecha_nacimiento_per", "correo_per", "telefono_per", "cargo_per",
+    "fecha_ini_lab_per", "fecha_contrato_per", "fecha_termino_per", "anomes_termino_per", "estado_civil_per",
+    "comprobante_pago", "dir_foto_per", "sexo_per", "sueldo_base_per", "moneda_sueldo_per",
+    "moneda_sueldo_valor_per", "forma_pago_sueldo_per", "sueldo_patronal_per", "codigo_banco_per",
+    "cuenta_banco_per", "seguro_cesantia_per", "tipo_jornada_per", "dias_jornada_parcial_per",
+    "cargas_simples_per", "tramo_carga_per", "nacionalidad_per", "cencosto_per", "tipo_trabajador_per",
+    "nombre_regimen_previsional", "codigo_afp_per", "codigo_ips_per", "afp_seguro_cesantia_per", "sis_per",
+    "codigo_isa_per", "pactado_isapre_per", "adicional_pesos_per", "valor_pactado_per"};
+
+const Column& column(std::string_view name) {
+    return *std::find_if(std::begin(kColumns), std::end(kColumns), [&](const Column& c) { return name == c.name; });
+}
+
+// A value of the row as the row set stores it: texts trimmed, numbers and dates as they are.
+Value stored(const PersonnelRow& row, const Member& member) {
+    return std::visit(
+        [&](auto m) -> Value {
+            using T = std::decay_t<decltype(row.*m)>;
+            if constexpr (std::is_same_v<T, std::string>) return Value(trim(row.*m));
+            else if constexpr (std::is_same_v<T, Date>) return (row.*m).isNull() ? Value() : Value(row.*m);
+            else return Value(static_cast<double>(row.*m));
+        },
+        member);
+}
+
+std::string table(const Period& p) { return sqlYearTable(p, "_personal"); }
+
+}  // namespace
+
+PersonnelColumns::PersonnelColumns(const Recordset& rs) {
+    index_.reserve(kColumnCount);
+    for (const Column& c : kColumns) index_.push_back(rs.FieldIndex(c.name));
+}
+
+PersonnelRow PersonnelColumns::read(const Recordset& rs) const {
+    PersonnelRow row;
+    for (size_t i = 0; i < kColumnCount; ++i) {
+        static const Value none;
+        const Value& v = index_[i] < 0 ? none : rs.Fields(index_[i]);
+        std::visit(
+            [&](auto m) {
+                using T = std::decay_t<decltype(row.*m)>;
+                if constexpr (std::is_same_v<T, std::string>) row.*m = v.text();
+                else if constexpr (std::is_same_v<T, Date>) row.*m = v.date();
+                else if constexpr (std::is_same_v<T, double>) row.*m = v.number();
+                else row.*m = static_cast<T>(v.number());
+            },
+            kColumns[i].member);
+    }
+    return row;
+}
+
+PersonnelRow personnelRow(const Recordset& rs) { return PersonnelColumns(rs).read(rs); }
+
+std::string personnelFullName(const PersonnelRow& row) {
+    return trim(row.apepat_per) + " " + trim(row.apemat_per) + " " + trim(row.nombres_per);
+}
+
+PersonnelTable::Found PersonnelTable::find(const std::string& sql, PersonnelRow& row, std::string_view missing) {
+    std::unique_ptr<Recordset> rs;
+    if (BUSCA_X(rs, sql, conn_, missing, ui_)) {
+        row = personnelRow(*rs);
+        return Found::Yes;
+    }
+    return rs && rs->isOpen() ? Found::No : Found::Failed;
+}
+
+bool PersonnelTable::chosen(const Period& p) {
+    if (!p.isNull()) return true;
+    ui_.stop(Period::problem("", ""), "Alto");
+    return false;
+}
+
+PersonnelTable::Found PersonnelTable::byCode(const Period& p, std::string_view code, PersonnelRow& row,
+                                             std::string_view missing) {
+    if (!chosen(p)) return Found::Failed;
+    return find("SELECT * FROM " + table(p) + " where mes_per = " + sqlMonth(p) + " and codigo_per = " +
+                    sqlText(trim(code)),
+                row, missing);
+}
+
+PersonnelTable::Found PersonnelTable::byRut(const Period& p, std::string_view rut, PersonnelRow& row) {
+    if (!chosen(p)) return Found::Failed;
+    return find("SELECT * FROM " + table(p) + " where mes_per = " + sqlMonth(p) + " AND rut_per = " +
+                    sqlText(trim(rut)) + " order by codigo_per",
+                row, "  ");
+}
+
+PersonnelTable::Found PersonnelTable::byRutInYear(const Period& p, std::string_view rut, PersonnelRow& row) {
+    if (!chosen(p)) return Found::Failed;
+    return find("SELECT * FROM " + table(p) + " where rut_per = " + sqlText(trim(rut)) + " order by codigo_per", row,
+                "  ");
+}
+
+std::string PersonnelTable::monthListSql(const Period& p) {
+    return "SELECT * FROM " + table(p) + " where mes_per = " + sqlMonth(p) + " order by codigo_per";
+}
+
+std::string PersonnelTable::activeListSql(const Period& p) {
+    const std::string month = sqlMonth(p);
+    return "SELECT * FROM " + table(p) + " where mes_per = " + month + " AND anomes_termino_per >= " +
+           std::to_string(p.yearMonth()) + " OR (anomes_termino_per = 0 AND mes_per = " + month +
+           ") order by codigo_per";
+}
+
+std::unique_ptr<Recordset> PersonnelTable::monthList(const Period& p) {
+    if (!chosen(p)) return nullptr;
+    try {
+        BusyCursor wait(ui_);
+        auto rs = conn_.query(monthListSql(p));
+        if (!rs->Eof()) rs->MoveFirst();
+        return rs;
+    } catch (const DbError&) {
+        ADOERROR(conn_, ui_);
+    }
+    return nullptr;
+}
+
+std::optional<std::vector<PersonnelRow>> PersonnelTable::month(const Period& p) {
+    auto rs = monthList(p);
+    if (!rs) return std::nullopt;
+    std::vector<PersonnelRow> rows;
+    rows.reserve(static_cast<size_t>(rs->RecordCount()));
+    const PersonnelColumns columns(*rs);
+    for (; !rs->Eof(); rs->MoveNext()) rows.push_back(columns.read(*rs));
+    return rows;
+}
+
+bool PersonnelTable::setPassword(const Period& p, std::string_view rut, std::string_view password) {
+    if (!chosen(p)) return false;
+    return EJECUTA_SQL("UPDATE " + table(p) + " SET clave_per = " + sqlText(password) + " where rut_per = " +
+                           sqlText(trim(rut)),
+                       conn_, ui_);
+}
+
+std::vector<std::string> PersonnelTable::storedColumns(const StoreOptions& options) {
+    std::vector<std::string> out;
+    for (const char* name : kStored)
+        if (options.paymentVoucher || std::string_view(name) != "comprobante_pago") out.push_back(name);
+    return out;
+}
+
+bool PersonnelTable::store(Recordset& ors, const PersonnelRow& row, bool append, const StoreOptions& options) {
+    try {
+        if (append) ors.AddNew();
+        for (const std::string& name : storedColumns(options)) {
+            if (name == "fecha_nacimiento_per" && row.fecha_nacimiento_per.isNull()) continue;
+            // A column the table lacks (an older database) is left out, not refused.
+            if (ors.FieldIndex(name) < 0) continue;
+            ors.SetField(name, stored(row, column(name).member));
+        }
+        BusyCursor wait(ui_);
+        ors.Update();
+        return true;
+    } catch (const DbError& e) {
+        ors.CancelUpdate();
+        // A refusal of the row set itself (a conflict, no current row) is shown like the server's.
+        const auto& errors = conn_.errors();
+        if (errors.empty() || errors.back().description != e.entry().description) conn_.addError(e.entry());
+        ADOERROR(conn_, ui_);
+        return false;
+    }
+}
+
+}  // namespace remu
