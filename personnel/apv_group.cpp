@@ -68,6 +68,8 @@ ApvGroup::ApvGroup(Session& s, UiPort& ui, QWidget* parent)
         b->setToolTip(text);
         b->setIcon(icon);
         b->setIconSize(QSize(24, 24));
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         connect(b, &QToolButton::clicked, this, std::move(action));
         buttons->addWidget(b);
         return b;

@@ -241,3 +241,25 @@ TEST(FormulaHelp, ListsTheVariablesWithTheirExplanations) {
     close->click();
     EXPECT_FALSE(help.isVisible());
 }
+
+// Pictures of the plan dialog and of the help for a person to look at:
+// REMU_SCREENSHOT_DIR=DIR apv_group_tests --gtest_filter='*Pictures*'
+TEST_F(ApvGroupTest, PicturesOfThePlanDialogAndTheHelp) {
+    const QString dir = qEnvironmentVariable("REMU_SCREENSHOT_DIR");
+    if (dir.isEmpty()) GTEST_SKIP() << "REMU_SCREENSHOT_DIR not set";
+    auto g = open();
+    g->show();
+    g->grab().save(dir + "/apv_group.png");
+    g->plans().rows()->MoveLast();
+    drive(*g, [&](ApvPlanDialog& d) {
+        d.adjustSize();
+        settle();
+        d.grab().save(dir + "/apv_plan_dialog.png");
+        d.reject();
+    });
+    g->changePlan();
+    FormulaHelpDialog help;
+    help.show();
+    settle();
+    help.grab().save(dir + "/formula_help.png");
+}
