@@ -55,7 +55,7 @@ Term termOf(const PaySlipLine& l) {
     return {name, l.VALFIN_REM};
 }
 
-bool SlipRecorder::wants(std::string_view code) const { return sameCode(trim(code), trim(code_)); }
+bool SlipRecorder::wants(std::string_view code) const { return sameCode(tv(code), tv(code_)); }
 
 void SlipRecorder::record(size_t index, LineExplanation e) {
     if (pendingAdjustment_) {
@@ -185,9 +185,12 @@ LineExplanation SlipRecorder::weeklyRest(const std::vector<Term>& paid, int week
         shown.push_back(t.name + " " + explainFigure(t.amount));
         checked.push_back(lit(t.amount) + " / " + lit(working) + " * " + lit(rest));
     }
-    return made("Semana corrida sobre " + joined(shown, ", ", " y ") + ": / " + std::to_string(working) +
-                    " días hábiles (" + std::to_string(weekdays) + " de lunes a viernes menos " +
-                    std::to_string(holidays) + " festivos) × " + std::to_string(rest) + " domingos y festivos.",
+    const std::string workingText = holidays == 0 ? " días hábiles (de lunes a viernes)"
+                                                  : " días hábiles (" + std::to_string(weekdays) +
+                                                        " de lunes a viernes menos " + std::to_string(holidays) +
+                                                        (holidays == 1 ? " festivo)" : " festivos)");
+    return made("Semana corrida sobre " + joined(shown, ", ", " y ") + ": / " + std::to_string(working) + workingText +
+                    " × " + std::to_string(rest) + " domingos y festivos.",
                 joined(checked, " + ", " + "));
 }
 
@@ -226,24 +229,26 @@ LineExplanation SlipRecorder::healthAdditional(const Worker& w, double legal, do
                                                bool leaving, double daysWorked) const {
     std::string plan = "Plan pactado ";
     std::string planCheck;
+    double planValue = 0;
     const double uf = params_ ? params_->VALOUF : 0;
     if (w.pactado == Law::PlanInUf || w.pactado == Law::PlanAugeInUf) {
-        const double pesos = roundWhole(w.valorPactado * uf);
-        plan += explainFigure(w.valorPactado) + " UF × " + explainFigure(uf) + " = " + explainAmount(pesos);
-        planCheck = lit(pesos);
+        planValue = roundWhole(w.valorPactado * uf);
+        plan += explainFigure(w.valorPactado) + " UF × " + explainFigure(uf) + " = " + explainAmount(planValue);
     } else if (w.pactado == Law::PlanInPesos) {
-        plan += explainAmount(w.valorPactado);
-        planCheck = lit(w.valorPactado);
+        planValue = w.valorPactado;
+        plan += explainAmount(planValue);
     } else {
         plan += "0";
-        planCheck = "0";
     }
+    planCheck = lit(planValue);
     if (w.adicionalPesos != 0) {
         plan += " más " + explainAmount(w.adicionalPesos) + " adicionales";
         planCheck += " + " + lit(w.adicionalPesos);
+        planValue += w.adicionalPesos;
     }
+    // A plan cut by the days below the legal contribution leaves the whole plan's additional.
     const double considered = additional + legal;
-    if (leaveDays > 0 || leaving) {
+    if ((leaveDays > 0 || leaving) && considered != planValue) {
         plan += leaveDays > 0 ? ", proporcional a los días sin licencia" : ", proporcional a los días trabajados (retiro)";
         plan += leaving && leaveDays > 0 ? " y a los " + days(daysWorked) + " trabajados (retiro)" : "";
         plan += ": " + explainAmount(considered);
