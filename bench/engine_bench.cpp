@@ -1,11 +1,15 @@
 // Times the calculation run of the benchmark company: load, calculate, write the
 // work tables, write back, and the whole run; reports the peak resident memory.
+// Then the calculation alone, in memory, without a recorder and with one that
+// explains one worker's slip: what asking "where does this amount come from"
+// costs the run (nothing, when nobody asks).
 //
 //   engine_bench [--empresa demo_remu_bench] [--cliente DEMO] [--ano 2019] [--mes 03] [--veces 5]
 // Server from REMU_DB_HOST, REMU_DB_USER, REMU_DB_PASSWORD (scripts/dbserver's env file).
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,7 +20,10 @@
 #include "data/dbf_table.h"
 #include "data/local_tables.h"
 #include "data/query.h"
+#include "payroll/calculation.h"
 #include "payroll/engine.h"
+#include "payroll/explain.h"
+#include "payroll/loader.h"
 
 using namespace remu;
 
@@ -36,6 +43,50 @@ std::string env(const char* name) {
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+double cpuNow() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+// Processor seconds of one in-memory calculation of the month (slips dropped as made).
+double calculationTime(const MonthInputs& in, SlipRecorder* recorder) {
+    const double start = cpuNow();
+    CalcResult r = calculateMonth(in, {}, [](std::vector<PaySlipLine>&&) {}, recorder);
+    const double t = cpuNow() - start;
+    if (!r.ok) std::exit(1);
+    return t;
+}
+
+// The month's calculation with and without a recorder, taken in turns so that
+// the machine's load falls on both alike.
+void explanationCost(Connection& conn, const Session& s, UiPort& ui, int times) {
+    LoadRequest req;
+    req.year = s.period.yearText();
+    req.month = s.period.monthText();
+    req.clientId = s.ID_CLIENTE;
+    MonthInputs in;
+    if (!loadMonthInputs(conn, req, ui, in) || in.personnel.empty()) return;
+    const std::string code = in.personnel.front().codigo;
+    std::vector<double> none, one;
+    size_t lines = 0;
+    auto explained = [&] {
+        SlipRecorder rec(code);
+        one.push_back(calculationTime(in, &rec));
+        lines = rec.lines().size();
+    };
+    // A, B, B, A: neither comes always first.
+    for (int i = 0; i < std::max(times, 5); ++i) {
+        if (i % 2 == 0) none.push_back(calculationTime(in, nullptr)), explained();
+        else explained(), none.push_back(calculationTime(in, nullptr));
+    }
+    const double a = median(none), b = median(one);
+    std::printf("  calculation in memory, median of %zu runs each, taken in turns:\n", none.size());
+    std::printf("    no recorder            %8.3f s processor\n", a);
+    std::printf("    explaining worker %s %8.3f s processor (%zu lines explained)\n", code.c_str(), b, lines);
+    std::printf("    ratio                  %8.3f\n", b / a);
 }
 
 }  // namespace
@@ -97,6 +148,7 @@ int main(int argc, char** argv) {
     std::printf("  peak RSS       %8.1f MB\n", ru.ru_maxrss / 1024.0);
     std::printf("  machine load average %.1f on %u processors while measuring\n", load[0],
                 std::thread::hardware_concurrency());
+    explanationCost(*s.OCON, s, ui, times);
     s.OCON.reset();
     std::error_code ec;
     fs::remove_all(dir, ec);

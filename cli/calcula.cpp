@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 
 #include "cli/command.h"
 #include "cli/company_month.h"
@@ -17,6 +18,7 @@
 #include "format/picture.h"
 #include "format/text.h"
 #include "payroll/engine.h"
+#include "payroll/explain.h"
 #include "payslip/slip_model.h"
 #include "payslip/text_slip.h"
 
@@ -27,13 +29,14 @@ namespace {
 const char* kUsage =
     "uso: remu-cli calcula --empresa BASE --ano AAAA --mes MM [--desde CODIGO --hasta CODIGO]\n"
     "                      [--dir CARPETA] [--cliente ID] [--mostrar CODIGO|todos] [--lineas CODIGO|todos]\n"
-    "                      [--silencio] [--tiempos]\n"
+    "                      [--explicar CODIGO] [--silencio] [--tiempos]\n"
     "\n"
     "  Calcula las remuneraciones del mes de la empresa (base de datos BASE) con el servidor y el\n"
     "  cliente de CONEXION.DBF de la carpeta (la actual por omisión) y deja REMUMES, REMUPASO y\n"
     "  AJUPASO en ella. --desde/--hasta limitan el cálculo a un rango de códigos de trabajador.\n"
     "  --mostrar imprime la liquidación de un trabajador, o de todos, como se lee en papel;\n"
     "  --lineas, las líneas de REMUMES tal como quedaron (código, tipo, imponible, orden).\n"
+    "  --explicar, cada línea de un trabajador con la forma en que se obtuvo su monto.\n"
     "  El avance se muestra en la terminal (--silencio lo calla); los mensajes van a la salida de\n"
     "  errores. Termina con 0 sólo cuando el cálculo llegó al final.";
 
@@ -61,6 +64,18 @@ bool printLines(const std::vector<PaySlipLine>& lines, const std::string& who) {
     return !current.empty();
 }
 
+// Each line of the worker with how its amount was obtained.
+void printExplained(const std::vector<ExplainedLine>& lines) {
+    const PaySlipLine& first = lines.front().line;
+    std::cout << "Trabajador " << trim(first.PERSON_REM) << "  " << trim(first.APENOM_REM) << "\n";
+    for (const ExplainedLine& e : lines) {
+        std::cout << "\n"
+                  << cell(e.line.HABDES_REM, 3) << " " << cell(e.line.DESCRI_REM, 50) << " "
+                  << padLeft(TRANSFORM(e.line.VALFIN_REM, "999,999,999"), 11) << "\n";
+        std::cout << "    " << (e.why.text.empty() ? "Sin detalle del cálculo." : e.why.text) << "\n";
+    }
+}
+
 // Each worker's slip as the printed slip shows it, one under the other.
 bool printSlips(const std::vector<PaySlipLine>& lines, const std::string& who, Session& s, UiPort& ui) {
     std::vector<PaySlipLine> mine;
@@ -83,13 +98,22 @@ bool printSlips(const std::vector<PaySlipLine>& lines, const std::string& who, S
 
 int run(const Args& a) {
     auto bad = a.unknown(
-        {"empresa", "ano", "mes", "desde", "hasta", "dir", "cliente", "mostrar", "lineas", "silencio", "tiempos"});
+        {"empresa", "ano", "mes", "desde", "hasta", "dir", "cliente", "mostrar", "lineas", "explicar", "silencio",
+         "tiempos"});
     if (!bad.empty()) {
         std::cerr << "remu-cli calcula: opción desconocida " << bad.front() << "\n" << kUsage << "\n";
         return 2;
     }
     std::string desde = a.option("desde", ""), hasta = a.option("hasta", desde);
     std::string dir = a.option("dir", ".");
+    std::optional<SlipRecorder> recorder;
+    if (auto who = a.option("explicar")) {
+        if (trim(*who).empty()) {
+            std::cerr << "remu-cli calcula: --explicar espera un código de trabajador\n";
+            return 2;
+        }
+        recorder.emplace(trim(*who));
+    }
     ConsolePort ui(false, a.flag("silencio"));
     Session s;
     int status = 1;
@@ -99,7 +123,7 @@ int run(const Args& a) {
     WorkFolderLock folder = WorkFolderLock::acquire(dir, ui);
     if (!folder.held()) return 1;
     RunTimings tm;
-    bool ok = CALCULA_REMUN(s, ui, desde, hasta, {dir, &tm});
+    bool ok = CALCULA_REMUN(s, ui, desde, hasta, {dir, &tm, recorder ? &*recorder : nullptr});
     if (a.flag("tiempos"))
         std::fprintf(stderr,
                      "verificar %.3f s, cargar %.3f s, calcular %.3f s, tablas %.3f s, actualizar %.3f s, total %.3f s "
@@ -124,12 +148,19 @@ int run(const Args& a) {
             return 1;
         }
     }
+    if (ok && recorder) {
+        if (recorder->lines().empty()) {
+            std::cerr << "remu-cli calcula: no hay líneas del trabajador " << recorder->workerCode() << " en el mes\n";
+            return 1;
+        }
+        printExplained(recorder->lines());
+    }
     return ok ? 0 : 1;
 }
 
 const CommandRegistrar registrar(Command{
     "calcula", kUsage, "calcula las remuneraciones de un mes y deja las tablas de trabajo",
-    {"empresa", "ano", "mes", "desde", "hasta", "dir", "cliente", "mostrar", "lineas"}, run});
+    {"empresa", "ano", "mes", "desde", "hasta", "dir", "cliente", "mostrar", "lineas", "explicar"}, run});
 
 }  // namespace
 

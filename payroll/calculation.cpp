@@ -16,16 +16,27 @@ namespace remu {
 
 namespace {
 
+// How a days line of the hand-over was obtained.
+LineExplanation daysExplanation(const PaySlipLine& l, const WorkerDays& d) {
+    const std::string_view code = tv(l.HABDES_REM);
+    if (code == LineCode::DaysWorked) return SlipRecorder::daysWorked(d.worked + d.notWorked, d.notWorked);
+    if (code == LineCode::MedicalLeave)
+        return SlipRecorder::value("Suma de los días de ausencia por licencia médica o accidente del trabajo",
+                                   l.VALFIN_REM);
+    return SlipRecorder::value("Días de ausencia registrados en el mes", l.VALFIN_REM);
+}
+
 // The run over the month: gathering, then each worker through days, month
 // salary, formula passes, statutory lines and totals before the next one starts.
 // What one phase hands the next is passed along explicitly; only the formula
 // figures carry over from worker to worker, as formulas may rely on.
 class Calculation {
 public:
-    Calculation(const MonthInputs& in, const ProgressFn& progress, const SlipSink& sink)
+    Calculation(const MonthInputs& in, const ProgressFn& progress, const SlipSink& sink, SlipRecorder* recorder)
         : in_(in),
           progress_(progress),
           sink_(sink),
+          recorder_(recorder),
           result_(startResult(in)),
           adjustments_(result_.ajupaso),
           workers_(in.personnel, &Worker::codigo),
@@ -54,6 +65,7 @@ public:
             say(kProgress60);
             int n = 0;
             for (auto& [key, b] : staging_.buckets()) {
+                rec_ = recorder_ && recorder_->wants(b.code) ? recorder_ : nullptr;
                 handOver(b);
                 if (b.lines.empty()) continue;
                 monthSalary(b);
@@ -104,7 +116,10 @@ private:
             b.lines.reserve(b.staged.size() + days.size() + 24);
             for (PaySlipLine& l : b.staged)
                 if (l.TIPO_REM != LineType::Control && !tv(l.PERSON_REM).empty()) b.lines.push_back(std::move(l));
-            for (PaySlipLine& l : days) b.lines.push_back(std::move(l));
+            for (PaySlipLine& l : days) {
+                if (rec_) rec_->record(b.lines.size(), daysExplanation(l, d));
+                b.lines.push_back(std::move(l));
+            }
         }
         std::vector<PaySlipLine>().swap(b.staged);
         std::vector<std::string>().swap(b.stagedCodes);
@@ -120,6 +135,9 @@ private:
         formulas_[FormulaVar::SUELDO] = salary;
         PaySlipLine l = monthSalaryLine(SlipOwner{in_.month, b.code, b.lines.front().NOMBRE_REM}, *w, salary,
                                         formulas_[FormulaVar::DIATRA]);
+        if (rec_)
+            rec_->record(b.lines.size(), SlipRecorder::monthSalary(*w, in_.params, in_.tax ? in_.tax->UTM : 0, salary,
+                                                                   formulas_[FormulaVar::DIATRA]));
         b.lines.push_back(std::move(l));
     }
 
@@ -127,12 +145,18 @@ private:
         const Worker& w = workerOf(b);
         const std::string name = b.lines.front().NOMBRE_REM;
         const SlipOwner owner{in_.month, b.code, name};
-        const WorkerAdjustments adjust{adjustments_, b.code};
+        const WorkerAdjustments adjust{adjustments_, b.code, rec_};
 
-        const double weekly = weeklyRestPay(b.lines, catalog_, days_);
-        if (weekly > 0) b.lines.push_back(weeklyRestLine(owner, weekly));
+        std::vector<Term> paid;
+        const double weekly = weeklyRestPay(b.lines, catalog_, days_, rec_ ? &paid : nullptr);
+        if (weekly > 0) {
+            if (rec_)
+                rec_->record(b.lines.size(),
+                             SlipRecorder::weeklyRest(paid, days_.weekdays, days_.holidays, days_.sundays));
+            b.lines.push_back(weeklyRestLine(owner, weekly));
+        }
 
-        const PassResult passes = evaluateLines(b.lines, w, in_.params, adjust, formulas_);
+        const PassResult passes = evaluateLines(b.lines, w, in_.params, adjust, formulas_, rec_);
 
         WorkerFigures f;
         f.TOTIMP = formulas_[FormulaVar::TOTIMP];
@@ -143,7 +167,8 @@ private:
         f.leaveDays = passes.leaveDays;
         f.movementCode = passes.movementCode;
         f.savingsDeduction = passes.savingsDeduction;
-        RuleOutput out{owner, adjust, b.lines, result_.messages};
+        if (rec_) rec_->setMonth(in_.params, f.TOTIMP);
+        RuleOutput out{owner, adjust, b.lines, result_.messages, rec_};
         statutoryLines(w, in_, funds_, f, out);
         formulas_[FormulaVar::BASIMP] = f.BASIMP;
         formulas_[FormulaVar::SUELDO] = f.SUELDO;
@@ -153,11 +178,14 @@ private:
         std::vector<PaySlipLine>& lines = b.lines;
         const std::string name = firstInOrder(lines).NOMBRE_REM;
         const Worker* w = workers_.find(b.code);
-        totalLines(lines, SlipOwner{in_.month, b.code, name}, w, in_.params, WorkerAdjustments{adjustments_, b.code});
+        totalLines(lines, SlipOwner{in_.month, b.code, name}, w, in_.params,
+                   WorkerAdjustments{adjustments_, b.code, rec_}, rec_);
+        if (rec_) rec_->sorting(lines);
         sortLines(lines, sortScratch_);
         orderNumbers(lines);
         instalmentCounters(lines, lastDay_);
         if (w) workerData(lines, *w);
+        if (rec_) rec_->finish(lines);
         result_.writeBack.push_back(figuresToWriteBack(lines, b.code));
         if (sink_) sink_(std::move(lines));
         else result_.slips.push_back(std::move(lines));
@@ -167,6 +195,8 @@ private:
     const MonthInputs& in_;
     const ProgressFn& progress_;
     const SlipSink& sink_;
+    SlipRecorder* recorder_;
+    SlipRecorder* rec_ = nullptr;  // the recorder while its worker goes through
     CalcResult result_;
     Adjustments adjustments_;
     CodeFinder<Worker> workers_;
@@ -195,8 +225,9 @@ std::vector<PaySlipLine> CalcResult::remumes() const {
     return out;
 }
 
-CalcResult calculateMonth(const MonthInputs& in, const ProgressFn& progress, const SlipSink& sink) {
-    return Calculation(in, progress, sink).run();
+CalcResult calculateMonth(const MonthInputs& in, const ProgressFn& progress, const SlipSink& sink,
+                          SlipRecorder* recorder) {
+    return Calculation(in, progress, sink, recorder).run();
 }
 
 std::vector<std::string> workersNeedingPreviousSalary(const MonthInputs& in) {

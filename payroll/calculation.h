@@ -15,6 +15,8 @@
 
 namespace remu {
 
+class SlipRecorder;
+
 struct RunMessage {
     BoxKind kind;
     std::string title;
@@ -49,7 +51,10 @@ using ProgressFn = std::function<void(const std::string&)>;
 // result.slips (a big month then never sits in memory whole).
 using SlipSink = std::function<void(std::vector<PaySlipLine>&&)>;
 
-CalcResult calculateMonth(const MonthInputs& in, const ProgressFn& progress = {}, const SlipSink& sink = {});
+// With a recorder, the engine records how each line of the recorder's worker was
+// obtained (payroll/explain.h); the other workers cost nothing more.
+CalcResult calculateMonth(const MonthInputs& in, const ProgressFn& progress = {}, const SlipSink& sink = {},
+                          SlipRecorder* recorder = nullptr);
 
 // Worker codes whose previous salary the calculation may need (medical leave),
 // found by running the gathering and days phases only.

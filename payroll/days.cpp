@@ -139,12 +139,15 @@ PaySlipLine monthSalaryLine(const SlipOwner& owner, const Worker& w, double sala
     return l;
 }
 
-double weeklyRestPay(const std::vector<PaySlipLine>& lines, CodeFinder<CatalogItem>& catalog, const MonthDays& days) {
+double weeklyRestPay(const std::vector<PaySlipLine>& lines, CodeFinder<CatalogItem>& catalog, const MonthDays& days,
+                     std::vector<Term>* paid) {
     double weekly = 0;
     for (const PaySlipLine& l : lines) {
         const CatalogItem* c = catalog.find(l.HABDES_REM);
-        if (c && c->semcor == 1 && days.weekdays - days.holidays != 0)
+        if (c && c->semcor == 1 && days.weekdays - days.holidays != 0) {
             weekly += l.VALOR_REM / (days.weekdays - days.holidays) * (days.holidays + days.sundays);
+            if (paid) paid->push_back({trim(l.DESCRI_REM), l.VALOR_REM});
+        }
     }
     return weekly;
 }

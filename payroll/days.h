@@ -48,7 +48,9 @@ PaySlipLine monthSalaryLine(const SlipOwner& owner, const Worker& w, double sala
 
 // Weekly-rest pay on the lines whose item the catalogue marks for it: their value
 // per working day times the month's Sundays and holidays. 0 when none is marked.
-double weeklyRestPay(const std::vector<PaySlipLine>& lines, CodeFinder<CatalogItem>& catalog, const MonthDays& days);
+// `paid`, when given, receives the lines it is paid on.
+double weeklyRestPay(const std::vector<PaySlipLine>& lines, CodeFinder<CatalogItem>& catalog, const MonthDays& days,
+                     std::vector<Term>* paid = nullptr);
 PaySlipLine weeklyRestLine(const SlipOwner& owner, double amount);
 
 }  // namespace remu

@@ -107,7 +107,7 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     CalcResult r = calculateMonth(in, say, [&](std::vector<PaySlipLine>&& slip) {
         lines += slip.size();
         stream.add(std::move(slip));
-    });
+    }, options.explain);
     const bool pastPersonnelCheck = in.monthHasPersonnel;
     inputs.reset();  // not needed any more; a big month's lines need the room
     tm.calculate = since(t);

@@ -20,9 +20,12 @@ struct RunTimings {
     size_t workers = 0, lines = 0;
 };
 
+class SlipRecorder;
+
 struct RunOptions {
     std::string workDir = ".";      // work tables and the "APV_SEP.TXT" marker
     RunTimings* timings = nullptr;  // filled when given
+    SlipRecorder* explain = nullptr;  // records how its worker's lines were obtained
 };
 
 // Runs the calculation for the session's period (C_ANO, C_MES) on OCON, for every

@@ -1,5 +1,6 @@
 #include "payroll/formula.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -161,6 +162,16 @@ CompiledFormula CompiledFormula::compile(std::string_view text) {
     f.error_ = Parser(text, f.code_).run();
     if (!f.error_.empty()) f.code_.clear();
     return f;
+}
+
+std::vector<FormulaVar> CompiledFormula::variables() const {
+    std::vector<FormulaVar> vars;
+    for (const Op& op : code_) {
+        if (op.kind != Op::Var) continue;
+        const auto v = static_cast<FormulaVar>(op.var);
+        if (std::find(vars.begin(), vars.end(), v) == vars.end()) vars.push_back(v);
+    }
+    return vars;
 }
 
 FormulaResult CompiledFormula::evaluate(const FormulaContext& ctx) const {

@@ -57,6 +57,8 @@ public:
     bool valid() const { return error_.empty(); }
     const std::string& error() const { return error_; }
     FormulaResult evaluate(const FormulaContext& ctx) const;
+    // The figures the formula names, each once, in the order they first appear.
+    std::vector<FormulaVar> variables() const;
 
     struct Op {
         enum Kind : unsigned char { Num, Var, Neg, Add, Sub, Mul, Div } kind;

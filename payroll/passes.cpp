@@ -30,29 +30,42 @@ double RunFormulas::evaluate(const std::string& formula, double valor, const std
     return r.value;
 }
 
-namespace {
-
-bool isGratification(const PaySlipLine& l) { return contains(l.DESCRI_REM, LineText::Gratification); }
-
 bool isTaxableEarning(const PaySlipLine& l) {
     return l.TIPO_REM == LineType::Earning && l.IMPONI_REM == Taxable::Yes && tv(l.HABDES_REM) != LineCode::DaysWorked;
 }
 
+namespace {
+
+bool isGratification(const PaySlipLine& l) { return contains(l.DESCRI_REM, LineText::Gratification); }
+
+// How the line's amount was obtained, for the worker whose slip is explained.
+void explain(SlipRecorder* rec, const std::vector<PaySlipLine>& lines, const PaySlipLine& l, const double* adjustment,
+             const RunFormulas& f) {
+    if (!rec) return;
+    const size_t at = static_cast<size_t>(&l - lines.data());
+    if (adjustment) rec->record(at, SlipRecorder::adjustment(*adjustment));
+    else if (!tv(l.FORMUL_REM).empty()) rec->record(at, SlipRecorder::formula(l.FORMUL_REM, f.context()));
+    else rec->recordIfNone(at, SlipRecorder::stored(l));
+}
+
 // The line's final amount: its adjustment, else its formula, else its value.
-void finalValue(PaySlipLine& l, const WorkerAdjustments& adjust, RunFormulas& f, const std::string& who) {
-    if (const double* a = adjust.find(l.HABDES_REM, tv(l.DESCRI_REM)))
+void finalValue(const std::vector<PaySlipLine>& lines, PaySlipLine& l, const WorkerAdjustments& adjust, RunFormulas& f,
+                const std::string& who, SlipRecorder* rec) {
+    const double* a = adjust.find(l.HABDES_REM, tv(l.DESCRI_REM));
+    if (a)
         l.VALFIN_REM = *a;
     else if (!tv(l.FORMUL_REM).empty())
         l.VALFIN_REM = f.evaluate(l.FORMUL_REM, l.VALOR_REM, who, l.HABDES_REM, l.DESCRI_REM);
     else
         l.VALFIN_REM = l.VALOR_REM;
     store(l);
+    explain(rec, lines, l, a, f);
 }
 
 }  // namespace
 
 PassResult evaluateLines(std::vector<PaySlipLine>& lines, const Worker& w, const MonthParams& p,
-                         const WorkerAdjustments& adjust, RunFormulas& f) {
+                         const WorkerAdjustments& adjust, RunFormulas& f, SlipRecorder* rec) {
     const std::string who(adjust.person);
     PassResult r;
     f[FormulaVar::DIAS_NO_TRA] = 0;
@@ -90,7 +103,8 @@ PassResult evaluateLines(std::vector<PaySlipLine>& lines, const Worker& w, const
     // Pass 2: earnings; a formula's value goes into the description.
     for (PaySlipLine& l : lines) {
         if (tv(l.HABDES_REM) == LineCode::Savings || isGratification(l) || l.TIPO_REM == LineType::Deduction) continue;
-        if (const double* a = adjust.find(l.HABDES_REM, tv(l.DESCRI_REM))) {
+        const double* a = adjust.find(l.HABDES_REM, tv(l.DESCRI_REM));
+        if (a) {
             l.VALFIN_REM = *a;
         } else if (!tv(l.FORMUL_REM).empty()) {
             l.VALFIN_REM = f.evaluate(l.FORMUL_REM, l.VALOR_REM, who, l.HABDES_REM, l.DESCRI_REM);
@@ -100,11 +114,12 @@ PassResult evaluateLines(std::vector<PaySlipLine>& lines, const Worker& w, const
             l.VALFIN_REM = l.VALOR_REM;
         }
         store(l);
+        explain(rec, lines, l, a, f);
     }
 
     // Pass 3: gratification, on the preliminary total.
     for (PaySlipLine& l : lines)
-        if (isGratification(l)) finalValue(l, adjust, f, who);
+        if (isGratification(l)) finalValue(lines, l, adjust, f, who, rec);
 
     double totimp = 0;
     for (const PaySlipLine& l : lines) {
@@ -117,7 +132,7 @@ PassResult evaluateLines(std::vector<PaySlipLine>& lines, const Worker& w, const
 
     // Pass 4: deductions and everything that is not an earning.
     for (PaySlipLine& l : lines)
-        if (l.TIPO_REM != LineType::Earning) finalValue(l, adjust, f, who);
+        if (l.TIPO_REM != LineType::Earning) finalValue(lines, l, adjust, f, who, rec);
     return r;
 }
 

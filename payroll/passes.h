@@ -33,6 +33,9 @@ private:
     FormulaCache cache_;
 };
 
+// An earning that counts in the taxable total (the days-worked line does not).
+bool isTaxableEarning(const PaySlipLine& l);
+
 // What the passes find out about the worker besides the formula figures.
 struct PassResult {
     double leaveDays = 0;         // his medical-leave line
@@ -41,8 +44,9 @@ struct PassResult {
 };
 
 // Evaluates the worker's lines in their four passes and leaves TOTIMP (final
-// taxable total) and BASIMP (capped at the taxable cap) in the figures.
+// taxable total) and BASIMP (capped at the taxable cap) in the figures. With a
+// recorder, how each line's amount was obtained goes to it.
 PassResult evaluateLines(std::vector<PaySlipLine>& lines, const Worker& w, const MonthParams& p,
-                         const WorkerAdjustments& adjust, RunFormulas& f);
+                         const WorkerAdjustments& adjust, RunFormulas& f, SlipRecorder* rec = nullptr);
 
 }  // namespace remu

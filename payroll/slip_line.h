@@ -14,6 +14,7 @@
 #include "data/work_tables.h"
 #include "format/text.h"
 #include "payroll/calculation.h"
+#include "payroll/explain.h"
 #include "payroll/inputs.h"
 
 namespace remu {
@@ -92,12 +93,15 @@ private:
 struct WorkerAdjustments {
     const Adjustments& all;
     std::string_view person;
+    SlipRecorder* recorder = nullptr;  // told when an adjustment replaces an amount
 
     const double* find(std::string_view code, std::string_view text) const { return all.find(person, code, text); }
     // The adjustment when there is one, else the computed amount.
     double operator()(std::string_view code, std::string_view text, double computed) const {
         const double* a = find(code, text);
-        return a ? *a : computed;
+        if (!a) return computed;
+        if (recorder) recorder->adjusted(*a);
+        return *a;
     }
 };
 

@@ -1,6 +1,7 @@
 #include "payroll/statutory.h"
 
 #include "format/picture.h"
+#include "payroll/passes.h"
 
 namespace remu {
 
@@ -39,7 +40,9 @@ void taxableTotalLine(double totimp, RuleOutput& out) {
                                    LineText::TaxableTotal, LineType::Earning);
     l.IMPONI_REM = Taxable::Yes;
     l.SECUEN_REM = SlipOrder::TaxableTotal;
-    out.add(std::move(l));
+    out.add(std::move(l), [&](SlipRecorder&) {
+        return SlipRecorder::sum("Suma de los haberes imponibles", termsOf(out.lines, isTaxableEarning));
+    });
 }
 
 void familyAllowance(const Worker& w, const MonthParams& p, double daysWorked, double leaveDays, RuleOutput& out) {
@@ -51,8 +54,8 @@ void familyAllowance(const Worker& w, const MonthParams& p, double daysWorked, d
             break;
         }
     double allowance = per * w.cargas;
-    if (daysWorked < Law::FamilyAllowanceFullDays && leaveDays == 0)
-        allowance = roundWhole(allowance / Law::MonthDays * daysWorked);
+    const bool prorated = daysWorked < Law::FamilyAllowanceFullDays && leaveDays == 0;
+    if (prorated) allowance = roundWhole(allowance / Law::MonthDays * daysWorked);
     if (!(allowance > 0)) return;
     const std::string n = numText(w.cargas);
     const std::string open = std::string(LineText::FamilyAllowance) + " (" + n;
@@ -61,19 +64,22 @@ void familyAllowance(const Worker& w, const MonthParams& p, double daysWorked, d
                                    open + "  $" + trim(TRANSFORM(w.cargas * per, "999,999")) + ")",
                                    LineType::Earning);
     l.IMPONI_REM = Taxable::No;
-    out.add(std::move(l));
+    out.add(std::move(l), [&](SlipRecorder&) {
+        return SlipRecorder::familyAllowance(w.cargas, trim(w.tramo), per, daysWorked, prorated);
+    });
 }
 
 double pension(const Worker& w, double basimp, CodeFinder<FundRow>& funds, RuleOutput& out) {
     const std::string afp = trim(w.afp), ips = trim(w.ips);
-    std::string code, description, title;
-    double amount = 0;
+    std::string code, description, title, name;
+    double amount = 0, rate = 0;
     if (ips.empty()) {
         // "00" is "no fund", computed at rate 0 when the table has no row for it.
         const FundRow* f = funds.find(w.afp);
         if (!f && afp != Law::NoneCode) throw missingFund(out.owner.person, "la AFP", afp);
-        const double rate = f ? f->rate : 0;
-        description = rateText(f ? upper(trim(f->name)) : std::string(LineText::NoPensionFund), rate);
+        rate = f ? f->rate : 0;
+        name = f ? upper(trim(f->name)) : std::string(LineText::NoPensionFund);
+        description = rateText(name, rate);
         amount = roundWhole(basimp * rate / 100);  // a fund line takes no adjustment
         code = afp == Law::NoneCode ? std::string(LineCode::NoPensionSystem) : afp;
         title = LineText::Pension;
@@ -82,14 +88,15 @@ double pension(const Worker& w, double basimp, CodeFinder<FundRow>& funds, RuleO
         const FundRow* r = funds.find(w.ips);
         if (!r) throw missingFund(out.owner.person, "el régimen", ips);
         code = ips;
-        title = upper(trim(r->name));
-        description = rateText(title, r->rate);
+        title = name = upper(trim(r->name));
+        rate = r->rate;
+        description = rateText(title, rate);
         amount = out.adjust(code, description, roundWhole(basimp * r->rate / 100));
     }
     PaySlipLine l = out.owner.line(std::move(code), std::move(description), amount, std::move(title),
                                    LineType::Deduction);
     l.TIPOTRABAJ = w.tipoTrabajador;
-    out.add(std::move(l));
+    out.add(std::move(l), [&](SlipRecorder& r) { return r.percentOfBase(name, rate, basimp); });
     return roundWhole(amount);
 }
 
@@ -123,11 +130,17 @@ double health(const Worker& w, const MonthInputs& in, const HealthInputs& h, Rul
             if (plan >= legal) additional = plan - legal;
         }
         out.add(out.owner.line(isa, name, out.adjust(isa, trim(name), legal), LineText::PrivateHealth,
-                               LineType::Deduction));
+                               LineType::Deduction),
+                [&](SlipRecorder& r) { return r.percentOfBase(trim(name), rate, h.basimp); });
         if (additional > 0)
             out.add(out.owner.line(isa, LineText::HealthAdditional,
                                    out.adjust(isa, LineText::HealthAdditional, additional), LineText::HealthAdditional,
-                                   LineType::Deduction));
+                                   LineType::Deduction),
+                    [&](SlipRecorder& r) {
+                        const bool leaving =
+                            static_cast<int>(leadingNumber(h.movementCode)) == Law::MovementLeaving;
+                        return r.healthAdditional(w, legal, additional, h.leaveDays, leaving, h.daysWorked);
+                    });
     } else if (textNotEquals(trim(in.company.ccafCode), Law::NoneCode)) {
         // The public fund, with the share the family compensation fund collects.
         const std::string cc = trim(in.company.ccafCode);
@@ -140,14 +153,17 @@ double health(const Worker& w, const MonthInputs& in, const HealthInputs& h, Rul
         share = roundWhole(h.basimp * fundRate / 100);
         out.add(out.owner.line(LineCode::PublicHealth, LineText::PublicHealthWithFund,
                                out.adjust(LineCode::PublicHealth, LineText::PublicHealth, legal), LineText::PublicHealth,
-                               LineType::Deduction));
+                               LineType::Deduction),
+                [&](SlipRecorder& r) { return r.publicHealthWithFund(rate, fundRate, h.basimp); });
         out.add(out.owner.line(cc, LineText::FundSharePrefix + fundName + LineText::FundShareSuffix,
-                               out.adjust(cc, fundName, share), LineText::FundShareTitle, LineType::Deduction));
+                               out.adjust(cc, fundName, share), LineText::FundShareTitle, LineType::Deduction),
+                [&](SlipRecorder& r) { return r.percentOfBase(LineText::FundSharePrefix + fundName, fundRate, h.basimp); });
     } else {
         legal = roundWhole(h.basimp * rate / 100);
         out.add(out.owner.line(LineCode::PublicHealth, LineText::PublicHealthAlone,
                                out.adjust(LineCode::PublicHealth, LineText::PublicHealth, legal), LineText::PublicHealth,
-                               LineType::Deduction));
+                               LineType::Deduction),
+                [&](SlipRecorder& r) { return r.percentOfBase(LineText::PublicHealth, rate, h.basimp); });
     }
     double forTax = legal + additional + share;
     const double cap = p.VALOUF * p.taxableCap * Law::HealthTaxCapShare;
@@ -171,7 +187,9 @@ void workAccident(const Worker& w, const MonthInputs& in, double basimp, RuleOut
     }
     std::string title = code + " %" + rt;
     const double amount = out.adjust(code, trim(description), roundWhole(basimp * rate / 100));
-    out.add(out.owner.line(std::move(code), std::move(description), amount, std::move(title), LineType::EmployerCost));
+    const std::string name = trim(description);
+    out.add(out.owner.line(std::move(code), std::move(description), amount, std::move(title), LineType::EmployerCost),
+            [&](SlipRecorder& r) { return r.percentOfBase(name, rate, basimp); });
 }
 
 Unemployment unemployment(const Worker& w, const MonthParams& p, const UnemploymentInputs& u, RuleOutput& out) {
@@ -182,10 +200,10 @@ Unemployment unemployment(const Worker& w, const MonthParams& p, const Unemploym
     const double worked = u.totimp > cap ? cap : u.totimp;
     double employer = roundWhole(rates.employer * worked / 100);
     double worker = rates.worker > 0 ? roundWhole(rates.worker * worked / 100) : 0;
-    double base = worked;
+    double base = worked, previous = 0;
     if (u.leaveDays > 0) {
         // The days on leave are insured on the previous salary.
-        double previous = u.previousSalary;
+        previous = u.previousSalary;
         if (previous == 0) previous = w.sueldoBase;
         if (previous < p.INGMIN && !u.minimumWageException) previous = p.INGMIN;
         const double leaveBase = previous / Law::MonthDays * u.leaveDays;
@@ -196,15 +214,20 @@ Unemployment unemployment(const Worker& w, const MonthParams& p, const Unemploym
     if (worker > 0)
         out.add(out.owner.line(LineCode::UnemploymentWorker, LineText::UnemploymentWorkerDescription,
                                out.adjust(LineCode::UnemploymentWorker, LineText::UnemploymentWorker, worker),
-                               LineText::UnemploymentWorkerTitle, LineType::Deduction));
+                               LineText::UnemploymentWorkerTitle, LineType::Deduction),
+                [&](SlipRecorder& r) { return r.unemployment(rates.worker, u.totimp, cap, 0, 0, false); });
     if (employer > 0)
         out.add(out.owner.line(LineCode::UnemploymentEmployer, LineText::UnemploymentEmployer,
                                out.adjust(LineCode::UnemploymentEmployer, LineText::UnemploymentEmployer, employer),
-                               LineText::UnemploymentEmployerTitle, LineType::EmployerCost));
+                               LineText::UnemploymentEmployerTitle, LineType::EmployerCost),
+                [&](SlipRecorder& r) {
+                    return r.unemployment(rates.employer, u.totimp, cap, previous, u.leaveDays, false);
+                });
     if (base > 0)
         out.add(out.owner.line(LineCode::UnemploymentBase, LineText::UnemploymentBase,
                                out.adjust(LineCode::UnemploymentBase, LineText::UnemploymentBase, base),
-                               LineText::UnemploymentBase, LineType::Information));
+                               LineText::UnemploymentBase, LineType::Information),
+                [&](SlipRecorder& r) { return r.unemployment(0, u.totimp, cap, previous, u.leaveDays, true); });
     return {worker, base};
 }
 
@@ -213,8 +236,10 @@ Disability disability(const Worker& w, const MonthParams& p, const DisabilityInp
     if (w.sis != 1) return r;
     const double rate = p.sisRate;
     const bool raise = !d.minimumWageException;
-    if (r.basimp < p.INGMIN && d.totimp > 0 && raise) r.basimp = p.INGMIN;
+    const char* baseName = "imponible";
+    if (r.basimp < p.INGMIN && d.totimp > 0 && raise) r.basimp = p.INGMIN, baseName = "ingreso mínimo";
     double amount = roundWhole(r.basimp * rate / 100);
+    double why = r.basimp, leaveBase = 0;  // what the explanation names
     if (d.leaveDays > 0) {
         if (r.basimp == 0) {
             // The whole month on leave: insured on the previous salary, else on the salary.
@@ -222,36 +247,48 @@ Disability disability(const Worker& w, const MonthParams& p, const DisabilityInp
             if ((r.sueldo == 0 || r.sueldo < p.INGMIN) && raise) r.sueldo = p.INGMIN;
             if (r.sueldo > p.VALOUF * p.taxableCap) r.sueldo = roundWhole(p.VALOUF * p.taxableCap);
             double base = d.unemploymentBase;
+            baseName = "base del seguro de cesantía";
             if (base == 0) {
                 base = d.previousSalary;
+                baseName = "remuneración anterior";
                 out.add(out.owner.line(LineCode::UnemploymentBase, LineText::UnemploymentBase,
                                        out.adjust(LineCode::UnemploymentBase, LineText::UnemploymentBase, base),
-                                       LineText::UnemploymentBase, LineType::Information));
+                                       LineText::UnemploymentBase, LineType::Information),
+                        [&](SlipRecorder&) { return SlipRecorder::previousSalary(base); });
             }
-            if (base == 0) base = r.sueldo;
+            if (base == 0) base = r.sueldo, baseName = "sueldo";
             amount = roundWhole(base * rate / 100);
+            why = base;
         } else if (d.unemploymentBase == 0) {
             amount = r.basimp * rate / 100;
         } else {
             amount = r.basimp * rate / 100 + (d.unemploymentBase / Law::MonthDays * d.leaveDays) * rate / 100;
+            leaveBase = d.unemploymentBase;
         }
     }
     out.add(out.owner.line(LineCode::Disability, LineText::Disability,
                            out.adjust(LineCode::Disability, LineText::Disability, amount), LineText::DisabilityTitle,
-                           LineType::EmployerCost));
+                           LineType::EmployerCost),
+            [&](SlipRecorder& rec) { return rec.disability(rate, why, baseName, leaveBase, d.leaveDays); });
     return r;
 }
 
-std::optional<double> singleTax(const TaxTable& t, double base) {
+std::optional<int> taxBracket(const TaxTable& t, double base) {
     for (int k = 0; k < Law::ClosedTaxBrackets; ++k)
-        if (t.from[k] <= base && base <= t.to[k]) return base * t.factor[k] - t.rebate[k];
+        if (t.from[k] <= base && base <= t.to[k]) return k;
     // A scale with an eighth bracket (from 2020, 40 % above 310 UTM; before 2017 too) starts it
     // above the seventh; without one the seventh has no upper limit, as in 2017-2019.
     const int seventh = 6, eighth = 7;
-    if (t.from[eighth] > t.from[seventh] && base >= t.from[eighth]) return base * t.factor[eighth] - t.rebate[eighth];
-    if (base >= t.from[seventh]) return base * t.factor[seventh] - t.rebate[seventh];
-    if (base >= t.from[eighth]) return base * t.factor[eighth] - t.rebate[eighth];
+    if (t.from[eighth] > t.from[seventh] && base >= t.from[eighth]) return eighth;
+    if (base >= t.from[seventh]) return seventh;
+    if (base >= t.from[eighth]) return eighth;
     return std::nullopt;
+}
+
+std::optional<double> singleTax(const TaxTable& t, double base) {
+    const std::optional<int> k = taxBracket(t, base);
+    if (!k) return std::nullopt;
+    return base * t.factor[*k] - t.rebate[*k];
 }
 
 void incomeTax(const std::optional<TaxTable>& table, double base, RuleOutput& out) {
@@ -261,7 +298,8 @@ void incomeTax(const std::optional<TaxTable>& table, double base, RuleOutput& ou
     out.add(out.owner.line(LineCode::IncomeTax,
                            std::string(LineText::IncomeTax) + " (Base Trib. " + trim(TRANSFORM(base, "99,999,999")) + ")",
                            out.adjust(LineCode::IncomeTax, LineText::IncomeTax, tax), LineText::IncomeTaxTitle,
-                           LineType::Deduction));
+                           LineType::Deduction),
+            [&](SlipRecorder& r) { return r.incomeTax(*table, base, *taxBracket(*table, base)); });
 }
 
 void statutoryLines(const Worker& w, const MonthInputs& in, CodeFinder<FundRow>& funds, WorkerFigures& f,
@@ -279,6 +317,8 @@ void statutoryLines(const Worker& w, const MonthInputs& in, CodeFinder<FundRow>&
         w, in.params, {f.TOTIMP, f.BASIMP, f.SUELDO, f.SUEBAS, f.leaveDays, u.base, previous, exception}, out);
     f.BASIMP = d.basimp;
     f.SUELDO = d.sueldo;
+    if (out.recorder)
+        out.recorder->setTaxBase({f.TOTIMP, pensionAmount, healthForTax, f.savingsDeduction, u.workerShare});
     incomeTax(in.tax, f.TOTIMP - pensionAmount - healthForTax - f.savingsDeduction - u.workerShare, out);
 }
 

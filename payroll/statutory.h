@@ -20,10 +20,17 @@ struct RuleOutput {
     WorkerAdjustments adjust;
     std::vector<PaySlipLine>& lines;
     std::vector<RunMessage>& messages;
+    SlipRecorder* recorder = nullptr;  // set for the one worker whose slip is explained
 
     void add(PaySlipLine l) {
         store(l);
         lines.push_back(std::move(l));
+    }
+    // The line with how it was obtained; `why(recorder)` runs only when recording.
+    template <class Why>
+    void add(PaySlipLine l, Why&& why) {
+        if (recorder) recorder->record(lines.size(), why(*recorder));
+        add(std::move(l));
     }
 };
 
@@ -92,6 +99,8 @@ Disability disability(const Worker& w, const MonthParams& p, const DisabilityInp
 
 // Tax of a base by the month's brackets; nullopt when the base falls in none.
 std::optional<double> singleTax(const TaxTable& t, double base);
+// The bracket (0-7) the base falls in; nullopt when none.
+std::optional<int> taxBracket(const TaxTable& t, double base);
 void incomeTax(const std::optional<TaxTable>& table, double base, RuleOutput& out);
 
 // Every rule above, in order, for one worker. `f` comes back with BASIMP and

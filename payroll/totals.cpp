@@ -7,11 +7,11 @@
 
 namespace remu {
 
-namespace {
-
 bool beforeInOrder(const PaySlipLine& a, const PaySlipLine& b) {
     return a.TIPO_REM != b.TIPO_REM ? a.TIPO_REM < b.TIPO_REM : a.IMPONI_REM < b.IMPONI_REM;
 }
+
+namespace {
 
 // The first line whose description begins with the text, in REMUMES order
 // (type, taxable flag, then as added), found without sorting the lines yet.
@@ -42,42 +42,60 @@ const PaySlipLine& firstInOrder(const std::vector<PaySlipLine>& lines) {
 }
 
 void totalLines(std::vector<PaySlipLine>& lines, const SlipOwner& owner, const Worker* w, const MonthParams& p,
-                const WorkerAdjustments& adjust) {
+                const WorkerAdjustments& adjust, SlipRecorder* rec) {
     auto total = [&](const char* code, const char* text, double computed, int type, int order) {
         PaySlipLine l = owner.line(code, text, adjust(code, text, computed), text, type);
         l.IMPONI_REM = Taxable::No;
         l.SECUEN_REM = order;
         return l;
     };
-    auto add = [&](PaySlipLine l) {
+    // The line, and how it was obtained when the worker's slip is explained.
+    auto add = [&](PaySlipLine l, auto why) {
+        if (rec) rec->record(lines.size(), why());
         store(l);
         lines.push_back(std::move(l));
+    };
+    auto isDeduction = [](const PaySlipLine& l) { return l.TIPO_REM == LineType::Deduction; };
+    auto isNonTaxable = [](const PaySlipLine& l) {
+        return l.TIPO_REM == LineType::Earning && l.IMPONI_REM == Taxable::No;
     };
 
     double deductions = 0, nonTaxable = 0;
     for (const PaySlipLine& l : lines) {
-        if (l.TIPO_REM == LineType::Deduction) deductions += l.VALFIN_REM;
-        if (l.TIPO_REM == LineType::Earning && l.IMPONI_REM == Taxable::No) nonTaxable += l.VALFIN_REM;
+        if (isDeduction(l)) deductions += l.VALFIN_REM;
+        if (isNonTaxable(l)) nonTaxable += l.VALFIN_REM;
     }
+    // Both sums are of the lines as they stood before either total was added.
+    std::vector<Term> deductionTerms, nonTaxableTerms;
+    if (rec) deductionTerms = termsOf(lines, isDeduction), nonTaxableTerms = termsOf(lines, isNonTaxable);
     add(total(LineCode::TotalDeductions, LineText::TotalDeductions, deductions, LineType::Deduction,
-              SlipOrder::TotalDeductionsStaged));
+              SlipOrder::TotalDeductionsStaged),
+        [&] { return SlipRecorder::sum("Suma de los descuentos", deductionTerms); });
     add(total(LineCode::TotalNonTaxable, LineText::TotalNonTaxable, nonTaxable, LineType::Earning,
-              SlipOrder::TotalNonTaxable));
+              SlipOrder::TotalNonTaxable),
+        [&] { return SlipRecorder::sum("Suma de los haberes no imponibles", nonTaxableTerms); });
 
     double earnings = 0;
-    for (const PaySlipLine& l : lines) {
+    auto isEarningsTotal = [](const PaySlipLine& l) {
         std::string_view d = tv(l.DESCRI_REM);
-        if (d.starts_with(LineText::TaxableTotal) || d.starts_with(LineText::TotalNonTaxable)) earnings += l.VALFIN_REM;
-    }
+        return d.starts_with(LineText::TaxableTotal) || d.starts_with(LineText::TotalNonTaxable);
+    };
+    for (const PaySlipLine& l : lines)
+        if (isEarningsTotal(l)) earnings += l.VALFIN_REM;
     PaySlipLine tha =
         total(LineCode::TotalEarnings, LineText::TotalEarnings, earnings, LineType::Earning, SlipOrder::TotalEarnings);
     tha.VALOR_REM = earnings;
-    add(std::move(tha));
+    add(std::move(tha), [&] { return SlipRecorder::sum("Suma de los totales", termsOf(lines, isEarningsTotal)); });
 
     // Net pay, base salary and taxable base reach the lines together, after the
     // net pay has been worked out from the totals as they stand.
-    const double net = amountOf(firstBeginning(lines, LineText::TotalEarnings)) -
-                       amountOf(firstBeginning(lines, LineText::TotalDeductions));
+    const PaySlipLine* earned = firstBeginning(lines, LineText::TotalEarnings);
+    const PaySlipLine* deducted = firstBeginning(lines, LineText::TotalDeductions);
+    const double net = amountOf(earned) - amountOf(deducted);
+    auto netWhy = [&] {
+        return SlipRecorder::difference({LineText::TotalEarnings, amountOf(earned)},
+                                        {LineText::TotalDeductions, amountOf(deducted)});
+    };
     PaySlipLine alq = total(LineCode::NetPay, LineText::NetPay, net, LineType::Deduction, SlipOrder::NetPay);
     alq.VALOR_REM = net;
 
@@ -89,9 +107,9 @@ void totalLines(std::vector<PaySlipLine>& lines, const SlipOwner& owner, const W
     sba.IMPONI_REM = Taxable::Yes;
     sba.SECUEN_REM = SlipOrder::Unset;
 
-    double bim = 0;
+    double bim = 0, taxableTotal = 0;
     if (const PaySlipLine* t = firstBeginning(lines, LineText::TaxableTotal)) {
-        bim = t->VALFIN_REM;
+        bim = taxableTotal = t->VALFIN_REM;
         if (p.VALOUF != 0 && bim / p.VALOUF > p.taxableCap) bim = p.VALOUF * p.taxableCap;
     }
     PaySlipLine bl = owner.line(LineCode::TaxableBase, LineText::TaxableBase, bim, LineText::TaxableBase,
@@ -99,9 +117,9 @@ void totalLines(std::vector<PaySlipLine>& lines, const SlipOwner& owner, const W
     bl.VALOR_REM = bim;
     bl.IMPONI_REM = Taxable::Yes;
     bl.SECUEN_REM = SlipOrder::TaxableBase;
-    add(std::move(alq));
-    add(std::move(sba));
-    add(std::move(bl));
+    add(std::move(alq), netWhy);
+    add(std::move(sba), [&] { return SlipRecorder::value("Sueldo base de la ficha del trabajador", salary); });
+    add(std::move(bl), [&] { return rec->taxableBase(taxableTotal); });
 }
 
 void sortLines(std::vector<PaySlipLine>& lines, std::vector<PaySlipLine>& scratch) {

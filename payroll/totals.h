@@ -14,9 +14,13 @@ namespace remu {
 
 // Total deductions, total non-taxable, total earnings, net pay, base salary and
 // taxable base, appended to the worker's lines. `w` is null for a code that is
-// not in the personnel set (his base salary is then 0).
+// not in the personnel set (his base salary is then 0). With a recorder, how
+// each total was obtained goes to it.
 void totalLines(std::vector<PaySlipLine>& lines, const SlipOwner& owner, const Worker* w, const MonthParams& p,
-                const WorkerAdjustments& adjust);
+                const WorkerAdjustments& adjust, SlipRecorder* rec = nullptr);
+
+// REMUMES order within a worker: type, then taxable flag.
+bool beforeInOrder(const PaySlipLine& a, const PaySlipLine& b);
 
 // Type, then taxable flag; equal keys keep the order they were added in.
 // `scratch` keeps its room from worker to worker.

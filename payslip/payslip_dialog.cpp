@@ -11,9 +11,13 @@
 #include <QStyle>
 #include <QToolButton>
 #include <filesystem>
+#include <memory>
+#include <optional>
 
 #include "data/sql.h"
 #include "format/text.h"
+#include "payroll/explain.h"
+#include "payslip/explain_dialog.h"
 #include "payslip/liquida.h"
 #include "payslip/lookup_dialog.h"
 #include "payslip/progress_dialog.h"
@@ -274,9 +278,15 @@ void PayslipDialog::refreshStatus() {
     status_->repaint();
 }
 
-bool PayslipDialog::calculate(const std::string& from, const std::string& to) {
+bool PayslipDialog::calculate(const std::string& from, const std::string& to, SlipRecorder* explain) {
     if (opt_.calculate) return opt_.calculate(from, to);
-    return CALCULA_REMUN_DIALOG(this, s_, ui_, from, to, opt_.workDir);
+    return CALCULA_REMUN_DIALOG(this, s_, ui_, from, to, opt_.workDir, explain);
+}
+
+std::string PayslipDialog::explainedWorker() const {
+    if (isBlank(s_.CCODIGO_PERD)) return {};
+    if (!isBlank(s_.CCODIGO_PERH) && trim(s_.CCODIGO_PERH) != trim(s_.CCODIGO_PERD)) return {};
+    return trim(s_.CCODIGO_PERD);
 }
 
 void PayslipDialog::runOutput(const char* mode) {
@@ -284,9 +294,28 @@ void PayslipDialog::runOutput(const char* mode) {
     s_.CPROCESO = "Un momento por favor.. ";
     refreshStatus();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // The previewed slip of one worker can say how each of its amounts was obtained.
+    // A preview that is not modal outlives this call: it shares the recorder.
+    std::shared_ptr<SlipRecorder> recorder;
+    std::optional<ScopedPreviewCommand> explainCommand;
+    if (std::string_view(mode) == "VP" && !explainedWorker().empty()) {
+        recorder = std::make_shared<SlipRecorder>(explainedWorker());
+        explainCommand.emplace(PreviewCommand{
+            "explain", "Explicar montos",
+            slipIcon("explicar", "help-about", QStyle::SP_MessageBoxQuestion), [this, recorder](QWidget* preview) {
+                if (recorder->lines().empty()) {
+                    ui_.info("No hay detalle del cálculo de este trabajador.", "Atención");
+                    return;
+                }
+                ExplainDialog dlg(recorder->lines(), preview);
+                dlg.exec();
+            }});
+    }
     PrintedSlipRun run;
     run.workDir = opt_.workDir;
-    run.calculate = [this](const std::string& from, const std::string& to) { return calculate(from, to); };
+    run.calculate = [this, &recorder](const std::string& from, const std::string& to) {
+        return calculate(from, to, recorder.get());
+    };
     run.statusChanged = [this] { refreshStatus(); };
     const std::string workerName = s_.CNOMBRE_PERD;
     LIQUIDA2(mode, s_, ui_, run);

@@ -18,6 +18,7 @@ class QLabel;
 
 namespace remu {
 
+class SlipRecorder;
 class TGET;
 
 struct PayslipDialogOptions {
@@ -47,7 +48,9 @@ private:
     bool validWorker(std::string& code, std::string& name, bool isTo);
     void lookupCostCentre();
     void lookupWorker(std::string& code, std::string& name, TGET* field, bool allOfMonth);
-    bool calculate(const std::string& from, const std::string& to);
+    bool calculate(const std::string& from, const std::string& to, SlipRecorder* explain = nullptr);
+    // The one worker whose previewed slip can be explained; empty for a range.
+    std::string explainedWorker() const;
 
     Session& s_;
     UiPort& ui_;

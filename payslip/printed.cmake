@@ -12,7 +12,8 @@ if(REMU_WITH_GUI)
   add_library(remu_payslip_dialog STATIC
     ${CMAKE_CURRENT_LIST_DIR}/payslip_dialog.h ${CMAKE_CURRENT_LIST_DIR}/payslip_dialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/progress_dialog.h ${CMAKE_CURRENT_LIST_DIR}/progress_dialog.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/lookup_dialog.h ${CMAKE_CURRENT_LIST_DIR}/lookup_dialog.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/lookup_dialog.h ${CMAKE_CURRENT_LIST_DIR}/lookup_dialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/explain_dialog.h ${CMAKE_CURRENT_LIST_DIR}/explain_dialog.cpp)
   if(TARGET remu_payslip_pdf)
     target_sources(remu_payslip_dialog PRIVATE
       ${CMAKE_CURRENT_LIST_DIR}/mailing_dialog.h ${CMAKE_CURRENT_LIST_DIR}/mailing_dialog.cpp)

@@ -98,10 +98,11 @@ void CalculoDialog::closeEvent(QCloseEvent* e) {
 }
 
 bool CALCULA_REMUN_DIALOG(QWidget* parent, Session& s, UiPort& ui, const std::string& from, const std::string& to,
-                          const std::string& workDir) {
+                          const std::string& workDir, SlipRecorder* explain) {
     s.CESTADO.assign(1, ' ');
     RunOptions opt;
     opt.workDir = workDir;
+    opt.explain = explain;
     CalculoDialog dlg(
         ui, [&](UiPort& port) { return CALCULA_REMUN(s, port, trim(from), trim(to), opt); },
         [&](UiPort& port) { return CALCULA_REMUN(s, port, {}, {}, opt); }, &s.CESTADO, parent);

@@ -13,6 +13,8 @@ class QPushButton;
 
 namespace remu {
 
+class SlipRecorder;
+
 struct Session;
 
 // The run the dialog makes: gets the port whose progress() feeds the label.
@@ -70,7 +72,7 @@ private:
 // Runs the engine (CALCULA_REMUN) for the session's month and the code range behind the
 // progress dialog; the engine's result.
 bool CALCULA_REMUN_DIALOG(QWidget* parent, Session& s, UiPort& ui, const std::string& from, const std::string& to,
-                          const std::string& workDir = ".");
+                          const std::string& workDir = ".", SlipRecorder* explain = nullptr);
 
 // Lets the tests watch each progress dialog as it opens.
 void setCalculoDialogObserver(std::function<void(CalculoDialog&)> observer);

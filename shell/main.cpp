@@ -89,6 +89,16 @@ struct Screenshots {
                     preview->resize(1400, 1000);
                     preview->setZoomFactor(1);
                     save(preview, dir, name + "-zoom");
+                    // And how each of the slip's amounts was obtained.
+                    if (QAction* explain = preview->command("explain")) {
+                        QTimer::singleShot(400, preview, [this, name] {
+                            QWidget* d = QApplication::activeModalWidget();
+                            if (!d || d->objectName() != "ODLG_EXPLICA") return;
+                            save(d, dir, name + "-explicacion");
+                            d->close();
+                        });
+                        explain->trigger();
+                    }
                 }
                 top->close();
             }

@@ -274,6 +274,18 @@ void QtPrintJob::doLine(const LineCall& c) {
     p.restore();
 }
 
+namespace {
+
+std::vector<PreviewCommand>& previewCommands() {
+    static std::vector<PreviewCommand> commands;
+    return commands;
+}
+
+}  // namespace
+
+ScopedPreviewCommand::ScopedPreviewCommand(PreviewCommand c) { previewCommands().push_back(std::move(c)); }
+ScopedPreviewCommand::~ScopedPreviewCommand() { previewCommands().pop_back(); }
+
 bool QtPrintJob::doEnd() {
     if (pages_->pages.empty()) return false;
     pages_->exportName = QString::fromStdString(exportName());
@@ -283,6 +295,7 @@ bool QtPrintJob::doEnd() {
         // dialog waits for it.
         QWidget* over = QApplication::activeModalWidget();
         auto* win = new TPREVIEW(pages_, port_, over);
+        for (const PreviewCommand& c : previewCommands()) win->addCommand(c.name, c.text, c.icon, c.run);
         win->setAttribute(Qt::WA_DeleteOnClose);
         if (over) win->setWindowModality(Qt::ApplicationModal);
         // Whole screen even where no window manager honours "maximised".

@@ -4,9 +4,11 @@
 // export replay them on their own devices.
 
 #include <QColor>
+#include <QIcon>
 #include <QPicture>
 #include <QRectF>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -76,6 +78,22 @@ private:
     std::vector<QRectF> frameMarks_;
     UiPort* port_;
     bool device_ = true;
+};
+
+// A command that the previews opened while it lives offer beside their own: the one
+// who prints a job may add what only he knows how to do (the pay slip dialog's
+// explanation of the slip's lines).
+struct PreviewCommand {
+    QString name, text;
+    QIcon icon;
+    std::function<void(QWidget* preview)> run;
+};
+class ScopedPreviewCommand {
+public:
+    explicit ScopedPreviewCommand(PreviewCommand c);
+    ~ScopedPreviewCommand();
+    ScopedPreviewCommand(const ScopedPreviewCommand&) = delete;
+    ScopedPreviewCommand& operator=(const ScopedPreviewCommand&) = delete;
 };
 
 // Makes PRINTBEGIN build Qt jobs and PRINTERSETUP show the printer dialog. Messages of

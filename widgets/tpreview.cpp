@@ -288,7 +288,7 @@ TPREVIEW::TPREVIEW(std::shared_ptr<RecordedPages> pages, UiPort* port, QWidget* 
     connect(exportMenu->addAction("Exportar a PDF"), &QAction::triggered, this, &TPREVIEW::exportPdfAsked);
     commands_["export"]->setMenu(exportMenu);
 
-    auto* bar = addToolBar("Previsualización");
+    auto* bar = bar_ = addToolBar("Previsualización");
     bar->setMovable(false);
     for (const char* n : {"first", "previous", "next", "last", "zoomButton", "twoButton", "print"})
         bar->addAction(commands_[n]);
@@ -327,7 +327,7 @@ TPREVIEW::TPREVIEW(std::shared_ptr<RecordedPages> pages, UiPort* port, QWidget* 
     pageLabel_ = new QLabel;
     bar->addWidget(pageLabel_);
 
-    auto* file = menuBar()->addMenu("&Fichero");
+    auto* file = fileMenu_ = menuBar()->addMenu("&Fichero");
     file->addAction(commands_["print"]);
     file->addSeparator();
     file->addAction(commands_["exit"]);
@@ -363,6 +363,18 @@ TPREVIEW::TPREVIEW(std::shared_ptr<RecordedPages> pages, UiPort* port, QWidget* 
 TPREVIEW::~TPREVIEW() = default;
 
 QAbstractScrollArea* TPREVIEW::view() const { return view_; }
+
+QAction* TPREVIEW::addCommand(const QString& name, const QString& text, const QIcon& icon,
+                              std::function<void(QWidget* preview)> run) {
+    auto* a = new QAction(icon, text, this);
+    a->setToolTip(text);
+    a->setStatusTip(text);
+    connect(a, &QAction::triggered, this, [this, run = std::move(run)] { run(this); });
+    commands_[name] = a;
+    bar_->insertAction(commands_["exit"], a);
+    fileMenu_->insertAction(commands_["print"], a);
+    return a;
+}
 
 QAction* TPREVIEW::command(const QString& name) const {
     auto it = commands_.find(name);

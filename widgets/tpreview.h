@@ -16,7 +16,10 @@ class QComboBox;
 class QLabel;
 class QPrinter;
 class QRadioButton;
+class QToolBar;
 class QToolButton;
+class QMenu;
+class QIcon;
 
 namespace remu {
 
@@ -71,6 +74,10 @@ public:
     // Named commands, for the menus, the tool bar and tests: "first", "previous", "next",
     // "last", "zoom", "normal", "two", "one", "print", "export", "exit".
     QAction* command(const QString& name) const;
+    // A command of the one who printed, on the tool bar and in the file menu (the pay
+    // slip's explanation of its lines); it runs with the preview as its parent.
+    QAction* addCommand(const QString& name, const QString& text, const QIcon& icon,
+                        std::function<void(QWidget* preview)> run);
     TGET* goToField() const { return goTo_; }
     QLabel* pageLabel() const { return pageLabel_; }
     // The page area (it takes the keys and the wheel).
@@ -107,6 +114,8 @@ private:
     PageView* view_ = nullptr;
     TGET* goTo_ = nullptr;
     QLabel* pageLabel_ = nullptr;
+    QToolBar* bar_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
     QComboBox* zoomBox_ = nullptr;
     QComboBox* printerBox_ = nullptr;
     FileNameAsker askFileName_;

@@ -71,6 +71,15 @@ TEST(RemuCliCalcula, RunsTheMonthAndShowsTheSlip) {
     EXPECT_NE(out.find("CUPRUM 11.44 %"), std::string::npos);
     EXPECT_EQ(cli(base + " --mes 03 --mostrar 0999").first, 1);  // no such worker in the month
 
+    // Each line with how its amount was obtained.
+    std::tie(status, out) = cli(base + " --mes 03 --explicar 0001 --silencio");
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(out.find("Trabajador 0001"), std::string::npos) << out;
+    EXPECT_NE(out.find("    CUPRUM: 11.44 % de 500,000 imponible."), std::string::npos) << out;
+    EXPECT_NE(out.find("    Sueldo 500,000, / 30 días × 30 días trabajados."), std::string::npos) << out;
+    EXPECT_EQ(cli(base + " --mes 03 --explicar 0999").first, 1);
+    EXPECT_EQ(cli(base + " --mes 03 --explicar=").first, 2);
+
     EXPECT_EQ(cli(base + " --mes 04").first, 1);  // month without parameters
     EXPECT_EQ(cli(base + " --mes 03 --nada").first, 2);
     EXPECT_EQ(cli("calcula").first, 2);

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "format/picture.h"
 #include "format/text.h"
 #include "payroll/calculation.h"
+#include "payroll/explain.h"
+#include "payroll/formula.h"
 
 using namespace remu;
 
@@ -772,4 +775,45 @@ TEST(RoundWhole, SameAsRoundOfTheDecimalText) {
         for (double y : {h, std::nextafter(h, 0.0), std::nextafter(h, 1e18), -h})
             EXPECT_EQ(roundWhole(y), ROUND(y, 0)) << y;
     }
+}
+
+// How a line was obtained, for the one worker asked about.
+TEST(Explanation, SaysTheFormulaTheCapAndTheAdjustmentAndRecordsNobodyElse) {
+    MonthInputs in = march();
+    in.personnel = {worker("0001", 3000000), worker("0002", 500000)};
+    in.workerItems = {item("0001", "BON", "BONO", 1, 1, 2, "VALOR*VALOUF")};
+    in.adjustments = {{"0001", "X", "TDE", 2, "TOTAL DESCUENTOS", 123456}};
+    SlipRecorder rec("0001");
+    CalcResult r = calculateMonth(in, {}, {}, &rec);
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(rec.lines().size(), linesOf(r, "0001").size());
+    auto why = [&](const std::string& code) {
+        for (const ExplainedLine& e : rec.lines())
+            if (e.line.HABDES_REM == code) return e.why;
+        return LineExplanation{"<none>", "", {}};
+    };
+    EXPECT_EQ(why("BON").text, "Fórmula VALOR*VALOUF, con VALOR = 2 y VALOUF = 26,966.89.");
+    // 3,053,934 taxable, capped at 78.3 UF.
+    EXPECT_EQ(why("03").text, "CUPRUM: 11.44 % de 2,111,507 imponible (el tope de 78.3 UF × 26,966.89; el total "
+                              "imponible es 3,053,934).");
+    EXPECT_EQ(why("BIM").text, "Total imponible 3,053,934, con el tope de 78.3 UF × 26,966.89.");
+    EXPECT_EQ(why("SUE").text, "Sueldo 3,000,000, / 30 días × 30 días trabajados.");
+    EXPECT_EQ(why("TDE").text.rfind("Ajuste del mes para este trabajador: 123,456, en lugar de lo calculado. "
+                                    "Lo calculado: Suma de los descuentos: CUPRUM 11.44 % ",
+                                    0),
+              0u)
+        << why("TDE").text;
+    EXPECT_EQ(why("ALQ").text, "TOTAL HABERES 3,053,934 menos TOTAL DESCUENTOS 123,456.");
+    for (const ExplainedLine& e : rec.lines()) {
+        FormulaResult v = evaluateFormula(e.why.check, e.why.figures);
+        ASSERT_TRUE(v.ok) << e.line.HABDES_REM << " " << e.why.check;
+        EXPECT_EQ(roundWhole(v.value), e.line.VALFIN_REM) << e.line.HABDES_REM << ": " << e.why.text;
+    }
+
+    // Nobody else's lines, and a worker without lines in the month has none.
+    EXPECT_TRUE(std::all_of(rec.lines().begin(), rec.lines().end(),
+                            [](const ExplainedLine& e) { return e.line.PERSON_REM == "0001"; }));
+    SlipRecorder absent("0099");
+    calculateMonth(in, {}, {}, &absent);
+    EXPECT_TRUE(absent.lines().empty());
 }

@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>
@@ -13,11 +15,14 @@
 #include "core/ui_port.h"
 #include "data/query.h"
 #include "data/work_tables.h"
+#include "payslip/explain_dialog.h"
 #include "payslip/lookup_dialog.h"
 #include "payslip/payslip_dialog.h"
 #include "payslip/progress_dialog.h"
 #include "payslip/tests/printed_demo_fixture.h"
 #include "widgets/print_job.h"
+#include "widgets/qt_print_job.h"
+#include "widgets/tpreview.h"
 #include "widgets/tget.h"
 #include "widgets/twbrowse.h"
 
@@ -324,4 +329,62 @@ TEST(ProgressDialog, ShowsTheEngineTextsInUpperCase) {
     EXPECT_EQ(cestado, "Por Favor, espere\r\nProceso 80%3");
     EXPECT_EQ(ui.lines(), std::vector<std::string>{"Alert|Atención|algo"});
     EXPECT_EQ(dlg.findChild<QPushButton*>("451")->text(), "Procede");
+}
+
+TEST_F(PayslipDialogTest, ThePreviewExplainsEachLineOfTheWorkersSlip) {
+    fs::path dir = fs::temp_directory_path() / ("dlg_" + testdb::uniqueTag());
+    fs::create_directories(dir);
+    ASSERT_TRUE(prepareLiquida(s, ui));
+    s.N_MES = 3;  // March: medical leave, savings, weekly rest
+    CAMBIA_PERIODO(s);
+    installQtPrinting(&ui);
+    PayslipDialogOptions opt;
+    opt.workDir = dir.string();
+    PayslipDialog dlg(s, ui, opt);
+    dlg.show();
+
+    // The preview offers the explanation; it lists every line of the worker.
+    std::vector<std::string> afp;
+    int rows = 0;
+    bool offered = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* preview = qobject_cast<TPREVIEW*>(top);
+            if (!preview || !preview->isVisible() || offered) continue;
+            poll.stop();
+            QAction* explain = preview->command("explain");
+            offered = explain != nullptr;
+            if (explain) {
+                QTimer::singleShot(100, preview, [&] {
+                    auto* d = qobject_cast<ExplainDialog*>(QApplication::activeModalWidget());
+                    if (d) {
+                        rows = d->table()->rowCount();
+                        for (int r = 0; r < rows; ++r)
+                            if (d->table()->item(r, 0)->text().startsWith("HABITAT"))
+                                afp = {d->table()->item(r, 1)->text().toStdString(),
+                                       d->table()->item(r, 2)->text().toStdString(),
+                                       d->table()->item(r, 3)->text().toStdString()};
+                        if (const char* shots = std::getenv("REMU_SCREENSHOT_DIR"))
+                            d->grab().save(QString(shots) + "/explicacion.png");
+                        d->accept();
+                    }
+                });
+                explain->trigger();
+            }
+            preview->close();
+        }
+    });
+    poll.start(50);
+    dlg.findChild<QPushButton*>("354")->click();
+    // Without a modal dialog over it the preview stays open after the click.
+    QElapsedTimer waited;
+    waited.start();
+    while (poll.isActive() && waited.elapsed() < 30000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QApplication::processEvents();
+    EXPECT_TRUE(offered) << ::testing::PrintToString(ui.lines());
+    EXPECT_GT(rows, 20);
+    EXPECT_EQ(afp, (std::vector<std::string>{"Descuento", "111,860", "HABITAT: 11.27 % de 992,550 imponible."}));
+    setPrintJobFactory({});
+    fs::remove_all(dir);
 }
