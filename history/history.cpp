@@ -170,7 +170,7 @@ std::vector<double> figureColumns(const HistoryFigures& f) {
 }
 
 std::string historyText(const WorkerHistory& h) {
-    const size_t label = 16, width = 17;
+    const size_t label = 16, width = 18;
     auto row = [&](const std::string& first, const HistoryFigures& f) {
         std::string s = padRight(first, label);
         for (double v : figureColumns(f)) s += padLeft(money(v), width);

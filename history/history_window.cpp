@@ -213,7 +213,11 @@ void HistoryWindow::fillChart() {
     chart->addSeries(net);
     auto* x = new QBarCategoryAxis;
     x->append(categories);
-    x->setLabelsAngle(categories.size() > 12 ? -60 : 0);
+    // Two years of months fit upright only in a small font.
+    QFont small = x->labelsFont();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    x->setLabelsFont(small);
+    x->setLabelsAngle(categories.size() > 12 ? -90 : 0);
     auto* yAxis = new QValueAxis;
     yAxis->setRange(0, top > 0 ? top * 1.1 : 1);
     yAxis->setLabelFormat("%.0f");
