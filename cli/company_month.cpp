@@ -27,6 +27,19 @@ bool openCompanyMonth(const Args& a, Session& s, UiPort& ui, const char* usage, 
         ui.stop(Period::problem(ano, mes), "Alto");
         return false;
     }
+    s.period = *period;
+    s.N_MES = period->month();
+    return openCompany(a, s, ui, usage, status);
+}
+
+bool openCompany(const Args& a, Session& s, UiPort& ui, const char* usage, int& status) {
+    std::string empresa = a.option("empresa", "");
+    if (empresa.empty()) {
+        std::cerr << usage << "\n";
+        status = 2;
+        return false;
+    }
+    status = 1;
     std::optional<ConnectionRecord> rec;
     try {
         rec = readConexion(a.option("dir", "."));
@@ -44,8 +57,6 @@ bool openCompanyMonth(const Args& a, Session& s, UiPort& ui, const char* usage, 
     s.CPASSWORD = rec->CLAVE;
     s.ID_CLIENTE = trim(a.option("cliente", rec->DATABASE));
     s.CDATABASE = empresa;
-    s.period = *period;
-    s.N_MES = period->month();
     return CONECTA(s, ui, s.OCON);
 }
 

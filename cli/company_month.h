@@ -11,6 +11,8 @@ namespace remu::cli {
 // Session bound to the company month and connected (OCON). On false, status is
 // 2 for wrong usage (the usage text was printed) or 1 after telling the user why.
 bool openCompanyMonth(const Args& a, Session& s, UiPort& ui, const char* usage, int& status);
+// The same for a command that works over months: --empresa only, no period chosen.
+bool openCompany(const Args& a, Session& s, UiPort& ui, const char* usage, int& status);
 
 // The accounting database the company data of the month names (cost centres);
 // empty when the month has none.

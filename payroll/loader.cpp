@@ -74,6 +74,21 @@ bool readItems(Loader& db, const std::string& sql, std::vector<ItemRow>& out) {
     return true;
 }
 
+// The month's default days item as the run inserts it.
+ItemRow defaultDaysItem() {
+    ItemRow r;
+    r.workerCode = "  ";
+    r.workerName = "  ";
+    r.code = LineCode::DaysWorked;
+    r.name = LineText::DaysWorked;
+    r.type = LineType::Control;
+    r.taxable = 0;
+    r.value = Law::MonthDays;
+    r.formula = "   ";
+    r.movementCode = " ";
+    return r;
+}
+
 }  // namespace
 
 bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, MonthInputs& in) {
@@ -127,7 +142,7 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
     // Company data; a row that vanished since the month check is created with no insurers.
     if (!db.fetch(rs, "SELECT * FROM " + sqlYearTable(y, "_datos_empresa") + " where mes_datemp = " + qm)) return false;
     if (rs->Eof()) {
-        if (!db.exec("INSERT INTO " + sqlYearTable(y, "_datos_empresa") + " (mes_datemp, codigo_mutual_datemp, codigo_ccaf_datemp) VALUES (" +
+        if (!req.readOnly && !db.exec("INSERT INTO " + sqlYearTable(y, "_datos_empresa") + " (mes_datemp, codigo_mutual_datemp, codigo_ccaf_datemp) VALUES (" +
                      qm + ", '00', '00')"))
             return false;
         in.company = CompanyData{};
@@ -249,7 +264,8 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
     if (!db.fetch(rs, "SELECT codigo_hd_remu FROM " + items + " where codigo_hd_remu = " +
                           sqlText(LineCode::DaysWorked) + " AND mes_hd_remu = " + qm + " LIMIT 1"))
         return false;
-    if (rs->Eof() &&
+    const bool addDaysItem = rs->Eof();
+    if (addDaysItem && !req.readOnly &&
         !db.exec("INSERT INTO " + items +
                  " (mes_hd_remu, codigo_hd_remu, nombre_hd_remu, cencos_per_remu, tipo_hd_remu, imponi_hd_remu, "
                  "codigo_per_remu, nombre_per_remu, cencos_hd_remu, valor_hd_remu, formula_hd_remu, fijo_remu, "
@@ -272,6 +288,8 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
                        " and codigo_per_remu = '    '",
                    in.commonItems))
         return false;
+    // Where the inserted row would have come back: the newest of the month's common items.
+    if (addDaysItem && req.readOnly) in.commonItems.push_back(defaultDaysItem());
 
     // Savings contracts.
     if (!db.fetch(rs, "SELECT * FROM " + sqlYearTable(y, "_apv") + " where mes_apv = " + qm +

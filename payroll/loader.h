@@ -17,10 +17,13 @@ struct LoadRequest {
     std::string year, month, clientId;
     std::string codeFrom, codeTo;
     bool separateSavings = false;
+    // Nothing is inserted: a month without its default days item gets the row the
+    // run would insert, in memory only (a slip looked at, not a run).
+    bool readOnly = false;
 };
 
 // Fills `in` (everything but previousSalary). Inserts the month's default days
-// item and a missing company-data row as the run requires. False when a query
+// item and a missing company-data row as the run requires, unless readOnly. False when a query
 // failed (already reported through the port).
 bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, MonthInputs& in);
 

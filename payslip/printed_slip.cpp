@@ -232,14 +232,6 @@ SlipJobNames slipJobNames(const std::vector<PaySlipLine>& view, const std::vecto
 }
 
 bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRun& run) {
-    const bool preview = mode == "VP";
-    auto status = [&](std::string text) {
-        s.CPROCESO = std::move(text);
-        if (run.statusChanged) run.statusChanged();
-    };
-    auto resetRange = [&] {
-        s.CCENCOS = s.CCENCOS_NOMBRE = s.CNOMBRE_PERD = s.CCODIGO_PERH = s.CNOMBRE_PERH = "    ";
-    };
     if (!s.OCON || !s.OCON->isOpen() || !run.calculate) return false;
     Connection& conn = *s.OCON;
 
@@ -259,14 +251,29 @@ bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRu
     if (!folder.held()) return false;
     if (!run.calculate(s.CCODIGO_PERD, s.CCODIGO_PERH)) return false;
 
-    std::vector<PaySlipLine> view;
+    std::vector<PaySlipLine> remumes;
     try {
-        view = slipView(readWorkTable(WorkTable::REMUMES, run.workDir), slipFilter(s));
+        remumes = readWorkTable(WorkTable::REMUMES, run.workDir);
     } catch (const std::exception& e) {
         ui.stop(e.what(), "Error");
         return false;
     }
-    SlipSources src = loadSlipSources(conn, s, ui);
+    return printSlipLines(mode, s, ui, std::move(remumes), run);
+}
+
+bool printSlipLines(std::string_view mode, Session& s, UiPort& ui, std::vector<PaySlipLine> remumes,
+                    const PrintedSlipRun& run) {
+    const bool preview = mode == "VP";
+    auto status = [&](std::string text) {
+        s.CPROCESO = std::move(text);
+        if (run.statusChanged) run.statusChanged();
+    };
+    auto resetRange = [&] {
+        s.CCENCOS = s.CCENCOS_NOMBRE = s.CNOMBRE_PERD = s.CCODIGO_PERH = s.CNOMBRE_PERH = "    ";
+    };
+    if (!s.OCON || !s.OCON->isOpen()) return false;
+    std::vector<PaySlipLine> view = slipView(std::move(remumes), slipFilter(s));
+    SlipSources src = loadSlipSources(*s.OCON, s, ui);
     if (!src.ok) return false;
     s.VALUTM = src.params.utm;
 

@@ -30,6 +30,12 @@ struct PrintedSlipRun {
 // Mode "VP" previews, "IM" prints on the chosen printer. False when nothing was printed.
 bool LIQUIDA2(std::string_view mode, Session& s, UiPort& ui, const PrintedSlipRun& run);
 
+// LIQUIDA2 past the calculation: the slips of REMUMES lines already computed
+// (`run.calculate` is not called), chosen by the session's filter. False when
+// nothing was printed.
+bool printSlipLines(std::string_view mode, Session& s, UiPort& ui, std::vector<PaySlipLine> remumes,
+                    const PrintedSlipRun& run);
+
 // Everything one worker's page shows.
 struct SlipPage {
     const SlipContent* content = nullptr;

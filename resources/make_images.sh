@@ -18,6 +18,11 @@ convert -size 48x48 xc:none -fill white -stroke '#555555' -strokewidth 2 -draw '
   -stroke '#9aa9b8' -strokewidth 2 -draw 'line 14,12 34,12' -draw 'line 14,18 34,18' -draw 'line 14,24 26,24' \
   -stroke none -fill '#2e8b57' -font $FONT -pointsize 18 -annotate +22+42 '$' liqui.png
 
+# History (historial): bars by month with the net pay's line over them.
+convert -size 48x48 xc:none -fill '#7fa7d6' -draw 'rectangle 6,26 13,44' -draw 'rectangle 17,18 24,44' \
+  -draw 'rectangle 28,22 35,44' -draw 'rectangle 39,12 46,44' -stroke '#c8581e' -strokewidth 3 -fill none \
+  -draw 'polyline 9,22 20,12 31,17 43,6' historial.png
+
 # Keys (llaves): ring and bit.
 convert -size 48x48 xc:none -stroke '#b8860b' -strokewidth 5 -fill none -draw 'circle 15,16 15,7' \
   -draw 'line 21,22 40,41' -draw 'line 33,34 38,29' -draw 'line 37,38 42,33' llaves.png

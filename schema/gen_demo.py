@@ -3,8 +3,9 @@
 
   gen_demo.py                          the whole demo: DEMO_REMU, demo_remu_norte, demo_remu_sur,
                                        DEMO_CONT and the mail queue CORREOS
-  gen_demo.py --workers N [--company NAME] [--month 2019-03]
-                                       one company with N workers in one month, for benchmarks
+  gen_demo.py --workers N [--company NAME] [--month 2019-03] [--months 1]
+                                       one company with N workers in one month (or the --months
+                                       months ending with it), for benchmarks
                                        (needs the demo's DEMO_REMU and DEMO_CONT loaded first)
   gen_demo.py --list                   the demo workers to log in with
   --client ID                          the same data for another client identifier (database names)
@@ -796,12 +797,24 @@ def bench_code(i):
     return "%s%03d" % ("ABCDEFGHJKLMNPQRSTUVWXYZ"[i // 1000], i % 1000)
 
 
-def write_bench(out, prm, company, n, year, month):
+def bench_periods(year, month, months):
+    """The `months` months on record that end with year-month, oldest first."""
+    y, m = int(year), month
+    out = []
+    for _ in range(months):
+        out.append((y, m))
+        y, m = (y - 1, 12) if m == 1 else (y, m - 1)
+    return out[::-1]
+
+
+def write_bench(out, prm, company, n, year, month, months=1):
     rng = random.Random(4242)
     ppl = People(4243, {12345678})
     cd = COMPANY_DATA["norte"]
     workers = []
     earlier = (int(year), month - 2) if month > 2 else (int(year), 1)
+    # With more than one month on record every worker is on file from the first of them.
+    start = bench_periods(year, month, months)[0]
     for i in range(n):
         p = ppl.person(cd["comunas"])
         kind = i % 20
@@ -842,7 +855,8 @@ def write_bench(out, prm, company, n, year, month):
                  ips=ips, afp_cesantia="08" if ips else "", sis=0 if ips else 1, isa=isa, pactado=pactado,
                  valor_pactado=valor, cargas=i % 3, tramo="ABCD"[i % 4] if i % 3 else "",
                  seguro=[3, 3, 2, 4, 1][i % 5], parcial=20 if kind == 13 else 0,
-                 first=first, last=(int(year), month), items=items, absences=absences, apv=apv, adjust=adjust)
+                 first=min(first, start), last=(int(year), month), items=items, absences=absences, apv=apv,
+                 adjust=adjust)
         if kind == 13:
             p["items"].append(item("998", 20))
         if i % 100 == 99 and month > 1:
@@ -854,7 +868,12 @@ def write_bench(out, prm, company, n, year, month):
     out.sql("SET NAMES utf8mb4;")
     out.sql("SET autocommit=0, unique_checks=0, foreign_key_checks=0;")
     w = CompanyWriter(out, prm, company, workers, common, cd)
-    w.write([year], months_of=lambda y: list(range(1, month + 1)), vacations=False)
+    if months == 1:
+        w.write([year], months_of=lambda y: list(range(1, month + 1)), vacations=False)
+    else:
+        periods = bench_periods(year, month, months)
+        years = sorted({str(y) for y, _ in periods})
+        w.write(years, months_of=lambda y: [m for yy, m in periods if yy == int(y)], vacations=False)
 
 
 def main(argv=None):
@@ -863,6 +882,8 @@ def main(argv=None):
     ap.add_argument("--workers", type=int, default=0, help="benchmark company with N workers in one month")
     ap.add_argument("--company", default="demo_remu_bench", help="database name of the benchmark company")
     ap.add_argument("--month", default="2019-03", help="month of the benchmark company (yyyy-mm)")
+    ap.add_argument("--months", type=int, default=1,
+                    help="months on record of the benchmark company, ending with --month (1-24)")
     ap.add_argument("--list", action="store_true", help="list the demo workers and passwords")
     ap.add_argument("--client", default="DEMO", help="client identifier (names of the databases)")
     args = ap.parse_args(argv)
@@ -877,6 +898,8 @@ def main(argv=None):
         ap.error("mes inválido: %r (2018-01 .. 2019-12)" % args.month)
     if args.workers < 0 or args.workers > 9999 + 24 * 1000:
         ap.error("cantidad de trabajadores fuera de rango: %d" % args.workers)
+    if args.months < 1 or bench_periods(m.group(1), int(m.group(2)), args.months)[0] < (2018, 1):
+        ap.error("--months fuera de rango: %d (los meses deben caer entre 2018-01 y %s)" % (args.months, args.month))
     try:
         prm = Params(args.params)
     except OSError as e:
@@ -888,7 +911,7 @@ def main(argv=None):
         for row in listing(prm):
             print("%-16s %-6s %-12s %-7s %s (%s)" % row)
     elif args.workers:
-        write_bench(out, prm, args.company.lower(), args.workers, m.group(1), int(m.group(2)))
+        write_bench(out, prm, args.company.lower(), args.workers, m.group(1), int(m.group(2)), args.months)
     else:
         write_demo(out, prm)
 

@@ -27,6 +27,11 @@ if(REMU_WITH_GUI)
     target_link_libraries(remu PRIVATE remu_payslip_dialog)
     target_compile_definitions(remu PRIVATE REMU_HAVE_PAYSLIP_DIALOG)
   endif()
+  # The worker's history (history/history_window.h, HISTORIAL).
+  if(TARGET remu_history_window)
+    target_link_libraries(remu PRIVATE remu_history_window)
+    target_compile_definitions(remu PRIVATE REMU_HAVE_HISTORY_WINDOW)
+  endif()
 
   remu_add_test(login_tests
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/login_test.cpp

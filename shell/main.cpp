@@ -34,6 +34,9 @@
 #ifdef REMU_HAVE_PAYSLIP_DIALOG
 #include "payslip/payslip_dialog.h"
 #endif
+#ifdef REMU_HAVE_HISTORY_WINDOW
+#include "history/history_window.h"
+#endif
 
 namespace {
 
@@ -42,6 +45,9 @@ using namespace remu;
 void registerDialogs() {
 #ifdef REMU_HAVE_PAYSLIP_DIALOG
     setLiquidaAction([](QWidget* parent, Session& s, UiPort& ui) { LIQUIDA(parent, s, ui); });
+#endif
+#ifdef REMU_HAVE_HISTORY_WINDOW
+    setHistorialAction([](QWidget* parent, Session& s, UiPort& ui) { HISTORIAL(parent, s, ui); });
 #endif
 }
 

@@ -45,6 +45,11 @@ WindowAction& personalAction() {
     return action;
 }
 
+WindowAction& historialAction() {
+    static WindowAction action;
+    return action;
+}
+
 QString q(const std::string& t) { return QString::fromStdString(t); }
 
 void notAvailable(UiPort& ui) { ui.info("Esta opción aún no está disponible en esta versión del sistema", "Atención"); }
@@ -58,6 +63,7 @@ QPixmap workingDirBitmap(const QString& name) {
 
 void setLiquidaAction(WindowAction action) { liquidaAction() = std::move(action); }
 void setPersonalAction(WindowAction action) { personalAction() = std::move(action); }
+void setHistorialAction(WindowAction action) { historialAction() = std::move(action); }
 
 QIcon shellIcon(const QString& role) {
     initShellResources();
@@ -119,6 +125,7 @@ MainWindow::MainWindow(Session& s, UiPort& ui, QWidget* parent) : QMainWindow(pa
     add("funcionario", "Trabajador", &MainWindow::runPersonal);
     toolBar_->addSeparator();
     add("liqui", "Liquidación\nsueldo", &MainWindow::runLiquida);
+    add("historial", "Historial", &MainWindow::runHistorial);
     toolBar_->addSeparator();
     add("llaves", "Cambia\ncontraseña", &MainWindow::runCambiaClave);
     add("salir", "Salir", &QWidget::close);
@@ -174,6 +181,13 @@ void MainWindow::runPersonal() {
 void MainWindow::runLiquida() {
     if (liquidaAction())
         liquidaAction()(this, s_, ui_);
+    else
+        notAvailable(ui_);
+}
+
+void MainWindow::runHistorial() {
+    if (historialAction())
+        historialAction()(this, s_, ui_);
     else
         notAvailable(ui_);
 }

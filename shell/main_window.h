@@ -24,6 +24,8 @@ using WindowAction = std::function<void(QWidget* parent, Session& s, UiPort& ui)
 // user the option is not available yet.
 void setLiquidaAction(WindowAction action);
 void setPersonalAction(WindowAction action);
+// The worker's history ("Historial").
+void setHistorialAction(WindowAction action);
 
 // Icon of one of the program's bitmap roles ("funcionario", "liqui", "llaves",
 // "salir", "aceptar2", "1ICON_1", the dialogs' "LLAVES"): the desktop's icon
@@ -45,6 +47,7 @@ public:
 
     void runPersonal();
     void runLiquida();
+    void runHistorial();
     void runCambiaClave();
 
 private:

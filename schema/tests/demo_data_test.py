@@ -163,6 +163,24 @@ class BenchmarkCompany(unittest.TestCase):
         self.assertGreater(int(query("SELECT COUNT(*) FROM %s.2019_ajuste" % db)[0][0]), 0)
         query("DROP DATABASE %s" % db)
 
+    def test_workers_on_record_over_two_years(self):
+        res = load("--workers", "40", "--company", "demo_remu_benchy", "--month", "2019-12", "--months", "24")
+        self.assertEqual(res.returncode, 0, res.stderr)
+        db = "demo_remu_benchy"
+        self.assertEqual(query("SELECT ano FROM %s.anos ORDER BY ano" % db), [["2018"], ["2019"]])
+        for y in ("2018", "2019"):
+            self.assertEqual(query("SELECT COUNT(*) FROM %s.%s_meses" % (db, y)), [["12"]])
+            # every worker has a row in every month, and the month's items
+            self.assertEqual(query("SELECT COUNT(DISTINCT mes_per), COUNT(*) FROM %s.%s_personal" % (db, y)),
+                             [["12", str(12 * 40)]])
+            self.assertEqual(query("SELECT COUNT(DISTINCT mes_hd_remu) FROM %s.%s_habdes_remu "
+                                   "WHERE codigo_per_remu = '0002'" % (db, y)), [["12"]])
+        query("DROP DATABASE %s" % db)
+        # More months than the parameters hold are refused.
+        res = load("--workers", "10", "--company", "demo_remu_benchy", "--month", "2019-03", "--months", "24")
+        self.assertNotEqual(res.returncode, 0)
+        self.assertIn("--months", res.stderr)
+
     def test_bad_arguments_are_refused_before_touching_the_server(self):
         res = load("--workers", "10", "--company", "x; DROP DATABASE mysql")
         self.assertNotEqual(res.returncode, 0)

@@ -49,7 +49,7 @@ TEST_F(MainWindowTest, StatusBarToolbarAndMenu) {
     EXPECT_EQ(w.statusLabel()->text(), " Servidor: SERVIDOR CENTRAL  Empresa: DEMO - NORTE   Usuario: 012345678-5");
 
     EXPECT_EQ(texts(w.toolBar()->actions()),
-              (QStringList{"Trabajador", "|", "Liquidación\nsueldo", "|", "Cambia\ncontraseña", "Salir"}));
+              (QStringList{"Trabajador", "|", "Liquidación\nsueldo", "Historial", "|", "Cambia\ncontraseña", "Salir"}));
     for (QAction* a : w.toolBar()->actions()) {
         if (a->isSeparator()) continue;
         EXPECT_FALSE(a->icon().isNull()) << a->text().toStdString();
