@@ -57,7 +57,9 @@ WorkerFileDialog::WorkerFileDialog(WorkerBuffer& buffer, Session& s, UiPort& ui,
       ors_(ors),
       isNew_(isNew),
       context_{buffer, s, ui, conn, isNew, [this] { refreshAll(); }, [this] {
+                   // A new worker's code decides whose periods and plans the pages show.
                    if (vacations_) vacations_->reload();
+                   if (pages_.size() > 2) static_cast<PensionPage*>(pages_[2])->reloadPlans();
                }} {
     setObjectName("ODLG_PERSON_EDITA");
     setWindowTitle(QString::fromStdString("DATOS TRABAJADOR" + s.period.monthName() + " " + s.period.yearText()));
@@ -139,7 +141,10 @@ bool WorkerFileDialog::save() {
 
 bool EDITA_PERSONAL(QWidget* parent, Session& s, UiPort& ui, Recordset& ors, bool isNew) {
     std::shared_ptr<Connection> conn = s.OCON;
-    if (!conn && !CONECTA(s, ui, conn)) return false;
+    if (!conn) {
+        if (!CONECTA(s, ui, conn)) return false;
+        s.OCON = conn;  // the code fields and the APV plans work on the session's connection
+    }
     WorkerBuffer buffer;
     if (!openWorkerFile(buffer, s, ui, *conn, ors, isNew)) return false;
     WorkerFileDialog dlg(buffer, s, ui, *conn, ors, isNew, parent);

@@ -20,10 +20,13 @@
 
 #include "core/session.h"
 #include "core/ui_port.h"
+#include "data/db_error.h"
 #include "data/recordset.h"
 #include "format/helpers.h"
 #include "format/text.h"
-#include "payslip/lookup_dialog.h"
+#include "personnel/apv.h"
+#include "personnel/apv_group.h"
+#include "widgets/lookup_field.h"
 #include "widgets/tget.h"
 #include "widgets/twbrowse.h"
 
@@ -47,25 +50,6 @@ void navy(QWidget* w) {
     p.setColor(QPalette::Text, QColor(0, 0, 128));
     w->setPalette(p);
 }
-
-// Remembers how the focus left a field: the checks of some code fields run only when it
-// was left with the keyboard (Enter, Tab), not with the mouse.
-class LeaveWatcher : public QObject {
-public:
-    using QObject::QObject;
-    bool byKeyboard() const { return reason_ == Qt::TabFocusReason || reason_ == Qt::BacktabFocusReason; }
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::FocusOut) reason_ = static_cast<QFocusEvent*>(e)->reason();
-        else if (e->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(e)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) reason_ = Qt::TabFocusReason;
-        }
-        return false;
-    }
-
-private:
-    Qt::FocusReason reason_ = Qt::OtherFocusReason;
-};
 
 std::string headerText(const WorkerBuffer& b) { return trim(b.CCODIGO_PER) + " " + b.CNOMBRE; }
 
@@ -187,60 +171,62 @@ QLabel* WorkerFilePage::header(int id, std::function<std::string()> text) {
     return l;
 }
 
-TGET* WorkerFilePage::codeField(int id, int nameId, CodeKind kind, std::string& code, std::string& name,
-                                size_t width, QWidget* owner) {
-    auto* row = new QHBoxLayout;
-    auto* f = field(id, code, "@!", width);
-    f->setParent(owner);
-    f->setMaximumWidth(70);
-    auto* watcher = new LeaveWatcher(f);
-    f->installEventFilter(watcher);
-    f->setKeyAction(Qt::Key_F12, [this, kind, &code, &name, f] { lookup(kind, code, name, f); });
-    f->setValid([this, kind, &code, watcher, width] {
-        code = held(code, width);
-        bool check = watcher->byKeyboard();
-        switch (kind) {
-        case CodeKind::WorkerType: check = true; break;
-        case CodeKind::Bank:
-        case CodeKind::CostCentre: check = check || !isBlank(code); break;
-        case CodeKind::Ips: check = check || isBlank(code); break;
-        default: break;
+LookupField* WorkerFilePage::codeField(int id, int nameId, CodeKind kind, std::string& code, std::string& name,
+                                       size_t width, QWidget* owner) {
+    auto* f = new LookupField(c_.s, c_.ui, owner);
+    f->setObjectName(QString::number(id));
+    f->setPicture("@!");
+    f->setMaximumWidth(80);
+    navy(f);
+    LookupField::Lookup l;
+    if (auto table = codeLookup(kind, c_.s)) {
+        l.listSql = table->listSql;
+        l.codeColumn = table->codeColumn;
+        l.nameColumn = table->nameColumn;
+        l.checkSql = LookupField::equalsCode(table->checkSql);
+        l.label = table->label;
+    }
+    l.codeWidth = static_cast<int>(width);
+    switch (kind) {
+    case CodeKind::Bank:
+    case CodeKind::CostCentre:
+        l.when = LookupField::Check::OnEnterTabOrCode;
+        l.missingCode = std::string(width, ' ');
+        break;
+    case CodeKind::WorkerType:
+        // A type that is not there falls back to "0", and the focus moves on.
+        l.when = LookupField::Check::Always;
+        l.missingCode = held("0", width);
+        l.focusBackWhenMissing = false;
+        break;
+    case CodeKind::Ips:
+        l.focusBackWhenMissing = false;
+        l.name = [this](const Recordset& row, bool) {
+            const int rate = row.FieldIndex("mes_" + c_.s.period.monthText());
+            return trim(row.Fields("nombre_afp").text()) + " " + (rate < 0 ? std::string() : trim(row.Fields(rate).text()));
+        };
+        break;
+    default: break;
+    }
+    f->setLookup(std::move(l));
+    f->bind(code, name);
+    f->setNameLabel(label(nameId, [&name] { return name; }, owner));
+    f->setAfter([this, kind](LookupField::Outcome) {
+        WorkerBuffer& b = c_.b;
+        if (kind == CodeKind::Ips && isBlank(b.CCODIGO_IPS)) {
+            b.CNOMBRE_IPS = " ";
+            b.CAFP_SEGURO_CESANTIA = std::string(width::AFP, ' ');
+            b.CNOMBRE_AFP_SEGURO_CESANTIA = " ";
         }
-        const bool ok = !check || leaveCodeField(kind, c_.b, c_.conn, c_.s, c_.ui);
+        if (kind == CodeKind::WorkerType || kind == CodeKind::Afp || kind == CodeKind::Ips) VALIDA_REGIMEN_PREV(b);
         c_.refreshAll();
-        return ok;
     });
-    auto* button = new QToolButton(owner);
-    button->setObjectName(QString::number(id) + "_lupa");
-    button->setIcon(icon("edit-find", QStyle::SP_FileDialogContentsView));
-    button->setToolTip("Buscar");
-    button->setFocusPolicy(Qt::NoFocus);
-    enable(button, id);
-    connect(button, &QToolButton::clicked, this, [this, kind, &code, &name, f] { lookup(kind, code, name, f); });
+    enable(f, id);
+    auto* row = new QHBoxLayout;
     row->addWidget(f);
-    row->addWidget(button);
-    row->addWidget(label(nameId, [&name] { return name; }, owner), 1);
+    row->addWidget(f->nameLabel(), 1);
     static_cast<QBoxLayout*>(owner->layout())->addLayout(row);  // the owner's box holds the row
     return f;
-}
-
-void WorkerFilePage::lookup(CodeKind kind, std::string& code, std::string& name, TGET* field) {
-    if (!field->isEnabled()) return;
-    auto lookup = codeLookup(kind, c_.s);
-    if (!lookup) return;
-    std::unique_ptr<Recordset> rs;
-    if (AYUDA_Y(rs, lookup->listSql, "corta", lookup->codeColumn, lookup->nameColumn, c_.conn, c_.ui, this)) {
-        code = held(rs->Fields(lookup->codeColumn).text(), std::max<size_t>(code.size(), 1));
-        name = rs->Fields(lookup->nameColumn).text();
-        if (kind == CodeKind::Ips) {
-            const int rate = rs->FieldIndex("mes_" + c_.s.period.monthText());
-            name = trim(name) + " " + (rate < 0 ? std::string() : trim(rs->Fields(rate).text()));
-        }
-        if (kind == CodeKind::WorkerType || kind == CodeKind::Afp || kind == CodeKind::Ips)
-            VALIDA_REGIMEN_PREV(c_.b);
-    }
-    c_.refreshAll();
-    field->setFocus();
 }
 
 // ---------------------------------------------------------------- page 1
@@ -562,32 +548,26 @@ PensionPage::PensionPage(WorkerFileContext& c, QWidget* parent) : WorkerFilePage
     lay->addWidget(regime, 2, 1);
 
     // The APV plans of the month.
-    auto* apv = new QGroupBox("APV", this);
-    auto* al = new QHBoxLayout(apv);
-    auto* grid = new TWBROWSE(apv);
-    grid->setObjectName("155");
-    grid->setHeaders({"COD.", "Nombre Inst.APV", "Valor", "Formula"});
-    grid->setColumnWidths({40, 200, 60, 200});
-    grid->setRightJustified(3);
-    grid->setMinimumHeight(110);
-    al->addWidget(grid, 1);
-    auto* buttons = new QVBoxLayout;
-    for (auto [id, text, theme] : {std::tuple{"108", "Nuevo", "document-new"}, std::tuple{"109", "Modifica", "document-edit"},
-                                   std::tuple{"110", "Elimina", "edit-delete"}}) {
-        auto* b2 = new QToolButton(apv);
-        b2->setObjectName(id);
-        b2->setText(text);
-        b2->setIcon(icon(theme, QStyle::SP_FileIcon));
-        b2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        b2->setEnabled(false);
-        buttons->addWidget(b2);
-    }
-    al->addLayout(buttons);
-    lay->addWidget(apv, 3, 0, 1, 2);
+    auto* apvBox = new QGroupBox("APV", this);
+    auto* al = new QVBoxLayout(apvBox);
+    apv_ = new ApvGroup(c.s, c.ui, apvBox);
+    apv_->setEditable(!c.s.workerBound());
+    apv_->setWorkerName([&b] { return composedName(b); });
+    apv_->load(c.s.period, b.CCODIGO_PER);
+    al->addWidget(apv_);
+    lay->addWidget(apvBox, 3, 0, 1, 2);
     lay->setRowStretch(3, 1);
 }
 
-int PensionPage::apvPlans() const { return apvPlanRows(c_.conn, c_.s.period, c_.b.CCODIGO_PER); }
+void PensionPage::reloadPlans() { apv_->load(c_.s.period, c_.b.CCODIGO_PER); }
+
+int PensionPage::apvPlans() const {
+    try {
+        return apvPlanCount(c_.conn, c_.s.period, c_.b.CCODIGO_PER);
+    } catch (const DbError&) {
+        return 0;  // the save's other checks and its write still run; the write tells a dead server
+    }
+}
 
 // ---------------------------------------------------------------- page 4
 

@@ -18,7 +18,9 @@ class QToolButton;
 
 namespace remu {
 
+class ApvGroup;
 class Connection;
+class LookupField;
 class TGET;
 class UiPort;
 struct Session;
@@ -56,11 +58,9 @@ protected:
     QLabel* label(int id, std::function<std::string()> text, QWidget* owner);
     QLabel* header(int id, std::function<std::string()> text);
     // A code field with its lookup button (F12 too) and its name label.
-    TGET* codeField(int id, int nameId, CodeKind kind, std::string& code, std::string& name, size_t width,
-                    QWidget* owner);
+    LookupField* codeField(int id, int nameId, CodeKind kind, std::string& code, std::string& name, size_t width,
+                           QWidget* owner);
     void enable(QWidget* w, int id);
-    // Opens the lookup list of a code field and takes the chosen row.
-    void lookup(CodeKind kind, std::string& code, std::string& name, TGET* field);
 
     WorkerFileContext& c_;
     std::vector<std::function<void()>> showers_;  // what refresh() runs besides the TGETs
@@ -105,6 +105,12 @@ public:
     PensionPage(WorkerFileContext& c, QWidget* parent);
     // The worker's APV plans of the month (check 2 of the save).
     int apvPlans() const;
+    // The plans again, after the worker's code changed.
+    void reloadPlans();
+    ApvGroup* apv() const { return apv_; }
+
+private:
+    ApvGroup* apv_;
 };
 
 // Page 4 "ISAPRE".

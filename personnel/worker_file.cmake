@@ -15,7 +15,7 @@ if(REMU_WITH_GUI)
   set_target_properties(remu_personnel_editor PROPERTIES AUTOMOC ON)
   target_include_directories(remu_personnel_editor PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(remu_personnel_editor PUBLIC remu_personnel_file remu_personnel_vacations_page
-    remu_payslip_dialog remu_widgets Qt6::Widgets)
+    remu_personnel_apv_group remu_lookup_field remu_widgets Qt6::Widgets)
   if(TARGET remu_contfin_dialog)
     target_link_libraries(remu_personnel_editor PUBLIC remu_contfin_dialog)
     target_compile_definitions(remu_personnel_editor PRIVATE REMU_HAVE_CONTFIN)

@@ -361,58 +361,6 @@ void lookUpNames(WorkerBuffer& b, Connection& conn, const Session& s, UiPort& ui
         }
 }
 
-bool leaveCodeField(CodeKind kind, WorkerBuffer& b, Connection& conn, const Session& s, UiPort& ui) {
-    auto lookup = codeLookup(kind, s);
-    auto check = [&](const std::string& code, std::string& name) -> bool {
-        if (!lookup) return true;
-        if (auto found = lookUpName(conn, *lookup, code, ui)) {
-            name = *found;
-            return true;
-        }
-        name = " ";
-        return false;
-    };
-    switch (kind) {
-    case CodeKind::Bank:
-        if (check(b.CBANCO, b.CBANCO_NOMBRE)) return true;
-        b.CBANCO = std::string(width::BANCO, ' ');
-        return false;
-    case CodeKind::CostCentre:
-        if (check(b.CCENCOS, b.CCENCOS_NOMBRE)) return true;
-        b.CCENCOS = std::string(width::CENCOS, ' ');
-        return false;
-    case CodeKind::WorkerType: {
-        // Checked on every leave; a type that is not there falls back to "0" and the focus moves on.
-        if (!check(b.CTIPO_TRABAJADOR, b.CTIPO_TRABAJADOR_DESCRIPCION)) {
-            b.CTIPO_TRABAJADOR_DESCRIPCION = " ";
-            b.CTIPO_TRABAJADOR = "0 ";
-        }
-        VALIDA_REGIMEN_PREV(b);
-        return true;
-    }
-    case CodeKind::Afp: {
-        const bool ok = check(b.CCODIGO_AFP, b.CNOMBRE_AFP);
-        VALIDA_REGIMEN_PREV(b);
-        return ok;
-    }
-    case CodeKind::Ips:
-        if (blank(b.CCODIGO_IPS)) {
-            b.CNOMBRE_IPS = " ";
-            b.CAFP_SEGURO_CESANTIA = "  ";
-            b.CNOMBRE_AFP_SEGURO_CESANTIA = " ";
-        } else if (auto name = lookUpIpsName(conn, s, b.CCODIGO_IPS, ui)) {
-            b.CNOMBRE_IPS = *name;
-        } else {
-            b.CNOMBRE_IPS = " ";
-        }
-        VALIDA_REGIMEN_PREV(b);
-        return true;
-    case CodeKind::UnemploymentAfp: return check(b.CAFP_SEGURO_CESANTIA, b.CNOMBRE_AFP_SEGURO_CESANTIA);
-    case CodeKind::Isapre: return check(b.CCODIGO_ISA, b.CNOMBRE_ISA);
-    }
-    return true;
-}
-
 // ---------------------------------------------------------------- the save
 
 std::optional<std::string> CREA_CODIGO_NUEVO(Connection& conn, const Period& period, UiPort& ui) {
@@ -498,16 +446,6 @@ bool GRABA_PERSONAL(Recordset& ors, const WorkerBuffer& b, bool isNew, Connectio
     options.paymentVoucher = memberVariant(s);
     if (s.workerBound()) options.only = workerSessionColumns(options.paymentVoucher);
     return PersonnelTable(conn, ui).store(ors, rowFromBuffer(b, s.period), isNew, options);
-}
-
-int apvPlanRows(Connection& conn, const Period& period, std::string_view code) {
-    try {
-        auto rs = conn.query("SELECT COUNT(*) FROM " + sqlYearTable(period, "_apv") +
-                             " where mes_apv = " + sqlMonth(period) + " and codper_apv = " + sqlText(trim(code)));
-        return rs->Eof() ? 0 : static_cast<int>(rs->Fields(0).number());
-    } catch (const DbError&) {
-        return 0;
-    }
 }
 
 }  // namespace remu

@@ -136,10 +136,6 @@ std::optional<std::string> lookUpIpsName(Connection& conn, const Session& s, std
 // The names of the stored codes, as the opening looks them up (steps 3 and 5).
 void lookUpNames(WorkerBuffer& b, Connection& conn, const Session& s, UiPort& ui, bool editing);
 
-// What leaving a code field does to the buffer (after a check that found nothing, the
-// code fields named in the tables are cleared). Returns false when the focus goes back.
-bool leaveCodeField(CodeKind kind, WorkerBuffer& b, Connection& conn, const Session& s, UiPort& ui);
-
 // ---------------------------------------------------------------- the save
 
 // CREA_CODIGO_NUEVO: the month's highest code plus one, zero-filled to 4 ("0001" for an
@@ -166,9 +162,5 @@ std::vector<std::string> workerSessionColumns(bool memberVariant);
 // the server. False after ADOERROR (a refusal, a row changed by someone else meanwhile).
 bool GRABA_PERSONAL(Recordset& ors, const WorkerBuffer& b, bool isNew, Connection& conn, const Session& s,
                     UiPort& ui);
-
-// The number of the worker's APV plans of the month (check 2 of VALIDA_GRABA); 0 when
-// the table cannot be read.
-int apvPlanRows(Connection& conn, const Period& period, std::string_view code);
 
 }  // namespace remu

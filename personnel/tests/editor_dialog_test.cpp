@@ -119,6 +119,8 @@ TEST_F(EditorDialogTest, AnAdministratorSeesTheFivePagesWithTheNamesOfTheCodes) 
     EXPECT_EQ(control<QComboBox>(*dlg, 2, 124)->currentText(), " 1- Pesos");
     EXPECT_EQ(text(*dlg, 5, 3320).trimmed(), "0001 JUAN PEREZ SOTO");
     for (int id : {155, 108, 109, 110}) EXPECT_TRUE(control(*dlg, 3, id)) << id;
+    EXPECT_TRUE(control(*dlg, 3, 108)->isEnabled());   // a new plan
+    EXPECT_FALSE(control(*dlg, 3, 109)->isEnabled());  // none to change yet
     EXPECT_TRUE(ui.boxes.empty()) << ::testing::PrintToString(ui.lines());
 
     auto enabled = inputs(*dlg);
@@ -139,7 +141,7 @@ TEST_F(EditorDialogTest, AWorkerSeesHisFileReadOnlyButTheIpsCodesAndSavesHisRow)
     // Unit 4 (TOPE) is shown as the month's ceiling in pesos.
     EXPECT_EQ(control<TGET>(*dlg, 2, 123)->text().trimmed(), "2,216,706");
     for (auto [id, on] : inputs(*dlg)) {
-        const bool ips = id == "3/115" || id == "3/117" || id == "3/115_lupa" || id == "3/117_lupa";
+        const bool ips = id == "3/115" || id == "3/117";
         EXPECT_EQ(on, ips) << id;
     }
     EXPECT_TRUE(dlg->findChild<QPushButton*>("302")->isEnabled());
