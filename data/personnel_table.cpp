@@ -199,6 +199,29 @@ std::unique_ptr<Recordset> PersonnelTable::monthList(const Period& p) {
     return nullptr;
 }
 
+std::optional<std::string> PersonnelTable::lastCode(const Period& p) {
+    if (!chosen(p)) return std::nullopt;
+    try {
+        BusyCursor wait(ui_);
+        auto rs = conn_.query("SELECT codigo_per FROM " + table(p) + " where mes_per = " + sqlMonth(p) +
+                              " order by codigo_per desc limit 1");
+        return rs->Eof() ? std::string() : rs->Fields(0).text();
+    } catch (const DbError&) {
+        ADOERROR(conn_, ui_);
+    }
+    return std::nullopt;
+}
+
+PersonnelTable::Found PersonnelTable::otherWorker(const Period& p, Duplicate column, std::string_view value,
+                                                  std::string_view code, PersonnelRow& row) {
+    if (!chosen(p)) return Found::Failed;
+    const char* name = column == Duplicate::Rut ? "rut_per" : "nombre_per";
+    return find("SELECT * FROM " + table(p) + " where " + name + " = " + sqlText(trim(value)) +
+                    " and codigo_per <> " + sqlText(trim(code)) + " and mes_per = " + sqlMonth(p) +
+                    " order by codigo_per",
+                row, "  ");
+}
+
 std::optional<std::vector<PersonnelRow>> PersonnelTable::month(const Period& p) {
     auto rs = monthList(p);
     if (!rs) return std::nullopt;
@@ -218,8 +241,12 @@ bool PersonnelTable::setPassword(const Period& p, std::string_view rut, std::str
 
 std::vector<std::string> PersonnelTable::storedColumns(const StoreOptions& options) {
     std::vector<std::string> out;
-    for (const char* name : kStored)
-        if (options.paymentVoucher || std::string_view(name) != "comprobante_pago") out.push_back(name);
+    for (const char* name : kStored) {
+        if (!options.paymentVoucher && std::string_view(name) == "comprobante_pago") continue;
+        if (!options.only.empty() && std::find(options.only.begin(), options.only.end(), name) == options.only.end())
+            continue;
+        out.push_back(name);
+    }
     return out;
 }
 

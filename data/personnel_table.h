@@ -106,12 +106,24 @@ public:
     static std::string monthListSql(const Period& period);
     static std::string activeListSql(const Period& period);
 
+    // The highest code of the month (the whole month, whatever a list filters): "" when the
+    // month has no worker, nullopt after telling the user why.
+    std::optional<std::string> lastCode(const Period& period);
+    // Another worker of the month (a code other than `code`) whose `column` (rut_per or
+    // nombre_per) holds `value`; silent when there is none.
+    enum class Duplicate { Rut, Name };
+    Found otherWorker(const Period& period, Duplicate column, std::string_view value, std::string_view code,
+                      PersonnelRow& row);
+
     // The password change: the worker's password in every month of the period's year.
     // False after ADOERROR.
     bool setPassword(const Period& period, std::string_view rut, std::string_view password);
 
     struct StoreOptions {
         bool paymentVoucher = false;  // comprobante_pago is written (the customer variant that shows it)
+        // When not empty, only these of the stored columns are written (a worker's own
+        // session writes back what it lets him change, nothing else).
+        std::vector<std::string> only;
     };
     // GRABA_PERSONAL's write: the worker file's columns of `row` into a new row of `ors`
     // (append) or into its current row, in the documented order, texts trimmed, the

@@ -33,6 +33,12 @@ if(REMU_WITH_GUI)
     target_compile_definitions(remu PRIVATE REMU_HAVE_HISTORY_WINDOW)
   endif()
 
+  # The worker file (personnel/editor_dialog.h), for the screenshots of its pages.
+  if(TARGET remu_personnel_editor)
+    target_link_libraries(remu PRIVATE remu_personnel_editor)
+    target_compile_definitions(remu PRIVATE REMU_HAVE_WORKER_FILE)
+  endif()
+
   remu_add_test(login_tests
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/login_test.cpp
     LIBS remu_shell_gui remu_testdb Qt6::Test

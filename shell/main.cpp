@@ -3,8 +3,9 @@
 //   remu                         run in the current folder (CONEXION.DBF and the work tables live there)
 //   remu --screenshot DIR --rut RUT --clave PASSWORD
 //                                log the worker in without typing, save PNGs of the login, the main
-//                                window, every dialog its toolbar opens and the pay slip preview into
-//                                DIR, and end
+//                                window, every dialog its toolbar opens, the pay slip preview and the
+//                                worker's file (its pages as the administration and he see them)
+//                                into DIR, and end
 //   remu --hoy dd/mm/yyyy        run as on that date (the demo data holds 2018 and 2019 only)
 //   remu --help / --version      answered without a display; without one the program says so and ends
 
@@ -36,6 +37,14 @@
 #endif
 #ifdef REMU_HAVE_HISTORY_WINDOW
 #include "history/history_window.h"
+#endif
+#ifdef REMU_HAVE_WORKER_FILE
+#include <QTabWidget>
+
+#include "data/personnel_table.h"
+#include "data/query.h"
+#include "data/recordset.h"
+#include "personnel/editor_dialog.h"
 #endif
 
 namespace {
@@ -138,6 +147,45 @@ struct Screenshots {
             });
             a->trigger();
         }
+        workerFile(s, ui);
+    }
+
+    // The worker file of the logged-in worker: its five pages as the administration sees
+    // them, then its first page as the worker himself does.
+    void workerFile(Session& s, UiPort& ui) {
+#ifdef REMU_HAVE_WORKER_FILE
+        std::shared_ptr<Connection> conn;
+        if (!CONECTA(s, ui, conn)) return;
+        s.OCON = conn;
+        PersonnelRow row;
+        if (PersonnelTable(*conn, ui).byRut(s.period, s.CRUT_CONEXION_TRABAJADOR, row) != PersonnelTable::Found::Yes)
+            return;
+        auto ors = PersonnelTable(*conn, ui).monthList(s.period);
+        if (!ors) return;
+        for (ors->MoveFirst(); !ors->Eof() && ors->Fields("codigo_per").text() != row.codigo_per;) ors->MoveNext();
+        const std::string worker = s.CRUT_CONEXION_TRABAJADOR;
+        for (bool administrator : {true, false}) {
+            s.CRUT_CONEXION_TRABAJADOR = administrator ? std::string(11, ' ') : worker;
+            setWorkerFileObserver([this, administrator](WorkerFileDialog& dlg) {
+                dlg.resize(960, 700);
+                QTimer::singleShot(300, &dlg, [this, &dlg, administrator] {
+                    const int pages = administrator ? dlg.pages()->count() : 1;
+                    const QString who = administrator ? "20-ficha-administracion" : "30-ficha-trabajador";
+                    for (int i = 0; i < pages; ++i) {
+                        dlg.pages()->setCurrentIndex(i);
+                        save(&dlg, dir, QString("%1-pagina%2").arg(who).arg(i + 1));
+                    }
+                    dlg.reject();
+                });
+            });
+            EDITA_PERSONAL(nullptr, s, ui, *ors, false);
+        }
+        setWorkerFileObserver({});
+        s.CRUT_CONEXION_TRABAJADOR = worker;
+#else
+        (void)s;
+        (void)ui;
+#endif
     }
 };
 
