@@ -7,10 +7,12 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include "format/text.h"
+#include "shell/admin_login_dialog.h"
 #include "shell/login.h"
 #include "shell/main_window.h"
 #include "widgets/tget.h"
@@ -104,7 +106,20 @@ LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(pare
         top->addSpacing(6);
         top->addWidget(hint);
     }
+    // The administration enters with a database account instead. The button takes no
+    // focus, so pressing it never runs the RUT validation.
+    admin_ = new QPushButton("Administración", this);
+    admin_->setObjectName("administracion");
+    admin_->setFocusPolicy(Qt::NoFocus);
+    admin_->setAutoDefault(false);
+    admin_->setToolTip("Entrar con una cuenta de la administración");
+    auto* adminRow = new QHBoxLayout;
+    adminRow->addStretch(1);
+    adminRow->addWidget(admin_);
+    top->addSpacing(4);
+    top->addLayout(adminRow);
     top->setContentsMargins(18, 14, 18, 14);
+    connect(admin_, &QPushButton::clicked, this, &LoginDialog::administration);
 
     rut_->installEventFilter(this);
     password_->installEventFilter(this);
@@ -148,6 +163,15 @@ void LoginDialog::acceptLogin() {
         return;
     }
     rut_->setFocus();
+}
+
+void LoginDialog::administration() {
+    if (validating_) return;
+    if (!ADMIN_LOGIN(s_, ui_, this)) {
+        rut_->setFocus();
+        return;
+    }
+    accept();
 }
 
 void LoginDialog::done(int result) {

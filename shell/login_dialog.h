@@ -7,6 +7,7 @@
 #include "core/session.h"
 #include "core/ui_port.h"
 
+class QPushButton;
 class QToolButton;
 
 namespace remu {
@@ -29,6 +30,9 @@ public:
     bool validateRut();
     // The accept button: RUT validated, then VERIUSUARIO; closes the dialog on success.
     void acceptLogin();
+    // The button "Administración": the administration login instead of a worker's;
+    // closes the dialog when it bound the session to a company.
+    void administration();
 
     void done(int result) override;
 
@@ -41,6 +45,7 @@ private:
     TGET* rut_;
     TGET* password_;
     QToolButton* accept_;
+    QPushButton* admin_;
     QString validated_;  // the RUT text that passed validation
     bool validating_ = false;
     bool closing_ = false;
