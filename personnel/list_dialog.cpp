@@ -193,7 +193,7 @@ void PersonnelListDialog::deleteWorker() {
 void PersonnelListDialog::search() { list_.FILTRA_PERSONA(search_, gridHooks()); }
 
 void PersonnelListDialog::clearSearch() {
-    search_ = std::string(80, ' ');
+    search_.clear();
     list_.FILTRA_PERSONA(search_, gridHooks());
     searchField_->refresh();
 }

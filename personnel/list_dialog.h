@@ -58,7 +58,8 @@ private:
     Session& s_;
     UiPort& ui_;
     PersonnelListOptions opt_;
-    std::string search_ = std::string(80, ' ');
+    // At most 80 characters; held unpadded, so that a first key typed is not refused by a full field.
+    std::string search_;
     TWBROWSE* grid_;
     QComboBox* month_;
     TGET* searchField_;

@@ -10,6 +10,7 @@
 
 #include "format/text.h"
 #include "shell/admin_login.h"
+#include "shell/login_dialog.h"
 #include "shell/main_window.h"
 
 namespace remu {
@@ -19,18 +20,8 @@ AdminLoginDialog::AdminLoginDialog(Session& s, UiPort& ui, QWidget* parent) : QD
     setWindowTitle("ADMINISTRACION");
     setWindowIcon(shellIcon("LLAVES"));
 
-    auto* host = new QLabel(QString::fromStdString(upper(trim(s.CNOM_HOST))), this);
-    host->setObjectName("105");
-    host->setAlignment(Qt::AlignCenter);
-    QFont hf = host->font();
-    hf.setBold(true);
-    hf.setPointSize(hf.pointSize() + 2);
-    host->setFont(hf);
-    host->setStyleSheet("color: #1f4e79;");
-
-    auto* keys = new QLabel(this);
-    keys->setPixmap(shellIcon("LLAVES").pixmap(56, 56));
-    keys->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    auto* host = makeServerLabel(this, s);
+    auto* keys = makeKeysPicture(this);
 
     account_ = new QLineEdit(this);
     account_->setObjectName("cuenta");

@@ -35,12 +35,8 @@ TGET* makeKeyField(QWidget* parent, std::string& var, int length, bool masked, c
     return f;
 }
 
-LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(parent), s_(s), ui_(ui) {
-    setObjectName("ODLG_CLAVE_TRABAJADOR");
-    setWindowTitle("IDENTIFICACION DEL TRABAJADOR  v.28012019");
-    if (QFile::exists("user.ico")) setWindowIcon(QIcon("user.ico"));
-
-    auto* host = new QLabel(QString::fromStdString(upper(trim(s.CNOM_HOST))), this);
+QLabel* makeServerLabel(QWidget* parent, const Session& s) {
+    auto* host = new QLabel(QString::fromStdString(upper(trim(s.CNOM_HOST))), parent);
     host->setObjectName("105");
     host->setAlignment(Qt::AlignCenter);
     QFont hf = host->font();
@@ -48,11 +44,24 @@ LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(pare
     hf.setPointSize(hf.pointSize() + 2);
     host->setFont(hf);
     host->setStyleSheet("color: #1f4e79;");
+    return host;
+}
 
-    auto* keys = new QLabel(this);
+QLabel* makeKeysPicture(QWidget* parent) {
+    auto* keys = new QLabel(parent);
     keys->setObjectName("LLAVES");
     keys->setPixmap(shellIcon("LLAVES").pixmap(56, 56));
     keys->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    return keys;
+}
+
+LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(parent), s_(s), ui_(ui) {
+    setObjectName("ODLG_CLAVE_TRABAJADOR");
+    setWindowTitle("IDENTIFICACION DEL TRABAJADOR  v.28012019");
+    if (QFile::exists("user.ico")) setWindowIcon(QIcon("user.ico"));
+
+    auto* host = makeServerLabel(this, s);
+    auto* keys = makeKeysPicture(this);
 
     rut_ = makeKeyField(this, s.CRUT_CONEXION_TRABAJADOR, 11, false, "104");
     // Zero-filled it is full: after a refusal the next key starts it anew.

@@ -7,6 +7,7 @@
 #include "core/session.h"
 #include "core/ui_port.h"
 
+class QLabel;
 class QPushButton;
 class QToolButton;
 
@@ -17,6 +18,10 @@ class TGET;
 // An entry field of the login screens: upper case, at most `length` characters,
 // the first key typed replaces the old contents; masked for passwords.
 TGET* makeKeyField(QWidget* parent, std::string& var, int length, bool masked, const char* id);
+
+// The server's display name heading the login screens (label 105), and their keys picture.
+QLabel* makeServerLabel(QWidget* parent, const Session& s);
+QLabel* makeKeysPicture(QWidget* parent);
 
 // The hint shown at login while CONEXION.DBF of `folder` has no client identifier.
 QString connectionHint(const QString& folder = ".");

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -33,6 +34,20 @@ protected:
                             std::to_string(ors.RecordCount()));
             return false;
         };
+    }
+    // Types the text into the search field and leaves it for the grid, as the user does.
+    TGET* searchFor(PersonnelListDialog& dialog, const QString& text) {
+        dialog.show();
+        dialog.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        auto* field = dialog.findChild<TGET*>("340");
+        field->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        QTest::keyClicks(field, text);
+        dialog.grid()->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        QApplication::processEvents();
+        return field;
     }
     std::string current(Recordset& rs) { return rs.Eof() || rs.Bof() ? "-" : rs.Fields("codigo_per").text(); }
     QAbstractButton* button(QWidget& w, const char* id) { return w.findChild<QAbstractButton*>(id); }
@@ -77,10 +92,7 @@ TEST_F(ListDialogTest, SearchFieldFiltersAndTheCleanButtonRestores) {
     PersonnelList list(s, ui);
     ASSERT_EQ(list.open(), PersonnelList::Opening::List);
     PersonnelListDialog dialog(list, s, ui, options);
-    auto* field = dialog.findChild<TGET*>("340");
-    field->setText("4941365");
-    ASSERT_TRUE(field->assign());
-    dialog.search();
+    TGET* field = searchFor(dialog, "4941365");
     EXPECT_EQ(list.ors().RecordCount(), 1);
     EXPECT_EQ(current(list.ors()), "0002");
 
@@ -97,10 +109,7 @@ TEST_F(ListDialogTest, MonthSwitchReloadsTheGridAndKeepsTheSearchText) {
     PersonnelList list(s, ui);
     ASSERT_EQ(list.open(), PersonnelList::Opening::List);
     PersonnelListDialog dialog(list, s, ui, options);
-    auto* field = dialog.findChild<TGET*>("340");
-    field->setText("ZUÑIGA");
-    ASSERT_TRUE(field->assign());
-    dialog.search();
+    TGET* field = searchFor(dialog, "araya");
     ASSERT_EQ(list.ors().RecordCount(), 1);
 
     dialog.monthSelector()->setCurrentIndex(1);
@@ -108,7 +117,7 @@ TEST_F(ListDialogTest, MonthSwitchReloadsTheGridAndKeepsTheSearchText) {
     EXPECT_EQ(s.period, Period::of(2019, 2));
     EXPECT_EQ(list.ors().RecordCount(), 2);
     EXPECT_EQ(current(list.ors()), "0001");
-    EXPECT_EQ(field->text().trimmed(), "ZUÑIGA");
+    EXPECT_EQ(field->text().trimmed(), "ARAYA");
     EXPECT_DOUBLE_EQ(s.VALOUF, 27546.01);
     EXPECT_DOUBLE_EQ(s.VALUSD, 667.5);
     EXPECT_DOUBLE_EQ(s.VALEURO, 755.25);
