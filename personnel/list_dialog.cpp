@@ -1,5 +1,7 @@
 #include "personnel/list_dialog.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
@@ -77,7 +79,10 @@ PersonnelListDialog::PersonnelListDialog(PersonnelList& list, Session& s, UiPort
     grid_ = new TWBROWSE(this);
     grid_->setObjectName("135");
     grid_->setHeaders({"CODIGO", "NOMBRE", "C.COSTO"});
-    grid_->setColumnWidths({50, 300, 50});
+    // 50, 300 and 50 pixels, widened where this screen's font would cut a heading.
+    const QFontMetrics fm(grid_->font());
+    auto fit = [&fm](int width, const char* heading) { return std::max(width, fm.horizontalAdvance(heading) + 12); };
+    grid_->setColumnWidths({fit(50, "CODIGO"), fit(300, "NOMBRE"), fit(50, "C.COSTO")});
     grid_->setRowFunction([this]() -> std::vector<TWBROWSE::Cell> {
         Recordset& rs = list_.ors();
         return {cell(rs, "codigo_per"), cell(rs, "nombre_per"), cell(rs, "cencosto_per")};
@@ -105,7 +110,7 @@ PersonnelListDialog::PersonnelListDialog(PersonnelList& list, Session& s, UiPort
     });
     auto* clear = new QToolButton(this);
     clear->setObjectName("102");
-    clear->setIcon(listIcon("edit-clear", QStyle::SP_BrowserReload));
+    clear->setIcon(listIcon("view-refresh", QStyle::SP_BrowserReload));
     clear->setIconSize(QSize(20, 20));
     clear->setToolTip("Limpia Lista");
     connect(clear, &QToolButton::clicked, this, &PersonnelListDialog::clearSearch);
