@@ -69,6 +69,10 @@ struct Session {
     // The connection kept by the pay slip dialog and the worker list.
     std::shared_ptr<Connection> OCON;
 
+    // An administration login: no worker bound, CUSER and CPASSWORD hold the account it
+    // entered with (in memory only, never written to CONEXION.DBF).
+    bool administration = false;
+
     // True when a worker is bound to the session (a worker login happened).
     bool workerBound() const { return CRUT_CONEXION_TRABAJADOR.find_first_not_of(' ') != std::string::npos; }
 };

@@ -186,11 +186,25 @@ std::string PersonnelTable::activeListSql(const Period& p) {
            ") order by codigo_per";
 }
 
+std::string PersonnelTable::workerMonthListSql(const Period& p, std::string_view rut) {
+    return "SELECT * FROM " + table(p) + " where mes_per = " + sqlMonth(p) + " AND rut_per = " + sqlText(trim(rut)) +
+           " order by codigo_per";
+}
+
 std::unique_ptr<Recordset> PersonnelTable::monthList(const Period& p) {
     if (!chosen(p)) return nullptr;
+    return openList(monthListSql(p));
+}
+
+std::unique_ptr<Recordset> PersonnelTable::workerMonthList(const Period& p, std::string_view rut) {
+    if (!chosen(p)) return nullptr;
+    return openList(workerMonthListSql(p, rut));
+}
+
+std::unique_ptr<Recordset> PersonnelTable::openList(const std::string& sql) {
     try {
         BusyCursor wait(ui_);
-        auto rs = conn_.query(monthListSql(p));
+        auto rs = conn_.query(sql);
         if (!rs->Eof()) rs->MoveFirst();
         return rs;
     } catch (const DbError&) {

@@ -100,11 +100,15 @@ public:
     // first row; what the list filters, the editor changes and store() writes through.
     // Null after ADOERROR.
     std::unique_ptr<Recordset> monthList(const Period& period);
+    // The month's row set of one worker (a worker's own session): his rows by RUT, in
+    // code order. Null after ADOERROR.
+    std::unique_ptr<Recordset> workerMonthList(const Period& period, std::string_view rut);
 
     // The statements of the code lookups (AYUDA_Y runs its own): every worker of the
     // month, or those whose contract has not ended before it.
     static std::string monthListSql(const Period& period);
     static std::string activeListSql(const Period& period);
+    static std::string workerMonthListSql(const Period& period, std::string_view rut);
 
     // The highest code of the month (the whole month, whatever a list filters): "" when the
     // month has no worker, nullopt after telling the user why.
@@ -141,6 +145,7 @@ private:
     // A period has been chosen; otherwise the user is told and nothing is read.
     bool chosen(const Period& period);
     Found find(const std::string& sql, PersonnelRow& row, std::string_view missing);
+    std::unique_ptr<Recordset> openList(const std::string& sql);
 
     Connection& conn_;
     UiPort& ui_;

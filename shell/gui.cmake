@@ -2,6 +2,8 @@
 add_library(remu_login STATIC ${CMAKE_CURRENT_SOURCE_DIR}/login.cpp)
 target_include_directories(remu_login PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(remu_login PUBLIC remu_data remu_dbf remu_format remu_core)
+# The administration login: a server account and a company database, no worker bound.
+target_sources(remu_login PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/admin_login.cpp)
 
 if(REMU_WITH_GUI)
   find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport Test)
@@ -10,6 +12,7 @@ if(REMU_WITH_GUI)
   add_library(remu_shell_gui STATIC
     ${CMAKE_CURRENT_SOURCE_DIR}/message_dialog.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/login_dialog.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/admin_login_dialog.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/password_dialog.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/main_window.cpp
     ${CMAKE_SOURCE_DIR}/resources/shell.qrc)
@@ -39,8 +42,18 @@ if(REMU_WITH_GUI)
     target_compile_definitions(remu PRIVATE REMU_HAVE_WORKER_FILE)
   endif()
 
+  # The worker list (PERSONAL) behind the toolbar's "Trabajador": personnel/list_dialog.h.
+  if(TARGET remu_personnel_list_dialog)
+    target_link_libraries(remu PRIVATE remu_personnel_list_dialog)
+    target_compile_definitions(remu PRIVATE REMU_HAVE_PERSONNEL_LIST)
+  endif()
+
   remu_add_test(login_tests
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/login_test.cpp
+    LIBS remu_shell_gui remu_testdb Qt6::Test
+    DB GUI)
+  remu_add_test(admin_login_tests
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/admin_login_test.cpp
     LIBS remu_shell_gui remu_testdb Qt6::Test
     DB GUI)
   remu_add_test(main_window_tests

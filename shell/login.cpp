@@ -12,6 +12,7 @@
 #include "format/dates.h"
 #include "format/helpers.h"
 #include "format/text.h"
+#include "shell/admin_login.h"
 
 namespace remu {
 
@@ -94,22 +95,14 @@ bool BUSCA_RUT(Session& s, UiPort& ui) {
     }
 
     // Candidate company databases: "_REMU_" and the client identifier in the name.
-    const std::string client = trim(s.ID_CLIENTE);
     std::vector<std::string> candidates;
     try {
-        auto rs = server->query("show databases");
-        for (; !rs->Eof(); rs->MoveNext()) {
-            std::string name = rs->Fields(0).text();
-            std::string up = upper(name);
-            if (up.find("_REMU_") != std::string::npos && up.find(client) != std::string::npos)
-                candidates.push_back(name);
-        }
+        candidates = companyDatabases(*server, s.ID_CLIENTE);
     } catch (const DbError&) {
         ADOERROR(*server, ui);
         return false;
     }
     server->close();
-    std::sort(candidates.begin(), candidates.end());
     BASES_REPLACE(candidates, ui);
 
     // The worker's rows of this year, today's month telling whether he still belongs.

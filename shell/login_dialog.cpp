@@ -7,10 +7,12 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include "format/text.h"
+#include "shell/admin_login_dialog.h"
 #include "shell/login.h"
 #include "shell/main_window.h"
 #include "widgets/tget.h"
@@ -33,12 +35,8 @@ TGET* makeKeyField(QWidget* parent, std::string& var, int length, bool masked, c
     return f;
 }
 
-LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(parent), s_(s), ui_(ui) {
-    setObjectName("ODLG_CLAVE_TRABAJADOR");
-    setWindowTitle("IDENTIFICACION DEL TRABAJADOR  v.28012019");
-    if (QFile::exists("user.ico")) setWindowIcon(QIcon("user.ico"));
-
-    auto* host = new QLabel(QString::fromStdString(upper(trim(s.CNOM_HOST))), this);
+QLabel* makeServerLabel(QWidget* parent, const Session& s) {
+    auto* host = new QLabel(QString::fromStdString(upper(trim(s.CNOM_HOST))), parent);
     host->setObjectName("105");
     host->setAlignment(Qt::AlignCenter);
     QFont hf = host->font();
@@ -46,11 +44,24 @@ LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(pare
     hf.setPointSize(hf.pointSize() + 2);
     host->setFont(hf);
     host->setStyleSheet("color: #1f4e79;");
+    return host;
+}
 
-    auto* keys = new QLabel(this);
+QLabel* makeKeysPicture(QWidget* parent) {
+    auto* keys = new QLabel(parent);
     keys->setObjectName("LLAVES");
     keys->setPixmap(shellIcon("LLAVES").pixmap(56, 56));
     keys->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    return keys;
+}
+
+LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(parent), s_(s), ui_(ui) {
+    setObjectName("ODLG_CLAVE_TRABAJADOR");
+    setWindowTitle("IDENTIFICACION DEL TRABAJADOR  v.28012019");
+    if (QFile::exists("user.ico")) setWindowIcon(QIcon("user.ico"));
+
+    auto* host = makeServerLabel(this, s);
+    auto* keys = makeKeysPicture(this);
 
     rut_ = makeKeyField(this, s.CRUT_CONEXION_TRABAJADOR, 11, false, "104");
     // Zero-filled it is full: after a refusal the next key starts it anew.
@@ -104,7 +115,20 @@ LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(pare
         top->addSpacing(6);
         top->addWidget(hint);
     }
+    // The administration enters with a database account instead. The button takes no
+    // focus, so pressing it never runs the RUT validation.
+    admin_ = new QPushButton("Administración", this);
+    admin_->setObjectName("administracion");
+    admin_->setFocusPolicy(Qt::NoFocus);
+    admin_->setAutoDefault(false);
+    admin_->setToolTip("Entrar con una cuenta de la administración");
+    auto* adminRow = new QHBoxLayout;
+    adminRow->addStretch(1);
+    adminRow->addWidget(admin_);
+    top->addSpacing(4);
+    top->addLayout(adminRow);
     top->setContentsMargins(18, 14, 18, 14);
+    connect(admin_, &QPushButton::clicked, this, &LoginDialog::administration);
 
     rut_->installEventFilter(this);
     password_->installEventFilter(this);
@@ -148,6 +172,15 @@ void LoginDialog::acceptLogin() {
         return;
     }
     rut_->setFocus();
+}
+
+void LoginDialog::administration() {
+    if (validating_) return;
+    if (!ADMIN_LOGIN(s_, ui_, this)) {
+        rut_->setFocus();
+        return;
+    }
+    accept();
 }
 
 void LoginDialog::done(int result) {

@@ -7,6 +7,8 @@
 #include "core/session.h"
 #include "core/ui_port.h"
 
+class QLabel;
+class QPushButton;
 class QToolButton;
 
 namespace remu {
@@ -16,6 +18,10 @@ class TGET;
 // An entry field of the login screens: upper case, at most `length` characters,
 // the first key typed replaces the old contents; masked for passwords.
 TGET* makeKeyField(QWidget* parent, std::string& var, int length, bool masked, const char* id);
+
+// The server's display name heading the login screens (label 105), and their keys picture.
+QLabel* makeServerLabel(QWidget* parent, const Session& s);
+QLabel* makeKeysPicture(QWidget* parent);
 
 // The hint shown at login while CONEXION.DBF of `folder` has no client identifier.
 QString connectionHint(const QString& folder = ".");
@@ -29,6 +35,9 @@ public:
     bool validateRut();
     // The accept button: RUT validated, then VERIUSUARIO; closes the dialog on success.
     void acceptLogin();
+    // The button "Administración": the administration login instead of a worker's;
+    // closes the dialog when it bound the session to a company.
+    void administration();
 
     void done(int result) override;
 
@@ -41,6 +50,7 @@ private:
     TGET* rut_;
     TGET* password_;
     QToolButton* accept_;
+    QPushButton* admin_;
     QString validated_;  // the RUT text that passed validation
     bool validating_ = false;
     bool closing_ = false;

@@ -6,11 +6,15 @@
 //                                window, every dialog its toolbar opens, the pay slip preview and the
 //                                worker's file (its pages as the administration and he see them)
 //                                into DIR, and end
+//   remu --administracion        the administration's login (database account, company) instead of a worker's
+//   remu --screenshot DIR --administracion --cuenta ACCOUNT --clave PASSWORD [--empresa DATABASE]
+//                                the same for an administration session (file names start with "admin-")
 //   remu --hoy dd/mm/yyyy        run as on that date (the demo data holds 2018 and 2019 only)
 //   remu --help / --version      answered without a display; without one the program says so and ends
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,6 +29,7 @@
 
 #include "core/date.h"
 #include "format/dates.h"
+#include "shell/admin_login_dialog.h"
 #include "shell/login.h"
 #include "shell/login_dialog.h"
 #include "shell/main_window.h"
@@ -46,6 +51,9 @@
 #include "data/recordset.h"
 #include "personnel/editor_dialog.h"
 #endif
+#ifdef REMU_HAVE_PERSONNEL_LIST
+#include "personnel/list_dialog.h"
+#endif
 
 namespace {
 
@@ -57,6 +65,9 @@ void registerDialogs() {
 #endif
 #ifdef REMU_HAVE_HISTORY_WINDOW
     setHistorialAction([](QWidget* parent, Session& s, UiPort& ui) { HISTORIAL(parent, s, ui); });
+#endif
+#ifdef REMU_HAVE_PERSONNEL_LIST
+    setPersonalAction([](QWidget* parent, Session& s, UiPort& ui) { PERSONAL(parent, s, ui); });
 #endif
 }
 
@@ -75,14 +86,32 @@ bool save(QWidget* w, const QString& dir, const QString& name) {
 // Screenshots: the same dialogs and window as a real session, filled in by the program.
 struct Screenshots {
     QString dir, rut, clave;
+    bool admin = false;
+    QString account, company;
+
+    QString named(const QString& name) const { return admin ? "admin-" + name : name; }
 
     bool login(Session& s, UiPort& ui) {
+        if (admin) return adminLogin(s, ui);
         LoginDialog dialog(s, ui);
         dialog.show();
         dialog.findChild<QLineEdit*>("104")->setText(rut);
         dialog.findChild<QLineEdit*>("102")->setText(clave);
         save(&dialog, dir, "01-login");
         dialog.acceptLogin();
+        GUARDA_ID_CLIENTE(s, ui);
+        return dialog.result() == QDialog::Accepted;
+    }
+
+    bool adminLogin(Session& s, UiPort& ui) {
+        AdminLoginDialog dialog(s, ui);
+        dialog.show();
+        dialog.accountField()->setText(account);
+        dialog.passwordField()->setText(clave);
+        if (dialog.connectAccount() && !company.isEmpty())
+            dialog.companySelector()->setCurrentText(company);
+        save(&dialog, dir, named("01-login"));
+        dialog.enter();
         GUARDA_ID_CLIENTE(s, ui);
         return dialog.result() == QDialog::Accepted;
     }
@@ -128,20 +157,22 @@ struct Screenshots {
     void mainWindow(Session& s, UiPort& ui) {
         s.DFECHA = Clock::today();
         s.period = Period::of(s.DFECHA.year, s.DFECHA.month);
-        if (!VERIFICA_CLAVE(s, ui)) return;
+        if (!s.administration && !VERIFICA_CLAVE(s, ui)) return;
         MainWindow w(s, ui);
         w.show();
-        save(&w, dir, "02-main-window");
+        save(&w, dir, named("02-main-window"));
         // Each toolbar dialog is captured once it is up, then closed.
         int n = 3;
         for (QAction* a : w.toolBar()->actions()) {
-            if (a->isSeparator() || a->objectName() == "salir") continue;
-            const QString name = QString("%1-%2").arg(n++, 2, 10, QChar('0')).arg(a->objectName());
+            if (a->isSeparator() || a->objectName() == "salir" || !a->isEnabled()) continue;
+            const QString name = named(QString("%1-%2").arg(n++, 2, 10, QChar('0')).arg(a->objectName()));
             QTimer::singleShot(400, &w, [this, name] {
                 if (QWidget* modal = QApplication::activeModalWidget()) {
                     save(modal, dir, name);
-                    // The pay slip dialog: also its preview of the worker's slip.
-                    if (auto* preview = modal->findChild<QAbstractButton*>("354")) previewOf(preview, name + "-preview");
+                    // The pay slip dialog: also its preview of the worker's slip (the whole
+                    // company's for the administration: left out).
+                    auto* preview = modal->findChild<QAbstractButton*>("354");
+                    if (preview && !admin && modal->objectName() == "ODLG_LIQUID") previewOf(preview, name + "-preview");
                     modal->close();
                 }
             });
@@ -200,24 +231,32 @@ bool hasDisplay() {
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-void describe(QCommandLineParser& args, QCommandLineOption& shotOpt, QCommandLineOption& rutOpt,
-              QCommandLineOption& claveOpt, QCommandLineOption& todayOpt) {
+struct Options {
+    QCommandLineOption shot{"screenshot", "Guarda imágenes de las pantallas en DIR y termina.", "DIR"};
+    QCommandLineOption rut{"rut", "RUT del trabajador (con --screenshot).", "RUT"};
+    QCommandLineOption clave{"clave", "Contraseña del trabajador o de la cuenta (con --screenshot).", "CLAVE"};
+    QCommandLineOption today{"hoy", "Trabaja como si hoy fuera FECHA (dd/mm/aaaa).", "FECHA"};
+    QCommandLineOption admin{"administracion",
+                             "Entra como administración: cuenta de la base de datos y empresa, sin trabajador."};
+    QCommandLineOption account{"cuenta", "Cuenta de la administración (con --screenshot --administracion).", "CUENTA"};
+    QCommandLineOption company{"empresa", "Base de datos de la empresa (con --screenshot --administracion).",
+                               "BASE"};
+};
+
+void describe(QCommandLineParser& args, Options& o) {
     args.setApplicationDescription(
         "remu: liquidaciones de sueldo del trabajador.\n"
         "Trabaja en la carpeta actual: la conexión al servidor está en CONEXION.DBF (se graba con\n"
         "\"remu-cli conexion\"; ver remu-cli --help). Sin pantalla, use remu-cli.");
     args.addHelpOption();
     args.addVersionOption();
-    args.addOptions({shotOpt, rutOpt, claveOpt, todayOpt});
+    args.addOptions({o.shot, o.rut, o.clave, o.today, o.admin, o.account, o.company});
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCommandLineOption shotOpt("screenshot", "Guarda imágenes de las pantallas en DIR y termina.", "DIR");
-    QCommandLineOption rutOpt("rut", "RUT del trabajador (con --screenshot).", "RUT");
-    QCommandLineOption claveOpt("clave", "Contraseña del trabajador (con --screenshot).", "CLAVE");
-    QCommandLineOption todayOpt("hoy", "Trabaja como si hoy fuera FECHA (dd/mm/aaaa).", "FECHA");
+    Options o;
     // Help, version and a missing display are answered before any window system is needed.
     {
         QCoreApplication::setApplicationName("remu");
@@ -231,7 +270,7 @@ int main(int argc, char** argv) {
             QTranslator qtSpanish;
             speakSpanish(qtSpanish);
             QCommandLineParser args;
-            describe(args, shotOpt, rutOpt, claveOpt, todayOpt);
+            describe(args, o);
             args.process(core);  // prints help or version and ends the program
             std::fprintf(stderr,
                          "remu: no hay pantalla (DISPLAY y WAYLAND_DISPLAY vacíos). La aplicación de escritorio\n"
@@ -247,13 +286,13 @@ int main(int argc, char** argv) {
     speakSpanish(qtSpanish);
 
     QCommandLineParser args;
-    describe(args, shotOpt, rutOpt, claveOpt, todayOpt);
+    describe(args, o);
     args.process(app);
 
-    if (args.isSet(todayOpt)) {
-        const Date today = parseDate(args.value(todayOpt).toStdString());
+    if (args.isSet(o.today)) {
+        const Date today = parseDate(args.value(o.today).toStdString());
         if (today.isNull()) {
-            std::fprintf(stderr, "remu: fecha inválida: %s (se espera dd/mm/aaaa)\n", qPrintable(args.value(todayOpt)));
+            std::fprintf(stderr, "remu: fecha inválida: %s (se espera dd/mm/aaaa)\n", qPrintable(args.value(o.today)));
             return 2;
         }
         Clock::setToday(today);
@@ -264,11 +303,19 @@ int main(int argc, char** argv) {
     QtPort ui;
     StartupHooks hooks;
     Screenshots shots;
-    if (args.isSet(shotOpt)) {
-        shots = {args.value(shotOpt), args.value(rutOpt), args.value(claveOpt)};
+    if (args.isSet(o.shot)) {
+        shots = {args.value(o.shot), args.value(o.rut), args.value(o.clave), args.isSet(o.admin),
+                 args.value(o.account), args.value(o.company)};
         QDir().mkpath(shots.dir);
         hooks.login = [&](Session& s, UiPort& port) { return shots.login(s, port); };
         hooks.mainWindow = [&](Session& s, UiPort& port) { shots.mainWindow(s, port); };
+    } else if (args.isSet(o.admin)) {
+        hooks.login = [](Session& s, UiPort& port) {
+            const bool ok = ADMIN_LOGIN(s, port);
+            GUARDA_ID_CLIENTE(s, port);
+            return ok;
+        };
+        hooks.mainWindow = [](Session& s, UiPort& port) { MAIN(s, port); };
     } else {
         hooks.login = [](Session& s, UiPort& port) { return LOGIN_USUARIO(s, port); };
         hooks.mainWindow = [](Session& s, UiPort& port) { MAIN(s, port); };

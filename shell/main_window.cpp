@@ -81,8 +81,10 @@ QIcon shellIcon(const QString& role) {
 }
 
 QString statusText(const Session& s) {
+    const std::string who = s.administration ? "   Administración: " + trim(s.CUSER)
+                                             : "   Usuario: " + trim(s.CRUT_CONEXION_TRABAJADOR);
     return q(" Servidor: " + trim(s.CNOM_HOST) + "  Empresa: " + trim(s.ID_CLIENTE) + " - " + trim(s.CALIAS_EMPRESA) +
-             "   Usuario: " + trim(s.CRUT_CONEXION_TRABAJADOR));
+             who);
 }
 
 QMenuBar* BUILDMENU(QWidget* parent) {
@@ -127,7 +129,8 @@ MainWindow::MainWindow(Session& s, UiPort& ui, QWidget* parent) : QMainWindow(pa
     add("liqui", "Liquidación\nsueldo", &MainWindow::runLiquida);
     add("historial", "Historial", &MainWindow::runHistorial);
     toolBar_->addSeparator();
-    add("llaves", "Cambia\ncontraseña", &MainWindow::runCambiaClave);
+    // The administration's account is the server's: it has no worker password to change.
+    add("llaves", "Cambia\ncontraseña", &MainWindow::runCambiaClave)->setEnabled(!s.administration);
     add("salir", "Salir", &QWidget::close);
 
     // Background tiled with FONDO_TAPIZ; the picture stays centred however the window is sized.
@@ -192,7 +195,9 @@ void MainWindow::runHistorial() {
         notAvailable(ui_);
 }
 
-void MainWindow::runCambiaClave() { CAMBIA_CLAVE(this, s_, ui_); }
+void MainWindow::runCambiaClave() {
+    if (!s_.administration) CAMBIA_CLAVE(this, s_, ui_);
+}
 
 void MAIN(Session& s, UiPort& ui) {
     s.LCCAF_MAS_FONASA = true;
@@ -201,7 +206,8 @@ void MAIN(Session& s, UiPort& ui) {
     s.CPROCESO = " ";
     s.period = Period::of(s.DFECHA.year, s.DFECHA.month);
 
-    if (!VERIFICA_CLAVE(s, ui)) return;
+    // The administration's account was checked by the server at login.
+    if (!s.administration && !VERIFICA_CLAVE(s, ui)) return;
 
     if (s.OWNDMAIN) {
         auto* existing = static_cast<MainWindow*>(s.OWNDMAIN);
