@@ -41,10 +41,14 @@ LineExplanation made(std::string text, std::string check) { return {std::move(te
 std::string explainAmount(double v) { return trim(TRANSFORM(v, "999,999,999,999")); }
 
 std::string explainFigure(double v) {
+    // As few decimals as show it exactly, at most four (a sum of formulas may be 42464.909999...).
     int decimals = 0;
-    while (decimals < 6 && std::stod(fixedText(v, decimals)) != v) ++decimals;
+    while (decimals < 4 && std::stod(fixedText(v, decimals)) != v) ++decimals;
     if (decimals == 0) return explainAmount(v);
-    return trim(TRANSFORM(v, "999,999,999,999." + std::string(decimals, '9')));
+    std::string t = trim(TRANSFORM(v, "999,999,999,999." + std::string(decimals, '9')));
+    while (t.back() == '0') t.pop_back();
+    if (t.back() == '.') t.pop_back();
+    return t;
 }
 
 Term termOf(const PaySlipLine& l) {

@@ -817,3 +817,12 @@ TEST(Explanation, SaysTheFormulaTheCapAndTheAdjustmentAndRecordsNobodyElse) {
     calculateMonth(in, {}, {}, &absent);
     EXPECT_TRUE(absent.lines().empty());
 }
+
+TEST(Explanation, FiguresAsTheSlipWritesThem) {
+    EXPECT_EQ(explainAmount(1066479), "1,066,479");
+    EXPECT_EQ(explainAmount(-2500), "-2,500");
+    EXPECT_EQ(explainFigure(78.3), "78.3");
+    EXPECT_EQ(explainFigure(0.135), "0.135");
+    EXPECT_EQ(explainFigure(27565.76), "27,565.76");
+    EXPECT_EQ(explainFigure(20000.5 + 22464.41), "42,464.91");  // a sum just below its decimal text
+}
