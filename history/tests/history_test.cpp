@@ -142,13 +142,8 @@ namespace {
 
 // The demo client, loaded once for the suite; each test leaves the months it
 // changes to itself.
-class HistoryDb : public ::testing::Test {
+class HistoryDb : public slipdemo::DemoSuite {
 protected:
-    static void SetUpTestSuite() { demo = new slipdemo::DemoClient(); }
-    static void TearDownTestSuite() {
-        delete demo;
-        demo = nullptr;
-    }
     void SetUp() override {
         dir = fs::temp_directory_path() / ("remu_history_" + testdb::uniqueTag());
         fs::create_directories(dir);
@@ -178,13 +173,10 @@ protected:
         return out;
     }
 
-    static slipdemo::DemoClient* demo;
     fs::path dir;
     std::shared_ptr<Connection> conn;
     Session s;
 };
-
-slipdemo::DemoClient* HistoryDb::demo = nullptr;
 
 }  // namespace
 

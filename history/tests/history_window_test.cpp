@@ -17,13 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class HistoryWindowTest : public ::testing::Test {
+class HistoryWindowTest : public slipdemo::DemoSuite {
 protected:
-    static void SetUpTestSuite() { demo = new slipdemo::DemoClient(); }
-    static void TearDownTestSuite() {
-        delete demo;
-        demo = nullptr;
-    }
     void SetUp() override {
         s.ID_CLIENTE = demo->id();
         s.CID_CLIENTE_CONT = demo->id() + "_CONT";
@@ -41,13 +36,10 @@ protected:
         return -1;
     }
 
-    static slipdemo::DemoClient* demo;
     Session s;
     RecordingPort ui;
     std::shared_ptr<RecordingPrintJob> job;
 };
-
-slipdemo::DemoClient* HistoryWindowTest::demo = nullptr;
 
 }  // namespace
 

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "format/text.h"
 #include "tests/support/test_db.h"
 
@@ -55,6 +57,18 @@ private:
         return s;
     }
     std::string id_;
+};
+
+// A test suite whose tests share one demo client, loaded before the first and
+// dropped after the last.
+class DemoSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { demo = new DemoClient(); }
+    static void TearDownTestSuite() {
+        delete demo;
+        demo = nullptr;
+    }
+    static inline DemoClient* demo = nullptr;
 };
 
 }  // namespace remu::slipdemo
