@@ -63,6 +63,9 @@ WorkerFilePage::WorkerFilePage(int number, WorkerFileContext& c, QWidget* parent
 void WorkerFilePage::refresh() {
     for (auto& show : showers_) show();
     refreshControls(this);
+    // Padded texts wider than their field show their start, not their trailing blanks.
+    for (auto* f : findChildren<TGET*>())
+        if (!f->hasFocus()) f->setCursorPosition(0);
 }
 
 QWidget* WorkerFilePage::control(int id) const { return findChild<QWidget*>(QString::number(id)); }
@@ -74,45 +77,26 @@ void WorkerFilePage::enable(QWidget* w, int id) {
     });
 }
 
+template <class T>
+TGET* WorkerFilePage::bound(int id, T& var, const char* picture) {
+    auto* f = new TGET(this);
+    f->setObjectName(QString::number(id));
+    f->bind(var);
+    if (picture) f->setPicture(picture);
+    navy(f);
+    enable(f, id);
+    return f;
+}
+
 TGET* WorkerFilePage::field(int id, std::string& var, const char* picture, size_t width) {
-    auto* f = new TGET(this);
-    f->setObjectName(QString::number(id));
-    f->bind(var);
-    f->setPicture(picture);
+    auto* f = bound(id, var, picture);
+    // Typing stops at the width; a longer stored text stays whole.
     if (width) f->setMaxLength(static_cast<int>(std::max(width, charLength(rtrim(var)))));
-    navy(f);
-    enable(f, id);
     return f;
 }
-
-TGET* WorkerFilePage::field(int id, double& var, const char* picture) {
-    auto* f = new TGET(this);
-    f->setObjectName(QString::number(id));
-    f->bind(var);
-    f->setPicture(picture);
-    navy(f);
-    enable(f, id);
-    return f;
-}
-
-TGET* WorkerFilePage::field(int id, int& var, const char* picture) {
-    auto* f = new TGET(this);
-    f->setObjectName(QString::number(id));
-    f->bind(var);
-    f->setPicture(picture);
-    navy(f);
-    enable(f, id);
-    return f;
-}
-
-TGET* WorkerFilePage::field(int id, Date& var) {
-    auto* f = new TGET(this);
-    f->setObjectName(QString::number(id));
-    f->bind(var);
-    navy(f);
-    enable(f, id);
-    return f;
-}
+TGET* WorkerFilePage::field(int id, double& var, const char* picture) { return bound(id, var, picture); }
+TGET* WorkerFilePage::field(int id, int& var, const char* picture) { return bound(id, var, picture); }
+TGET* WorkerFilePage::field(int id, Date& var) { return bound(id, var, nullptr); }
 
 QButtonGroup* WorkerFilePage::radios(const std::vector<std::pair<int, const char*>>& items, int& var, QWidget* owner,
                                      std::function<void(int)> changed) {
@@ -547,15 +531,12 @@ PensionPage::PensionPage(WorkerFileContext& c, QWidget* parent) : WorkerFilePage
     rl->addWidget(check(113, "Aplica Seguro Invalidez y Sobrevivencia (SIS)", b.LSIS, regime));
     lay->addWidget(regime, 2, 1);
 
-    // The APV plans of the month.
-    auto* apvBox = new QGroupBox("APV", this);
-    auto* al = new QVBoxLayout(apvBox);
-    apv_ = new ApvGroup(c.s, c.ui, apvBox);
+    // The APV plans of the month (the group carries its own "APV" frame).
+    apv_ = new ApvGroup(c.s, c.ui, this);
     apv_->setEditable(!c.s.workerBound());
     apv_->setWorkerName([&b] { return composedName(b); });
     apv_->load(c.s.period, b.CCODIGO_PER);
-    al->addWidget(apv_);
-    lay->addWidget(apvBox, 3, 0, 1, 2);
+    lay->addWidget(apv_, 3, 0, 1, 2);
     lay->setRowStretch(3, 1);
 }
 

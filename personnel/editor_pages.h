@@ -66,6 +66,8 @@ protected:
     std::vector<std::function<void()>> showers_;  // what refresh() runs besides the TGETs
 
 private:
+    template <class T>
+    TGET* bound(int id, T& var, const char* picture);
     int number_;
 };
 
