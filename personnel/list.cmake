@@ -10,15 +10,11 @@ if(REMU_WITH_GUI)
   find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
   set(REMU_PERSONNEL_LIST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/list_dialog.h ${CMAKE_CURRENT_LIST_DIR}/list_dialog.cpp)
-  # Until the worker file editor is built, its entry point says the option is not available.
-  if(NOT EXISTS ${CMAKE_CURRENT_LIST_DIR}/editor_dialog.cpp)
-    list(APPEND REMU_PERSONNEL_LIST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/editor_stub.cpp)
-  endif()
   add_library(remu_personnel_list_dialog STATIC ${REMU_PERSONNEL_LIST_SOURCES})
   set_target_properties(remu_personnel_list_dialog PROPERTIES AUTOMOC ON)
   target_include_directories(remu_personnel_list_dialog PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(remu_personnel_list_dialog PUBLIC
-    remu_personnel_list remu_personnel_sheets remu_personnel_vacations remu_widgets Qt6::Widgets)
+    remu_personnel_list remu_personnel_editor remu_personnel_sheets remu_personnel_vacations remu_widgets Qt6::Widgets)
 
   remu_add_test(personnel_list_dialog_tests GUI DB
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/list_dialog_test.cpp

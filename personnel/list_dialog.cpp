@@ -20,13 +20,7 @@
 #include "widgets/tget.h"
 #include "widgets/twbrowse.h"
 
-#if __has_include("personnel/editor_dialog.h")
 #include "personnel/editor_dialog.h"
-#else
-namespace remu {
-bool EDITA_PERSONAL(QWidget* parent, Session& s, UiPort& ui, Recordset& ors, bool isNew);
-}
-#endif
 
 namespace remu {
 
