@@ -29,6 +29,7 @@
 #include "office/xlsx_sheet.h"
 #include "payslip/printed_slip.h"
 #include "widgets/qt_print_job.h"
+#include "widgets/wait_cursor.h"
 
 namespace remu {
 
@@ -46,13 +47,6 @@ QTableWidgetItem* amountItem(double v) {
     item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return item;
 }
-
-// The client's own waiting cursor for the months being computed.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 constexpr int kPeriodRole = Qt::UserRole;  // yyyymm of a month's row; 0 for a total
 

@@ -155,9 +155,10 @@ TWORD TWORD::New(UiPort& ui) {
     TWORD w(ui);
     w.lWord = true;
     std::string why;
-    ui.busy(true);
-    w.d->oWord = office::desktop(why);
-    ui.busy(false);
+    {
+        BusyCursor wait(ui);
+        w.d->oWord = office::desktop(why);
+    }
     if (!w.d->oWord.is()) {
         ui.alert(kWordMissing);
         w.lWord = false;

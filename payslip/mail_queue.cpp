@@ -81,13 +81,14 @@ MailQueue MailQueue::open(const std::string& dir, UiPort& ui) {
     p.user = settings->USER;
     p.password = settings->CLAVE;
     p.database = settings->DATABASE;
-    ui.busy(true);
-    try {
-        q.conn_ = Connection::open(p);
-    } catch (const DbError&) {
-        q.conn_.reset();
+    {
+        BusyCursor wait(ui);
+        try {
+            q.conn_ = Connection::open(p);
+        } catch (const DbError&) {
+            q.conn_.reset();
+        }
     }
-    ui.busy(false);
     if (!q.conn_) {
         ui.stop("NO SE CONECTO");
         return q;

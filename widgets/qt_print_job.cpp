@@ -18,6 +18,7 @@
 #include "core/ui_port.h"
 #include "widgets/docx_pages.h"
 #include "widgets/tpreview.h"
+#include "widgets/wait_cursor.h"
 
 namespace remu {
 
@@ -311,9 +312,11 @@ bool QtPrintJob::doEnd() {
     }
     QPrinter printer(QPrinter::HighResolution);
     applyChosenPrinter(printer, pages_->printerName);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool ok = pages_->print(printer, 1, pages_->count());
-    QApplication::restoreOverrideCursor();
+    bool ok;
+    {
+        WaitCursor wait;
+        ok = pages_->print(printer, 1, pages_->count());
+    }
     if (!ok) tell(port_, QStringLiteral("No se pudo imprimir el documento."), QStringLiteral("Atención"));
     return ok;
 }

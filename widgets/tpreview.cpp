@@ -34,6 +34,7 @@
 #include "format/picture.h"
 #include "format/text.h"
 #include "widgets/tget.h"
+#include "widgets/wait_cursor.h"
 
 static void initPreviewIcons() { Q_INIT_RESOURCE(preview_icons); }
 
@@ -536,9 +537,11 @@ bool TPREVIEW::printRange(int from, int to, QPrinter* target) {
         }
         target = own.get();
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool ok = pages_->print(*target, from, to);
-    QApplication::restoreOverrideCursor();
+    bool ok;
+    {
+        WaitCursor wait;
+        ok = pages_->print(*target, from, to);
+    }
     if (!ok) alert("No se pudo imprimir el documento.", "Atención");
     return ok;
 }
@@ -590,9 +593,11 @@ void TPREVIEW::exportDocAsked() {
     QString name = askFile("Exportar a DOC", "*.docx", ".docx");
     if (name.isEmpty()) return;
     QString why;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool ok = exportDocx(name, &why);
-    QApplication::restoreOverrideCursor();
+    bool ok;
+    {
+        WaitCursor wait;
+        ok = exportDocx(name, &why);
+    }
     if (!ok) {
         alert("No se pudo crear el documento " + name + ": " + why, "Error");
         return;

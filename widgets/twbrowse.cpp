@@ -8,6 +8,8 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "widgets/wait_cursor.h"
+
 namespace remu {
 
 namespace {
@@ -198,9 +200,11 @@ void TWBROWSE::onSliderReleased() {
     if (n < 1) return syncScrollBar();
     if (v <= bar->minimum()) return goTop();
     if (v >= bar->maximum()) return goBottom();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    long m = skip(v - logicalPos_);
-    QApplication::restoreOverrideCursor();
+    long m;
+    {
+        WaitCursor wait;
+        m = skip(v - logicalPos_);
+    }
     if (m != 0) hitTop_ = hitBottom_ = false;
     moved();
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <stdexcept>
+#include <vector>
 
 #include "core/ui_port.h"
 
@@ -64,4 +66,27 @@ TEST(ConsolePort, QuestionsNameTheFlagThatConfirms) {
     remu::ConsolePort yes(true, false, err2, false);
     EXPECT_TRUE(yes.yesNo("Seguro de realizar el envío?", "alerta"));
     EXPECT_EQ(err2.str(), "[alerta] Seguro de realizar el envío?\n  -> sí (--si)\n");
+}
+
+// The wait cursor of a guarded call goes off however the call ends, and a relay hands it on.
+TEST(BusyCursor, OffAgainWhenTheGuardedCallEndsOrThrows) {
+    struct CursorPort : remu::RecordingPort {
+        std::vector<bool> calls;
+        void busy(bool on) override { calls.push_back(on); }
+    } port;
+    {
+        remu::BusyCursor wait(port);
+        EXPECT_EQ(port.calls, std::vector<bool>{true});
+    }
+    EXPECT_EQ(port.calls, (std::vector<bool>{true, false}));
+
+    port.calls.clear();
+    remu::RelayPort relay(port);
+    EXPECT_THROW(
+        {
+            remu::BusyCursor wait(relay);
+            throw std::runtime_error("the server went away");
+        },
+        std::runtime_error);
+    EXPECT_EQ(port.calls, (std::vector<bool>{true, false}));
 }
