@@ -1,6 +1,3 @@
 # Work table writing and reading at the size of a whole company's run.
-find_package(benchmark QUIET)
-if(benchmark_FOUND AND TARGET remu_dbf)
-  add_executable(dbf_bench ${CMAKE_CURRENT_LIST_DIR}/dbf_bench.cpp)
-  target_link_libraries(dbf_bench PRIVATE remu_dbf benchmark::benchmark)
-endif()
+add_executable(dbf_bench ${CMAKE_CURRENT_LIST_DIR}/dbf_bench.cpp)
+target_link_libraries(dbf_bench PRIVATE remu_dbf benchmark::benchmark)

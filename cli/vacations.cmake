@@ -1,5 +1,3 @@
 # remu-cli saldo-vacaciones: the vacation balance spreadsheet.
-if(TARGET remu-cli AND TARGET remu_personnel_vacations AND TARGET remu_personnel_sheets)
-  target_sources(remu-cli PRIVATE ${CMAKE_CURRENT_LIST_DIR}/vacations.cpp)
-  target_link_libraries(remu-cli PRIVATE remu_personnel_vacations remu_personnel_sheets)
-endif()
+target_sources(remu-cli PRIVATE ${CMAKE_CURRENT_LIST_DIR}/vacations.cpp)
+target_link_libraries(remu-cli PRIVATE remu_personnel_vacations remu_personnel_sheets)

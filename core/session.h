@@ -12,6 +12,7 @@
 namespace remu {
 
 class Connection;  // data/connection.h
+class MainWindow;  // shell/main_window.h
 
 struct Session {
     // Connection record (CONEXION.DBF), as stored.
@@ -38,7 +39,7 @@ struct Session {
     std::string CRUT_CONEXION_TRABAJADOR = std::string(11, ' ');
     std::string CCLAVE = std::string(6, ' ');
     std::string NOMSIS = "VORANIX REMUNERACIONES [ Talvo ]   03082018";
-    void* OWNDMAIN = nullptr;  // the main window while it exists
+    MainWindow* OWNDMAIN = nullptr;  // the main window while it exists
 
     // The working period: C_ANO and C_MES of the documentation ("2019", "03"), checked
     // where it is chosen (the pay slip dialog's month, remu-cli's --ano and --mes).

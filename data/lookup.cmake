@@ -1,4 +1,4 @@
-# Code lookup logic (FILTRA, SKIPPER) over the recordset; its dialog lives with the pay slip screens.
+# Code lookup logic (FILTRA, SKIPPER) over the recordset; its dialog lives with the widgets.
 add_library(remu_lookup STATIC ${CMAKE_CURRENT_LIST_DIR}/lookup.cpp)
 target_include_directories(remu_lookup PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(remu_lookup PUBLIC remu_data remu_format remu_core)

@@ -1,6 +1,4 @@
 # Server access: connection, recordset and its criteria, SQL composition and the query helpers.
-pkg_check_modules(MARIADB REQUIRED IMPORTED_TARGET libmariadb)
-
 add_library(remu_data STATIC
   ${CMAKE_CURRENT_LIST_DIR}/value.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sql.cpp

@@ -1,5 +1,4 @@
 # Spreadsheets: the sheet interface, the .xlsx writer (libxlsxwriter) and the recording sheet of the tests.
-pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
 add_library(remu_sheet STATIC
   ${CMAKE_CURRENT_LIST_DIR}/sheet.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cell_sheet.cpp

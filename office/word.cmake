@@ -1,21 +1,7 @@
 # The word processor (TWORD): a private headless LibreOffice Writer driven through UNO.
-# The UNO C++ SDK is Debian's libreoffice-dev; its API headers are generated here from
-# the installation's type libraries, only for the types remu uses.
-find_program(REMU_CPPUMAKER cppumaker PATHS /usr/lib/libreoffice/sdk/bin NO_DEFAULT_PATH)
-find_path(REMU_UNO_INCLUDE sal/config.h PATHS /usr/include/libreoffice /usr/lib/libreoffice/sdk/include)
-find_path(REMU_UNO_TYPESIZES sal/typesizes.h
-  PATHS /usr/include/${CMAKE_LIBRARY_ARCHITECTURE}/libreoffice /usr/include/libreoffice)
-find_path(REMU_UNO_PROGRAM types.rdb PATHS /usr/lib/libreoffice/program NO_DEFAULT_PATH)
-find_library(REMU_UNO_SAL uno_sal PATHS /usr/lib/libreoffice/sdk/lib NO_DEFAULT_PATH)
-find_library(REMU_UNO_CPPU uno_cppu PATHS /usr/lib/libreoffice/sdk/lib NO_DEFAULT_PATH)
-find_library(REMU_UNO_CPPUHELPER uno_cppuhelpergcc3 PATHS /usr/lib/libreoffice/sdk/lib NO_DEFAULT_PATH)
-
-if(NOT (REMU_CPPUMAKER AND REMU_UNO_INCLUDE AND REMU_UNO_TYPESIZES AND REMU_UNO_PROGRAM AND REMU_UNO_SAL
-        AND REMU_UNO_CPPU AND REMU_UNO_CPPUHELPER))
-  message(WARNING "LibreOffice UNO SDK (libreoffice-dev) not found: contract documents are not built")
-  return()
-endif()
-
+# The UNO C++ SDK is Debian's libreoffice-dev (found by the top CMakeLists.txt); its API
+# headers are generated here from the installation's type libraries, only for the types
+# remu uses.
 set(REMU_UNO_TYPES
   com.sun.star.beans.PropertyValue com.sun.star.beans.XPropertySet
   com.sun.star.bridge.UnoUrlResolver com.sun.star.bridge.XUnoUrlResolver
@@ -49,7 +35,5 @@ target_compile_definitions(remu_word PRIVATE LINUX UNX CPPU_ENV=gcc3)
 target_link_libraries(remu_word PUBLIC remu_core
   ${REMU_UNO_CPPUHELPER} ${REMU_UNO_CPPU} ${REMU_UNO_SAL} "-Wl,-rpath,${REMU_UNO_PROGRAM}")
 
-pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
-find_package(pugixml REQUIRED)
 remu_add_test(word_tests SINGLE SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/tword_test.cpp
   LIBS remu_word PkgConfig::LIBZIP pugixml::pugixml LABELS office)

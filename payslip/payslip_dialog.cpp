@@ -19,20 +19,15 @@
 #include "payroll/explain.h"
 #include "payslip/explain_dialog.h"
 #include "payslip/liquida.h"
-#include "payslip/lookup_dialog.h"
-#include "payslip/progress_dialog.h"
-#include "widgets/print_job.h"
-#include "widgets/qt_print_job.h"
-#include "widgets/tget.h"
-
-#ifdef REMU_HAVE_PDF_SLIPS
 #include "payslip/mailing_dialog.h"
 #include "payslip/mass_mail.h"
 #include "payslip/pdf_slip.h"
-#endif
-#ifdef REMU_HAVE_SHEET_SLIPS
+#include "payslip/progress_dialog.h"
 #include "payslip/sheet_slip.h"
-#endif
+#include "widgets/lookup_dialog.h"
+#include "widgets/print_job.h"
+#include "widgets/qt_print_job.h"
+#include "widgets/tget.h"
 
 namespace remu {
 
@@ -47,8 +42,6 @@ public:
 private:
     std::function<void(std::string_view)> show_;
 };
-
-[[maybe_unused]] void notAvailable(UiPort& ui) { ui.info("Esta opción aún no está disponible en esta versión del sistema", "Atención"); }
 
 QIcon slipIcon(const char* own, const char* theme, QStyle::StandardPixmap fallback) {
     QIcon mine(QString(":/slip/") + own + ".png");
@@ -186,15 +179,11 @@ PayslipDialog::PayslipDialog(Session& s, UiPort& ui, PayslipDialogOptions option
         s_.CPROCESO = "Un momento por favor.. ";
         refreshStatus();
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-#ifdef REMU_HAVE_SHEET_SLIPS
         SheetSlipRun run;
         run.workDir = opt_.workDir;
         run.calculate = [this] { return calculate({}, {}); };
         run.statusChanged = [this] { refreshStatus(); };
         LIQUI_EXCEL(s_, ui_, run);
-#else
-        notAvailable(ui_);
-#endif
         s_.CPROCESO = " ";
         refreshAll();
     });
@@ -214,7 +203,6 @@ PayslipDialog::PayslipDialog(Session& s, UiPort& ui, PayslipDialogOptions option
         admin->addWidget(b);
     };
     adminButton("358", "Genera PDF individual", [this] {
-#ifdef REMU_HAVE_PDF_SLIPS
         PdfSlipOptions o;
         o.workDir = opt_.workDir;
         // "Generando en PDF .. " and the like go to the status label while the files are written.
@@ -226,15 +214,11 @@ PayslipDialog::PayslipDialog(Session& s, UiPort& ui, PayslipDialogOptions option
         s_.CPROCESO = " ";
         refreshAll();
         if (r.ok && r.queueAsked) showMailAccount(this, "Cola de correos", r.account);
-#else
-        notAvailable(ui_);
-#endif
     });
     adminButton("359", "Abre Carpeta PDFS", [this] {
         ui_.openFile((std::filesystem::absolute(opt_.workDir) / "PDFS").lexically_normal().string());
     });
     adminButton("360", "Envio Masivo por correo", [this] {
-#ifdef REMU_HAVE_PDF_SLIPS
         MassMailOptions o;
         o.workDir = opt_.workDir;
         o.shared = SharedAddresses::Ask;
@@ -242,9 +226,6 @@ PayslipDialog::PayslipDialog(Session& s, UiPort& ui, PayslipDialogOptions option
             MailingDialog mailing(std::move(*plan), this);
             mailing.exec();
         }
-#else
-        notAvailable(ui_);
-#endif
     });
     lay->addLayout(admin, 5, 0, 1, 4);
 

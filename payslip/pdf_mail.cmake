@@ -1,5 +1,4 @@
 # PDF pay slips, the mail queue and the mass mailing (no Qt).
-pkg_check_modules(QPDF REQUIRED IMPORTED_TARGET libqpdf)
 add_library(remu_payslip_pdf STATIC
   ${CMAKE_CURRENT_LIST_DIR}/pdf_slip.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pdf_protect.cpp

@@ -7,32 +7,20 @@ remu_add_test(printed_slip_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/printed
   LIBS remu_payslip_printed remu_testdb DB)
 
 if(REMU_WITH_GUI)
-  find_package(Qt6 REQUIRED COMPONENTS Widgets)
-  # The pay slip dialog, the progress dialog of the engine and the code lookup dialog.
+  # The pay slip dialog with its buttons' outputs (printed, spreadsheet and PDF slips, mass
+  # mailing), the progress dialog of the engine and the explanation of a slip's amounts.
   add_library(remu_payslip_dialog STATIC
     ${CMAKE_CURRENT_LIST_DIR}/payslip_dialog.h ${CMAKE_CURRENT_LIST_DIR}/payslip_dialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/progress_dialog.h ${CMAKE_CURRENT_LIST_DIR}/progress_dialog.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/lookup_dialog.h ${CMAKE_CURRENT_LIST_DIR}/lookup_dialog.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/explain_dialog.h ${CMAKE_CURRENT_LIST_DIR}/explain_dialog.cpp)
-  if(TARGET remu_payslip_pdf)
-    target_sources(remu_payslip_dialog PRIVATE
-      ${CMAKE_CURRENT_LIST_DIR}/mailing_dialog.h ${CMAKE_CURRENT_LIST_DIR}/mailing_dialog.cpp)
-  endif()
+    ${CMAKE_CURRENT_LIST_DIR}/explain_dialog.h ${CMAKE_CURRENT_LIST_DIR}/explain_dialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mailing_dialog.h ${CMAKE_CURRENT_LIST_DIR}/mailing_dialog.cpp)
   set_target_properties(remu_payslip_dialog PROPERTIES AUTOMOC ON)
   target_include_directories(remu_payslip_dialog PUBLIC ${CMAKE_SOURCE_DIR})
-  target_link_libraries(remu_payslip_dialog PUBLIC remu_payslip_printed remu_lookup remu_payroll remu_widgets
-    Qt6::Widgets)
-  if(TARGET remu_payslip_pdf)
-    target_link_libraries(remu_payslip_dialog PUBLIC remu_payslip_pdf)
-    target_compile_definitions(remu_payslip_dialog PRIVATE REMU_HAVE_PDF_SLIPS)
-  endif()
-endif()
+  target_link_libraries(remu_payslip_dialog PUBLIC remu_payslip_printed remu_payslip_sheet remu_payslip_pdf
+    remu_lookup_dialog remu_payroll remu_widgets Qt6::Widgets)
 
-if(REMU_WITH_GUI)
   remu_add_test(payslip_dialog_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/dialog_test.cpp
     LIBS remu_payslip_dialog remu_testdb DB GUI)
-  if(TARGET remu_payslip_pdf)
-    remu_add_test(mailing_dialog_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/mailing_dialog_test.cpp
-      LIBS remu_payslip_dialog GUI)
-  endif()
+  remu_add_test(mailing_dialog_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/mailing_dialog_test.cpp
+    LIBS remu_payslip_dialog GUI)
 endif()

@@ -8,7 +8,6 @@ remu_add_test(apv_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/apv_test.cpp
   LIBS remu_personnel_apv remu_testdb DB)
 
 if(REMU_WITH_GUI)
-  find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
   add_library(remu_personnel_apv_group STATIC
     ${CMAKE_CURRENT_LIST_DIR}/apv_group.h ${CMAKE_CURRENT_LIST_DIR}/apv_group.cpp
     ${CMAKE_CURRENT_LIST_DIR}/apv_plan_dialog.h ${CMAKE_CURRENT_LIST_DIR}/apv_plan_dialog.cpp)

@@ -26,13 +26,10 @@
 #include "format/text.h"
 #include "personnel/apv.h"
 #include "personnel/apv_group.h"
+#include "personnel/contfin_dialog.h"
 #include "widgets/lookup_field.h"
 #include "widgets/tget.h"
 #include "widgets/twbrowse.h"
-
-#ifdef REMU_HAVE_CONTFIN
-#include "personnel/contfin_dialog.h"
-#endif
 
 namespace remu {
 
@@ -355,7 +352,6 @@ void PersonalPage::changePhoto() {
 
 void PersonalPage::documents() {
     if (c_.s.workerBound()) return;
-#ifdef REMU_HAVE_CONTFIN
     const WorkerBuffer& b = c_.b;
     DocumentWorker w;
     w.CCODIGO_PER = b.CCODIGO_PER;
@@ -371,9 +367,6 @@ void PersonalPage::documents() {
     w.NESTADO_CIVIL = b.NESTADO_CIVIL;
     w.NSUELDO_BASE = b.NSUELDO_BASE;
     CONTFIN(this, c_.s, c_.ui, w);
-#else
-    c_.ui.info("Esta opción aún no está disponible en esta versión del sistema", "Atención");
-#endif
 }
 
 // ---------------------------------------------------------------- page 2

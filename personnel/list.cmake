@@ -7,7 +7,6 @@ remu_add_test(personnel_list_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/perso
   LIBS remu_personnel_list remu_testdb DB)
 
 if(REMU_WITH_GUI)
-  find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
   set(REMU_PERSONNEL_LIST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/list_dialog.h ${CMAKE_CURRENT_LIST_DIR}/list_dialog.cpp)
   add_library(remu_personnel_list_dialog STATIC ${REMU_PERSONNEL_LIST_SOURCES})

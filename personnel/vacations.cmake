@@ -15,7 +15,6 @@ remu_add_test(vacation_tests
   LIBS remu_personnel_vacations remu_personnel_sheets remu_testdb DB LABELS sheet)
 
 if(REMU_WITH_GUI)
-  find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
   add_library(remu_personnel_vacations_page STATIC
     ${CMAKE_CURRENT_LIST_DIR}/vacations_page.h ${CMAKE_CURRENT_LIST_DIR}/vacations_page.cpp
     ${CMAKE_CURRENT_LIST_DIR}/vacation_period_dialog.h ${CMAKE_CURRENT_LIST_DIR}/vacation_period_dialog.cpp)

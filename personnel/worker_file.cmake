@@ -8,18 +8,13 @@ remu_add_test(worker_file_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/worker_f
   LIBS remu_personnel_file remu_testdb DB)
 
 if(REMU_WITH_GUI)
-  find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
   add_library(remu_personnel_editor STATIC
     ${CMAKE_CURRENT_LIST_DIR}/editor_dialog.h ${CMAKE_CURRENT_LIST_DIR}/editor_dialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/editor_pages.h ${CMAKE_CURRENT_LIST_DIR}/editor_pages.cpp)
   set_target_properties(remu_personnel_editor PROPERTIES AUTOMOC ON)
   target_include_directories(remu_personnel_editor PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(remu_personnel_editor PUBLIC remu_personnel_file remu_personnel_vacations_page
-    remu_personnel_apv_group remu_lookup_field remu_widgets Qt6::Widgets)
-  if(TARGET remu_contfin_dialog)
-    target_link_libraries(remu_personnel_editor PUBLIC remu_contfin_dialog)
-    target_compile_definitions(remu_personnel_editor PRIVATE REMU_HAVE_CONTFIN)
-  endif()
+    remu_personnel_apv_group remu_contfin_dialog remu_lookup_field remu_widgets Qt6::Widgets)
 
   remu_add_test(editor_dialog_tests GUI
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/editor_dialog_test.cpp

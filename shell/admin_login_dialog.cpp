@@ -10,8 +10,7 @@
 
 #include "format/text.h"
 #include "shell/admin_login.h"
-#include "shell/login_dialog.h"
-#include "shell/main_window.h"
+#include "shell/shell_widgets.h"
 
 namespace remu {
 

@@ -14,46 +14,10 @@
 #include "format/text.h"
 #include "shell/admin_login_dialog.h"
 #include "shell/login.h"
-#include "shell/main_window.h"
+#include "shell/shell_widgets.h"
 #include "widgets/tget.h"
 
 namespace remu {
-
-TGET* makeKeyField(QWidget* parent, std::string& var, int length, bool masked, const char* id) {
-    auto* f = new TGET(parent);
-    f->setObjectName(id);
-    f->bind(var);
-    f->setPicture(masked ? "@K" + std::string(static_cast<size_t>(length), '!') : "@K!");
-    f->setMaxLength(length);
-    f->setPassword(masked);
-    QFont font = f->font();
-    font.setFamily("Monospace");
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPointSize(font.pointSize() + 2);
-    f->setFont(font);
-    f->setMinimumWidth(f->fontMetrics().horizontalAdvance(QString(length + 2, QChar('M'))));
-    return f;
-}
-
-QLabel* makeServerLabel(QWidget* parent, const Session& s) {
-    auto* host = new QLabel(QString::fromStdString(upper(trim(s.CNOM_HOST))), parent);
-    host->setObjectName("105");
-    host->setAlignment(Qt::AlignCenter);
-    QFont hf = host->font();
-    hf.setBold(true);
-    hf.setPointSize(hf.pointSize() + 2);
-    host->setFont(hf);
-    host->setStyleSheet("color: #1f4e79;");
-    return host;
-}
-
-QLabel* makeKeysPicture(QWidget* parent) {
-    auto* keys = new QLabel(parent);
-    keys->setObjectName("LLAVES");
-    keys->setPixmap(shellIcon("LLAVES").pixmap(56, 56));
-    keys->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-    return keys;
-}
 
 LoginDialog::LoginDialog(Session& s, UiPort& ui, QWidget* parent) : QDialog(parent), s_(s), ui_(ui) {
     setObjectName("ODLG_CLAVE_TRABAJADOR");

@@ -1,6 +1,6 @@
 #pragma once
-// The login dialog (ODLG_CLAVE_TRABAJADOR) and the password change dialog's
-// fields. Controls carry their template ids as object names ("104", "102", "301").
+// The login dialog (ODLG_CLAVE_TRABAJADOR). Controls carry their template ids as
+// object names ("104", "102", "301").
 
 #include <QDialog>
 
@@ -14,14 +14,6 @@ class QToolButton;
 namespace remu {
 
 class TGET;
-
-// An entry field of the login screens: upper case, at most `length` characters,
-// the first key typed replaces the old contents; masked for passwords.
-TGET* makeKeyField(QWidget* parent, std::string& var, int length, bool masked, const char* id);
-
-// The server's display name heading the login screens (label 105), and their keys picture.
-QLabel* makeServerLabel(QWidget* parent, const Session& s);
-QLabel* makeKeysPicture(QWidget* parent);
 
 // The hint shown at login while CONEXION.DBF of `folder` has no client identifier.
 QString connectionHint(const QString& folder = ".");

@@ -22,13 +22,21 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QLineEdit>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTranslator>
 
 #include "core/date.h"
+#include "data/personnel_table.h"
+#include "data/query.h"
+#include "data/recordset.h"
 #include "format/dates.h"
+#include "history/history_window.h"
+#include "payslip/payslip_dialog.h"
+#include "personnel/editor_dialog.h"
+#include "personnel/list_dialog.h"
 #include "shell/admin_login_dialog.h"
 #include "shell/login.h"
 #include "shell/login_dialog.h"
@@ -37,38 +45,14 @@
 #include "shell/startup.h"
 #include "widgets/tpreview.h"
 
-#ifdef REMU_HAVE_PAYSLIP_DIALOG
-#include "payslip/payslip_dialog.h"
-#endif
-#ifdef REMU_HAVE_HISTORY_WINDOW
-#include "history/history_window.h"
-#endif
-#ifdef REMU_HAVE_WORKER_FILE
-#include <QTabWidget>
-
-#include "data/personnel_table.h"
-#include "data/query.h"
-#include "data/recordset.h"
-#include "personnel/editor_dialog.h"
-#endif
-#ifdef REMU_HAVE_PERSONNEL_LIST
-#include "personnel/list_dialog.h"
-#endif
-
 namespace {
 
 using namespace remu;
 
 void registerDialogs() {
-#ifdef REMU_HAVE_PAYSLIP_DIALOG
     setLiquidaAction([](QWidget* parent, Session& s, UiPort& ui) { LIQUIDA(parent, s, ui); });
-#endif
-#ifdef REMU_HAVE_HISTORY_WINDOW
     setHistorialAction([](QWidget* parent, Session& s, UiPort& ui) { HISTORIAL(parent, s, ui); });
-#endif
-#ifdef REMU_HAVE_PERSONNEL_LIST
     setPersonalAction([](QWidget* parent, Session& s, UiPort& ui) { PERSONAL(parent, s, ui); });
-#endif
 }
 
 void settle() {
@@ -184,7 +168,6 @@ struct Screenshots {
     // The worker file of the logged-in worker: its five pages as the administration sees
     // them, then its first page as the worker himself does.
     void workerFile(Session& s, UiPort& ui) {
-#ifdef REMU_HAVE_WORKER_FILE
         std::shared_ptr<Connection> conn;
         if (!CONECTA(s, ui, conn)) return;
         s.OCON = conn;
@@ -213,10 +196,6 @@ struct Screenshots {
         }
         setWorkerFileObserver({});
         s.CRUT_CONEXION_TRABAJADOR = worker;
-#else
-        (void)s;
-        (void)ui;
-#endif
     }
 };
 

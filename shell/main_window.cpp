@@ -21,15 +21,7 @@
 #include "format/text.h"
 #include "shell/login.h"
 #include "shell/password_dialog.h"
-
-// The images are compiled into a static library: register them before first use.
-static void initShellResources() {
-    static const bool done = [] {
-        Q_INIT_RESOURCE(shell);
-        return true;
-    }();
-    (void)done;
-}
+#include "shell/shell_widgets.h"
 
 namespace remu {
 
@@ -64,21 +56,6 @@ QPixmap workingDirBitmap(const QString& name) {
 void setLiquidaAction(WindowAction action) { liquidaAction() = std::move(action); }
 void setPersonalAction(WindowAction action) { personalAction() = std::move(action); }
 void setHistorialAction(WindowAction action) { historialAction() = std::move(action); }
-
-QIcon shellIcon(const QString& role) {
-    initShellResources();
-    static const struct {
-        const char* role;
-        const char* theme;
-    } themed[] = {
-        {"funcionario", "system-users"}, {"liqui", "x-office-document"}, {"llaves", "dialog-password"},
-        {"salir", "application-exit"},
-    };
-    const QIcon own(":/shell/" + role + ".png");
-    for (const auto& t : themed)
-        if (role == t.role) return QIcon::fromTheme(t.theme, own);
-    return own;
-}
 
 QString statusText(const Session& s) {
     const std::string who = s.administration ? "   Administración: " + trim(s.CUSER)
@@ -209,8 +186,7 @@ void MAIN(Session& s, UiPort& ui) {
     // The administration's account was checked by the server at login.
     if (!s.administration && !VERIFICA_CLAVE(s, ui)) return;
 
-    if (s.OWNDMAIN) {
-        auto* existing = static_cast<MainWindow*>(s.OWNDMAIN);
+    if (MainWindow* existing = s.OWNDMAIN) {
         existing->activateWindow();
         existing->raise();
         return;

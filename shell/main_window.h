@@ -27,11 +27,6 @@ void setPersonalAction(WindowAction action);
 // The worker's history ("Historial").
 void setHistorialAction(WindowAction action);
 
-// Icon of one of the program's bitmap roles ("funcionario", "liqui", "llaves",
-// "salir", "aceptar2", "1ICON_1", the dialogs' "LLAVES"): the desktop's icon
-// theme where it has a fitting one, else our own image.
-QIcon shellIcon(const QString& role);
-
 // The status bar text of a worker session.
 QString statusText(const Session& s);
 

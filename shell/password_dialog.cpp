@@ -7,8 +7,7 @@
 #include <QVBoxLayout>
 
 #include "shell/login.h"
-#include "shell/login_dialog.h"
-#include "shell/main_window.h"
+#include "shell/shell_widgets.h"
 #include "widgets/tget.h"
 
 namespace remu {

@@ -1,4 +1,4 @@
-#include "payslip/lookup_dialog.h"
+#include "widgets/lookup_dialog.h"
 
 #include <QApplication>
 #include <QGridLayout>

@@ -10,7 +10,7 @@
 #include "data/query.h"
 #include "data/sql.h"
 #include "format/text.h"
-#include "payslip/lookup_dialog.h"
+#include "widgets/lookup_dialog.h"
 
 namespace remu {
 

@@ -7,7 +7,7 @@
 
 #include "data/local_tables.h"
 #include "office/tests/xlsx_reader.h"
-#include "payslip/tests/printed_demo_fixture.h"
+#include "tests/support/demo_client.h"
 
 using namespace remu;
 namespace fs = std::filesystem;
@@ -53,7 +53,7 @@ protected:
     }
     CliRun run(const std::string& args) { return cli(args, dir / "stderr.txt"); }
 
-    slipdemo::DemoClient demo;
+    testdb::DemoClient demo;
     std::string user, base;
     fs::path dir;
 };

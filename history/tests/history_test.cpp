@@ -17,7 +17,7 @@
 #include "payroll/constants.h"
 #include "payroll/engine.h"
 #include "payroll/worker_month.h"
-#include "payslip/tests/printed_demo_fixture.h"
+#include "tests/support/demo_client.h"
 
 using namespace remu;
 namespace fs = std::filesystem;
@@ -142,7 +142,7 @@ namespace {
 
 // The demo client, loaded once for the suite; each test leaves the months it
 // changes to itself.
-class HistoryDb : public slipdemo::DemoSuite {
+class HistoryDb : public testdb::DemoSuite {
 protected:
     void SetUp() override {
         dir = fs::temp_directory_path() / ("remu_history_" + testdb::uniqueTag());
@@ -315,7 +315,6 @@ TEST_F(HistoryDb, AMonthThatCannotBeComputedSaysWhyInItsRow) {
     EXPECT_EQ(nobody.months[0].problem, "El trabajador no figura en el maestro de personal del mes");
 }
 
-#ifdef REMU_CLI_DIR
 // remu-cli historial prints the same table and leaves the working folder as it was.
 TEST_F(HistoryDb, CommandLinePrintsTheTable) {
     // CONEXION keeps a short password: a user of the test server with one.
@@ -356,4 +355,3 @@ TEST_F(HistoryDb, CommandLinePrintsTheTable) {
 
     for (const char* host : {"%", "localhost"}) root->execute("DROP USER '" + user + "'@'" + host + "'");
 }
-#endif

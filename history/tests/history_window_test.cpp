@@ -6,10 +6,10 @@
 #include <QChartView>
 #include <QTableWidget>
 
-#include "history/history_window.h"
-#include "payslip/tests/printed_demo_fixture.h"
 #include "format/picture.h"
 #include "format/text.h"
+#include "history/history_window.h"
+#include "tests/support/demo_client.h"
 #include "widgets/print_job.h"
 
 using namespace remu;
@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class HistoryWindowTest : public slipdemo::DemoSuite {
+class HistoryWindowTest : public testdb::DemoSuite {
 protected:
     void SetUp() override {
         s.ID_CLIENTE = demo->id();

@@ -11,7 +11,7 @@
 #include "payroll/calculation.h"
 #include "payroll/engine.h"
 #include "payroll/explain.h"
-#include "payslip/tests/printed_demo_fixture.h"
+#include "tests/support/demo_client.h"
 
 using namespace remu;
 namespace fs = std::filesystem;
@@ -20,7 +20,7 @@ namespace {
 
 class ExplainDemo : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { demo = new slipdemo::DemoClient(); }
+    static void SetUpTestSuite() { demo = new testdb::DemoClient(); }
     static void TearDownTestSuite() {
         delete demo;
         demo = nullptr;
@@ -75,11 +75,11 @@ protected:
         return "<no line " + code + ">";
     }
 
-    static slipdemo::DemoClient* demo;
+    static testdb::DemoClient* demo;
     fs::path dir;
 };
 
-slipdemo::DemoClient* ExplainDemo::demo = nullptr;
+testdb::DemoClient* ExplainDemo::demo = nullptr;
 
 }  // namespace
 

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -16,14 +15,13 @@
 #include "data/query.h"
 #include "data/work_tables.h"
 #include "payslip/explain_dialog.h"
-#include "payslip/lookup_dialog.h"
 #include "payslip/payslip_dialog.h"
 #include "payslip/progress_dialog.h"
-#include "payslip/tests/printed_demo_fixture.h"
+#include "tests/support/demo_client.h"
 #include "widgets/print_job.h"
 #include "widgets/qt_print_job.h"
-#include "widgets/tpreview.h"
 #include "widgets/tget.h"
+#include "widgets/tpreview.h"
 #include "widgets/twbrowse.h"
 
 using namespace remu;
@@ -34,7 +32,7 @@ namespace {
 class PayslipDialogTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        demo = new slipdemo::DemoClient();
+        demo = new testdb::DemoClient();
         // The year of the test holds months 01..05 only.
         demo->connectNorth()->execute("DELETE FROM 2019_meses WHERE mes > '05'");
     }
@@ -59,11 +57,11 @@ protected:
         Clock::setToday(std::nullopt);
         if (s.OCON) s.OCON->close();
     }
-    static slipdemo::DemoClient* demo;
+    static testdb::DemoClient* demo;
     Session s;
     RecordingPort ui;
 };
-slipdemo::DemoClient* PayslipDialogTest::demo = nullptr;
+testdb::DemoClient* PayslipDialogTest::demo = nullptr;
 
 // What a calculation leaves for one worker of May: his taxable total.
 void writeTotalLine(const fs::path& dir, const std::string& code) {
@@ -246,63 +244,6 @@ TEST_F(PayslipDialogTest, YearWithoutMonthsNeverOpens) {
     EXPECT_FALSE(prepareLiquida(s, ui));
     EXPECT_EQ(ui.lines(), std::vector<std::string>{"Alert|Atención|Debe seleccionar un mes de trabajo"});
     EXPECT_FALSE(s.OCON);
-}
-
-TEST_F(PayslipDialogTest, LookupFilterSkipAndChoice) {
-    auto conn = demo->connectNorth();
-    const std::string sql = "SELECT * FROM 2019_personal where mes_per = 03 order by codigo_per";
-    int opened = 0;
-
-    // No row: the dialog never opens.
-    setLookupDialogObserver([&](LookupDialog&) { ++opened; });
-    std::unique_ptr<Recordset> rs;
-    EXPECT_FALSE(AYUDA_Y(rs, "SELECT * FROM 2019_personal where mes_per = 13", "corta", "codigo_per", "nombre_per",
-                         *conn, ui));
-    EXPECT_EQ(opened, 0);
-    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Info|registro no encontrado|No existe , Tabla Sin Datos"});
-
-    // A search that matches nothing shows every row again; a key in the grid marks the row.
-    ui.clear();
-    long countAfterMiss = -1;
-    setLookupDialogObserver([&](LookupDialog& dlg) {
-        ++opened;
-        EXPECT_EQ(dlg.windowTitle(), "Búsqueda");
-        EXPECT_EQ(dlg.objectName(), "ODLG_AYUDA");
-        QTimer::singleShot(0, &dlg, [&] {
-            dlg.searchText() = "NO EXISTE NADIE";
-            dlg.applySearch();
-            countAfterMiss = rs->RecordCount();
-            dlg.searchText() = "PÉREZ";
-            dlg.applySearch();
-            QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
-            QApplication::sendEvent(dlg.grid(), &down);
-            dlg.close();
-        });
-    });
-    ASSERT_TRUE(AYUDA_Y(rs, sql, "corta", "codigo_per", "nombre_per", *conn, ui));
-    EXPECT_EQ(opened, 1);
-    EXPECT_GT(countAfterMiss, 20);
-    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Alert|atención|Filtro no encontrado"});
-    EXPECT_EQ(rs->RecordCount(), 3);  // 0001, 0004 and 0047 carry PÉREZ in their names
-    EXPECT_EQ(rs->Fields("codigo_per").text(), "0004");
-
-    // Closed before any key: nothing chosen. Enter chooses the current row.
-    setLookupDialogObserver([&](LookupDialog& dlg) {
-        QTimer::singleShot(0, &dlg, [&] { dlg.close(); });
-    });
-    EXPECT_FALSE(AYUDA_Y(rs, sql, "larga", "codigo_per", "nombre_per", *conn, ui));
-    setLookupDialogObserver([&](LookupDialog& dlg) {
-        EXPECT_EQ(dlg.objectName(), "ODLG_AYUDANCHA");
-        QTimer::singleShot(0, &dlg, [&] {
-            QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
-            QApplication::sendEvent(dlg.grid(), &end);
-            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-            QApplication::sendEvent(dlg.grid(), &enter);
-        });
-    });
-    ASSERT_TRUE(AYUDA_Y(rs, sql, "larga", "codigo_per", "nombre_per", *conn, ui));
-    EXPECT_EQ(rs->AbsolutePosition(), rs->RecordCount());
-    setLookupDialogObserver({});
 }
 
 TEST(ProgressDialog, ShowsTheEngineTextsInUpperCase) {

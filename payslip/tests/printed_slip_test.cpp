@@ -8,7 +8,7 @@
 #include "data/work_tables.h"
 #include "format/helpers.h"
 #include "payslip/printed_slip.h"
-#include "payslip/tests/printed_demo_fixture.h"
+#include "tests/support/demo_client.h"
 #include "widgets/print_job.h"
 
 using namespace remu;
@@ -73,7 +73,7 @@ std::vector<PaySlipLine> worker0004() {
 
 class PrintedSlipTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { demo = new slipdemo::DemoClient(); }
+    static void SetUpTestSuite() { demo = new testdb::DemoClient(); }
     static void TearDownTestSuite() {
         delete demo;
         demo = nullptr;
@@ -113,7 +113,7 @@ protected:
         return it ? it->text : std::string("<none>");
     }
 
-    static slipdemo::DemoClient* demo;
+    static testdb::DemoClient* demo;
     fs::path dir;
     Session s;
     RecordingPort ui;
@@ -125,7 +125,7 @@ protected:
     std::vector<std::string> statuses;
 };
 
-slipdemo::DemoClient* PrintedSlipTest::demo = nullptr;
+testdb::DemoClient* PrintedSlipTest::demo = nullptr;
 
 }  // namespace
 

@@ -15,7 +15,7 @@
 #include "payroll/engine.h"
 #include "payslip/sheet_slip.h"
 #include "payslip/tests/pdf_fixture.h"
-#include "payslip/tests/printed_demo_fixture.h"
+#include "tests/support/demo_client.h"
 
 using namespace remu;
 namespace fs = std::filesystem;
@@ -343,7 +343,7 @@ TEST(SheetSlipBlock, CurrencyLabelsAndConversions) {
 // LIQUI_EXCEL against the demo client on the server.
 class SheetSlipRunTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { demo = new slipdemo::DemoClient(); }
+    static void SetUpTestSuite() { demo = new testdb::DemoClient(); }
     static void TearDownTestSuite() {
         delete demo;
         demo = nullptr;
@@ -387,7 +387,7 @@ protected:
         RecordingSheet& out_;
     };
 
-    static slipdemo::DemoClient* demo;
+    static testdb::DemoClient* demo;
     fs::path dir;
     Session s;
     RecordingPort ui;
@@ -398,7 +398,7 @@ protected:
     std::vector<std::string> statuses, stems;
     RecordingSheet sheet;
 };
-slipdemo::DemoClient* SheetSlipRunTest::demo = nullptr;
+testdb::DemoClient* SheetSlipRunTest::demo = nullptr;
 
 TEST_F(SheetSlipRunTest, OneRunFromEngineToTheShownSheet) {
     s.CCODIGO_PERD = "0001";

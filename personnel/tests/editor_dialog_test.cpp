@@ -17,11 +17,11 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "payslip/lookup_dialog.h"
-#include "personnel/editor_dialog.h"
 #include "format/text.h"
+#include "personnel/editor_dialog.h"
 #include "personnel/tests/worker_file_fixture.h"
 #include "personnel/vacations_page.h"
+#include "widgets/lookup_dialog.h"
 #include "widgets/tget.h"
 #include "widgets/twbrowse.h"
 

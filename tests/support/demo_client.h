@@ -1,5 +1,6 @@
 #pragma once
-// The demo client loaded under a client identifier of its own, for the pay slip tests:
+// The demo client loaded under a client identifier of its own, for the tests that need a
+// whole client (the engine's explanations, the slips, the history, remu-cli's sheets):
 // <ID>_REMU, <id>_remu_norte, <id>_remu_sur, <ID>_CONT and the mail queue, dropped at the end.
 
 #include <cstdio>
@@ -12,7 +13,7 @@
 #include "format/text.h"
 #include "tests/support/test_db.h"
 
-namespace remu::slipdemo {
+namespace remu::testdb {
 
 class DemoClient {
 public:
@@ -71,4 +72,4 @@ protected:
     static inline DemoClient* demo = nullptr;
 };
 
-}  // namespace remu::slipdemo
+}  // namespace remu::testdb

@@ -16,8 +16,8 @@
 #include "core/session.h"
 #include "core/ui_port.h"
 #include "data/sql.h"
-#include "payslip/lookup_dialog.h"
 #include "tests/support/test_db.h"
+#include "widgets/lookup_dialog.h"
 #include "widgets/twbrowse.h"
 
 using namespace remu;
