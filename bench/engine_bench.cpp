@@ -17,6 +17,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include <algorithm>
@@ -31,6 +33,7 @@
 #include "data/dbf_table.h"
 #include "data/local_tables.h"
 #include "data/query.h"
+#include "data/sql.h"
 #include "payroll/calculation.h"
 #include "payroll/engine.h"
 #include "payroll/explain.h"
@@ -106,14 +109,17 @@ struct ChildRun {
     double peakMb = 0, seconds = 0;
 };
 
-ChildRun runChild(const std::vector<std::string>& args) {
+// Linux counts the parent's pages copied at the fork in the child's peak: run
+// children before the benchmark grows.
+ChildRun runChild(const std::vector<std::string>& args, const std::string& errors) {
     ChildRun r;
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = fork();
     if (pid == 0) {
         int null = open("/dev/null", O_WRONLY);
+        int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(null, 1);
-        dup2(null, 2);
+        dup2(err, 2);
         std::vector<char*> argv;
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
@@ -145,21 +151,28 @@ void atScale(const std::string& cli, const std::vector<std::string>& companies, 
         std::vector<std::string> base = {cli, "", "--empresa", company, "--ano", s.period.yearText(),
                                          "--mes", s.period.monthText(), "--dir", dir.string(), "--cliente",
                                          s.ID_CLIENTE, "--silencio"};
-        auto with = [&](const char* command) {
+        const std::string errors = (dir / "errores.txt").string();
+        auto run = [&](const char* command) {
             std::vector<std::string> a = base;
             a[1] = command;
-            return a;
+            ChildRun r = runChild(a, errors);
+            if (r.status != 0) {
+                std::ifstream in(errors);
+                std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                std::printf("  (%s %s: %s)\n", command, company.c_str(), text.substr(0, 300).c_str());
+            }
+            return r;
         };
-        ChildRun calc = runChild(with("calcula"));
+        ChildRun calc = run("calcula");
         std::error_code ec;
         const auto remumes = std::filesystem::file_size(dir / "REMUMES.DBF", ec);
         std::printf("  %-20s calcula %7.1f MB peak %8.2f s (exit %d, REMUMES %.0f MB)\n", company.c_str(), calc.peakMb,
                     calc.seconds, calc.status, ec ? 0.0 : remumes / 1048576.0);
         if (!pdf) continue;
         std::filesystem::remove_all(dir / "PDFS", ec);
-        ChildRun empty = runChild(with("pdf"));
+        ChildRun empty = run("pdf");
         const size_t slips = countFiles(dir / "PDFS");
-        ChildRun again = runChild(with("pdf"));
+        ChildRun again = run("pdf");
         std::printf("  %-20s pdf     %7.1f MB peak %8.2f s (exit %d, %zu slips, %.0f slips/s into an empty PDFS)\n",
                     company.c_str(), empty.peakMb, empty.seconds, empty.status, slips,
                     empty.seconds > 0 ? slips / empty.seconds : 0.0);
@@ -194,6 +207,30 @@ int main(int argc, char** argv) {
     s.period = *period;
     ConsolePort ui(false, true);
     createConexion({s.CHOST, "bench", s.CUSER, s.CPASSWORD, s.ID_CLIENTE}, dir.string());
+    // The calculation and the PDF run at each size, as the user runs them (first: see runChild).
+    std::vector<std::string> companies;
+    std::stringstream list(arg(argc, argv, "escala", company));
+    for (std::string c; std::getline(list, c, ',');)
+        if (!c.empty()) companies.push_back(c);
+    std::string cli = arg(argc, argv, "cli", "");
+    if (cli.empty()) cli = (fs::path(argv[0]).parent_path() / ".." / "cli" / "remu-cli").lexically_normal().string();
+    bool pdf = true;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--sin-pdf") pdf = false;
+    if (fs::exists(cli)) {
+        // CONEXION keeps at most 15 characters of password: a user of the benchmark's own.
+        const std::string host = s.CHOST.substr(0, s.CHOST.find(':'));
+        try {
+            auto root = Connection::open({s.CHOST, s.CUSER, s.CPASSWORD, ""});
+            root->execute("CREATE USER IF NOT EXISTS 'remu_banco'@" + sqlText(host) + " IDENTIFIED BY 'banco'");
+            root->execute("GRANT ALL PRIVILEGES ON *.* TO 'remu_banco'@" + sqlText(host));
+            createConexion({s.CHOST, "bench", "remu_banco", "banco", s.ID_CLIENTE}, dir.string());
+            atScale(cli, companies, s, pdf, dir);
+        } catch (const DbError& e) {
+            std::fprintf(stderr, "engine_bench: %s\n", e.what());
+        }
+        createConexion({s.CHOST, "bench", s.CUSER, s.CPASSWORD, s.ID_CLIENTE}, dir.string());
+    }
     if (!CONECTA(s, ui, s.OCON)) return 1;
 
     std::vector<RunTimings> runs;
@@ -232,17 +269,6 @@ int main(int argc, char** argv) {
     explanationCost(*s.OCON, s, ui, times);
     s.OCON.reset();
 
-    // The calculation and the PDF run at each size, as the user runs them.
-    std::vector<std::string> companies;
-    std::stringstream list(arg(argc, argv, "escala", company));
-    for (std::string c; std::getline(list, c, ',');)
-        if (!c.empty()) companies.push_back(c);
-    std::string cli = arg(argc, argv, "cli", "");
-    if (cli.empty()) cli = (fs::path(argv[0]).parent_path() / ".." / "cli" / "remu-cli").lexically_normal().string();
-    bool pdf = true;
-    for (int i = 1; i < argc; ++i)
-        if (std::string(argv[i]) == "--sin-pdf") pdf = false;
-    if (fs::exists(cli)) atScale(cli, companies, s, pdf, dir);
     std::error_code ec;
     fs::remove_all(dir, ec);
     return 0;

@@ -290,6 +290,11 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
     return writeSlips(s, ui, slips, src, nullptr, opt);
 }
 
+PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, SlipSequence& slips, const SlipSources& src,
+                                const PdfSlipOptions& opt) {
+    return writeSlips(s, ui, slips, src, nullptr, opt);
+}
+
 namespace {
 
 PdfSlipResult writeSlips(Session& s, UiPort& ui, SlipSequence& slips, const SlipSources& src, SlipWorkers* workers,
