@@ -4,9 +4,22 @@
 // explains one worker's slip: what asking "where does this amount come from"
 // costs the run (nothing, when nobody asks).
 //
+// Last, remu-cli itself as a child process: the peak memory (resident set) and
+// time of `calcula` and of `pdf` (into an empty PDFS and with the last run's
+// files present) for each company of --escala, to show they stay flat.
+//
 //   engine_bench [--empresa demo_remu_bench] [--cliente DEMO] [--ano 2019] [--mes 03] [--veces 5]
+//                [--escala demo_remu_bench,demo_remu_100k] [--cli build/cli/remu-cli] [--sin-pdf]
 // Server from REMU_DB_HOST, REMU_DB_USER, REMU_DB_PASSWORD (scripts/dbserver's env file).
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 
 #include <algorithm>
 #include <ctime>
@@ -20,6 +33,7 @@
 #include "data/dbf_table.h"
 #include "data/local_tables.h"
 #include "data/query.h"
+#include "data/sql.h"
 #include "payroll/calculation.h"
 #include "payroll/engine.h"
 #include "payroll/explain.h"
@@ -89,6 +103,86 @@ void explanationCost(Connection& conn, const Session& s, UiPort& ui, int times) 
     std::printf("    ratio                  %8.3f\n", b / a);
 }
 
+// One run of remu-cli as a child: its exit status, peak resident set and elapsed time.
+struct ChildRun {
+    int status = -1;
+    double peakMb = 0, seconds = 0;
+};
+
+// Linux counts the parent's pages copied at the fork in the child's peak: run
+// children before the benchmark grows.
+ChildRun runChild(const std::vector<std::string>& args, const std::string& errors) {
+    ChildRun r;
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = fork();
+    if (pid == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(null, 1);
+        dup2(err, 2);
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage ru {};
+    if (pid < 0 || wait4(pid, &status, 0, &ru) != pid) return r;
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.peakMb = ru.ru_maxrss / 1024.0;
+    return r;
+}
+
+size_t countFiles(const std::filesystem::path& dir) {
+    std::error_code ec;
+    size_t n = 0;
+    for (auto it = std::filesystem::directory_iterator(dir, ec); !ec && it != std::filesystem::directory_iterator(); ++it)
+        ++n;
+    return n;
+}
+
+// remu-cli calcula and pdf on each company: peak memory and time per run.
+void atScale(const std::string& cli, const std::vector<std::string>& companies, const Session& s, bool pdf,
+             const std::filesystem::path& dir) {
+    std::printf("remu-cli as a child process (%s), peak resident set and elapsed time:\n", cli.c_str());
+    for (const std::string& company : companies) {
+        std::vector<std::string> base = {cli, "", "--empresa", company, "--ano", s.period.yearText(),
+                                         "--mes", s.period.monthText(), "--dir", dir.string(), "--cliente",
+                                         s.ID_CLIENTE, "--silencio"};
+        const std::string errors = (dir / "errores.txt").string();
+        auto run = [&](const char* command) {
+            std::vector<std::string> a = base;
+            a[1] = command;
+            ChildRun r = runChild(a, errors);
+            if (r.status != 0) {
+                std::ifstream in(errors);
+                std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                std::printf("  (%s %s: %s)\n", command, company.c_str(), text.substr(0, 300).c_str());
+            }
+            return r;
+        };
+        ChildRun calc = run("calcula");
+        std::error_code ec;
+        const auto remumes = std::filesystem::file_size(dir / "REMUMES.DBF", ec);
+        std::printf("  %-20s calcula %7.1f MB peak %8.2f s (exit %d, REMUMES %.0f MB)\n", company.c_str(), calc.peakMb,
+                    calc.seconds, calc.status, ec ? 0.0 : remumes / 1048576.0);
+        if (!pdf) continue;
+        std::filesystem::remove_all(dir / "PDFS", ec);
+        ChildRun empty = run("pdf");
+        const size_t slips = countFiles(dir / "PDFS");
+        ChildRun again = run("pdf");
+        std::printf("  %-20s pdf     %7.1f MB peak %8.2f s (exit %d, %zu slips, %.0f slips/s into an empty PDFS)\n",
+                    company.c_str(), empty.peakMb, empty.seconds, empty.status, slips,
+                    empty.seconds > 0 ? slips / empty.seconds : 0.0);
+        std::printf("  %-20s pdf     %7.1f MB peak %8.2f s (exit %d, %.0f slips/s with the last run's files)\n",
+                    company.c_str(), again.peakMb, again.seconds, again.status,
+                    again.seconds > 0 ? slips / again.seconds : 0.0);
+        std::filesystem::remove_all(dir / "PDFS", ec);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,6 +207,30 @@ int main(int argc, char** argv) {
     s.period = *period;
     ConsolePort ui(false, true);
     createConexion({s.CHOST, "bench", s.CUSER, s.CPASSWORD, s.ID_CLIENTE}, dir.string());
+    // The calculation and the PDF run at each size, as the user runs them (first: see runChild).
+    std::vector<std::string> companies;
+    std::stringstream list(arg(argc, argv, "escala", company));
+    for (std::string c; std::getline(list, c, ',');)
+        if (!c.empty()) companies.push_back(c);
+    std::string cli = arg(argc, argv, "cli", "");
+    if (cli.empty()) cli = (fs::path(argv[0]).parent_path() / ".." / "cli" / "remu-cli").lexically_normal().string();
+    bool pdf = true;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--sin-pdf") pdf = false;
+    if (fs::exists(cli)) {
+        // CONEXION keeps at most 15 characters of password: a user of the benchmark's own.
+        const std::string host = s.CHOST.substr(0, s.CHOST.find(':'));
+        try {
+            auto root = Connection::open({s.CHOST, s.CUSER, s.CPASSWORD, ""});
+            root->execute("CREATE USER IF NOT EXISTS 'remu_banco'@" + sqlText(host) + " IDENTIFIED BY 'banco'");
+            root->execute("GRANT ALL PRIVILEGES ON *.* TO 'remu_banco'@" + sqlText(host));
+            createConexion({s.CHOST, "bench", "remu_banco", "banco", s.ID_CLIENTE}, dir.string());
+            atScale(cli, companies, s, pdf, dir);
+        } catch (const DbError& e) {
+            std::fprintf(stderr, "engine_bench: %s\n", e.what());
+        }
+        createConexion({s.CHOST, "bench", s.CUSER, s.CPASSWORD, s.ID_CLIENTE}, dir.string());
+    }
     if (!CONECTA(s, ui, s.OCON)) return 1;
 
     std::vector<RunTimings> runs;
@@ -150,6 +268,7 @@ int main(int argc, char** argv) {
                 std::thread::hardware_concurrency());
     explanationCost(*s.OCON, s, ui, times);
     s.OCON.reset();
+
     std::error_code ec;
     fs::remove_all(dir, ec);
     return 0;

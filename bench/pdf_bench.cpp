@@ -1,14 +1,19 @@
 // LIQUI_PDF's writing for a 10,000-worker month: the REMUMES lines the engine
 // leaves (16 per worker, the benchmark company's shape) and the month's sources
-// already loaded; every slip written, closed and renamed into PDFS, plain and locked.
+// already loaded; every slip written, closed and renamed into PDFS, plain and locked;
+// then the same slips read from REMUMES.DBF a slip at a time, as LIQUI_PDF reads
+// them, with the peak memory of the process. (The whole run, server included, at
+// 10,000 and more workers: engine_bench.)
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "core/session.h"
 #include "core/ui_port.h"
+#include "data/work_tables.h"
 #include "payslip/pdf_slip.h"
 #include "pdf/tests/tiny_jpeg.h"
 
@@ -109,6 +114,27 @@ BENCHMARK(BM_PdfSlips)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3)
 // The same slips locked with the worker's password (PROTEGE.TXT): the cost of the encryption.
 void BM_ProtectedPdfSlips(benchmark::State& state) { pdfSlips(state, true); }
 BENCHMARK(BM_ProtectedPdfSlips)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The slips read from the work table in steps: the run's memory no longer holds the month.
+void BM_PdfSlipsFromTable(benchmark::State& state) {
+    Month m(static_cast<int>(state.range(0)));
+    writeWorkTable(WorkTable::REMUMES, m.remumes, m.dir);
+    m.remumes.clear();
+    m.remumes.shrink_to_fit();
+    RecordingPort ui;
+    size_t slips = 0;
+    for (auto _ : state) {
+        StoredSlips stored(m.dir, slipFilter(m.s));
+        auto r = writePdfSlipFiles(m.s, ui, stored, m.src, {m.dir, false});
+        if (!r.ok) state.SkipWithError("PDF run failed");
+        slips += r.files.size();
+    }
+    struct rusage ru {};
+    getrusage(RUSAGE_SELF, &ru);
+    state.counters["slips/s"] = benchmark::Counter(static_cast<double>(slips), benchmark::Counter::kIsRate);
+    state.counters["peak_MB"] = ru.ru_maxrss / 1024.0;
+}
+BENCHMARK(BM_PdfSlipsFromTable)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <mysql.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "data/recordset_impl.h"
 #include "data/sql.h"
@@ -248,6 +249,101 @@ void Connection::executeScript(const std::string& sql) {
         if (status < 0) break;
     }
 }
+
+std::unique_ptr<RowStream> Connection::stream(const std::string& sql) {
+    if (!handle_) throw fail();
+    errors_.clear();
+    MYSQL* h = mysqlOf(handle_);
+    if (mysql_real_query(h, sql.data(), sql.size()) != 0) throw fail();
+    MYSQL_RES* res = mysql_use_result(h);
+    if (!res) {
+        if (mysql_field_count(h) != 0) throw fail();
+        return std::unique_ptr<RowStream>(new RowStream());
+    }
+    std::unique_ptr<RowStream> rs(new RowStream());
+    rs->conn_ = shared_from_this();
+    rs->result_ = res;
+    unsigned int n = mysql_num_fields(res);
+    MYSQL_FIELD* fields = mysql_fetch_fields(res);
+    for (unsigned int i = 0; i < n; ++i) {
+        rs->names_.emplace_back(fields[i].name, fields[i].name_length);
+        rs->numeric_.push_back(isNumericType(fields[i].type));
+        rs->date_.push_back(isDateType(fields[i].type));
+    }
+    return rs;
+}
+
+RowStream::~RowStream() { close(); }
+
+void RowStream::close() {
+    // Freeing the result reads and drops the rows the server still sends.
+    if (result_) mysql_free_result(static_cast<MYSQL_RES*>(result_));
+    result_ = nullptr;
+    row_ = nullptr;
+    lengths_ = nullptr;
+    conn_.reset();
+}
+
+int RowStream::FieldIndex(std::string_view name) const {
+    for (size_t i = 0; i < names_.size(); ++i)
+        if (equalsCi(names_[i], name)) return static_cast<int>(i);
+    return -1;
+}
+
+bool RowStream::next() {
+    if (!result_) return false;
+    MYSQL_RES* res = static_cast<MYSQL_RES*>(result_);
+    row_ = mysql_fetch_row(res);
+    if (!row_) {
+        MYSQL* h = mysqlOf(conn_->handle_);
+        if (mysql_errno(h) != 0) {
+            DbError e = conn_->fail();
+            close();
+            throw e;
+        }
+        lengths_ = nullptr;
+        return false;
+    }
+    lengths_ = mysql_fetch_lengths(res);
+    return true;
+}
+
+bool RowStream::isNull(int i) const { return i < 0 || i >= FieldCount() || !row_ || !row_[i]; }
+
+std::string_view RowStream::raw(int i) const {
+    if (isNull(i)) return {};
+    return {row_[i], lengths_[i]};
+}
+
+Value RowStream::value(int i) const {
+    if (isNull(i)) return Value();
+    if (numeric_[i]) return Value(std::strtod(std::string(raw(i)).c_str(), nullptr));
+    if (date_[i]) return dateValue(raw(i));
+    return Value(std::string(raw(i)));
+}
+
+std::string RowStream::text(int i) const {
+    if (isNull(i)) return {};
+    if (!numeric_[i] && !date_[i]) return std::string(raw(i));
+    return value(i).text();
+}
+
+double RowStream::number(int i) const {
+    if (isNull(i)) return 0;
+    if (numeric_[i]) {
+        const std::string_view r = raw(i);
+        char buf[64];
+        if (r.size() < sizeof buf) {
+            std::memcpy(buf, r.data(), r.size());
+            buf[r.size()] = '\0';
+            return std::strtod(buf, nullptr);
+        }
+        return std::strtod(std::string(r).c_str(), nullptr);
+    }
+    return value(i).number();
+}
+
+Date RowStream::date(int i) const { return isNull(i) ? Date{} : value(i).date(); }
 
 unsigned long long Connection::lastInsertId() const {
     return handle_ ? mysql_insert_id(mysqlOf(handle_)) : 0;

@@ -37,6 +37,46 @@ struct ConnectionTimeouts {
 };
 ConnectionTimeouts connectionTimeouts();
 
+class Connection;
+
+// The rows of a query read one at a time as the server sends them: only the
+// current row is held, so a result of any size costs the same. Fields read as
+// the recordset gives them. While a stream is open its connection runs nothing
+// else; closing it (or destroying it) skips whatever rows are left.
+class RowStream {
+public:
+    ~RowStream();
+    RowStream(const RowStream&) = delete;
+    RowStream& operator=(const RowStream&) = delete;
+
+    // Index of the column of that name (without regard to case); -1 when absent.
+    int FieldIndex(std::string_view name) const;
+    int FieldCount() const { return static_cast<int>(numeric_.size()); }
+    // Moves to the next row; false past the last one. Throws DbError when the
+    // server stops sending half-way.
+    bool next();
+
+    // The current row's field: NULL and absent columns read empty, 0, a null date.
+    bool isNull(int i) const;
+    std::string text(int i) const;
+    double number(int i) const;
+    Date date(int i) const;
+    Value value(int i) const;
+    void close();
+
+private:
+    friend class Connection;
+    RowStream() = default;
+    std::string_view raw(int i) const;
+
+    std::shared_ptr<Connection> conn_;  // kept open while rows come
+    void* result_ = nullptr;            // MYSQL_RES*
+    char** row_ = nullptr;              // MYSQL_ROW
+    unsigned long* lengths_ = nullptr;
+    std::vector<std::string> names_;
+    std::vector<char> numeric_, date_;
+};
+
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
     ~Connection();
@@ -48,6 +88,8 @@ public:
 
     // Runs a query and fetches every row. Throws DbError (also recorded in errors()).
     std::unique_ptr<Recordset> query(const std::string& sql);
+    // Runs a query whose rows are read one at a time (see RowStream). Throws DbError.
+    std::unique_ptr<RowStream> stream(const std::string& sql);
     // Runs a statement that returns no rows; the number of rows it touched. Throws DbError.
     long long execute(const std::string& sql);
     // Runs several statements separated by ";" (a script, e.g. a .sql file), discarding
@@ -74,6 +116,7 @@ private:
     ConnectionParams params_;
     std::vector<DbErrorEntry> errors_;
     DbError fail();  // builds the error from the handle and records it
+    friend class RowStream;
 };
 
 }  // namespace remu

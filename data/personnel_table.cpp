@@ -246,6 +246,22 @@ std::optional<std::vector<PersonnelRow>> PersonnelTable::month(const Period& p) 
     return rows;
 }
 
+std::optional<std::vector<PersonnelRow>> PersonnelTable::monthWorkers(const Period& p,
+                                                                       const std::vector<std::string>& codes) {
+    if (!chosen(p)) return std::nullopt;
+    std::vector<PersonnelRow> rows;
+    if (codes.empty()) return rows;
+    std::string list;
+    for (const std::string& c : codes) list += (list.empty() ? "" : ", ") + sqlText(c);
+    auto rs = openList("SELECT * FROM " + table(p) + " where mes_per = " + sqlMonth(p) + " and codigo_per IN (" + list +
+                       ") order by codigo_per");
+    if (!rs) return std::nullopt;
+    rows.reserve(static_cast<size_t>(rs->RecordCount()));
+    const PersonnelColumns columns(*rs);
+    for (; !rs->Eof(); rs->MoveNext()) rows.push_back(columns.read(*rs));
+    return rows;
+}
+
 bool PersonnelTable::setPassword(const Period& p, std::string_view rut, std::string_view password) {
     if (!chosen(p)) return false;
     return EJECUTA_SQL("UPDATE " + table(p) + " SET clave_per = " + sqlText(password) + " where rut_per = " +

@@ -96,6 +96,9 @@ public:
 
     // Every worker of the month in code order; nullopt after telling the user why (ADOERROR).
     std::optional<std::vector<PersonnelRow>> month(const Period& period);
+    // The month's workers of these codes (a batch of a long run), in code order; nullopt
+    // after telling the user why.
+    std::optional<std::vector<PersonnelRow>> monthWorkers(const Period& period, const std::vector<std::string>& codes);
     // The month's row set (ORS of the worker list): every column, in code order, on its
     // first row; what the list filters, the editor changes and store() writes through.
     // Null after ADOERROR.

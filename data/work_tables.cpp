@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -236,6 +237,8 @@ void checkRows(WorkTable t, const std::vector<PaySlipLine>& lines) {
         }
 }
 
+uint64_t ceiling = kDbfFileCeiling;
+
 // Writes the (checked) rows after the first `existing` records and updates the header.
 void writeRows(WorkTable t, const DbfTable& table, uint32_t existing, const std::vector<PaySlipLine>& lines) {
     const int len = recordLength();
@@ -245,6 +248,13 @@ void writeRows(WorkTable t, const DbfTable& table, uint32_t existing, const std:
     if (!header || header->recordLength != len)
         throw DbfError(DbfError::Kind::Corrupt, "La tabla " + workTableFile(t) + " está dañada.");
     const std::string writeFailed = "No se pudo grabar la tabla " + workTableFile(t) + ".";
+    // Header, records and the end-of-file mark.
+    const uint64_t size = header->headerLength + (static_cast<uint64_t>(existing) + lines.size()) * static_cast<uint64_t>(len) + 1;
+    if (size > ceiling)
+        throw DbfError(DbfError::Kind::WriteFailed,
+                       "La tabla " + workTableFile(t) + " no se grabó: con " + std::to_string(existing + lines.size()) +
+                           " líneas pasaría de 2 GB, el tamaño máximo de una tabla dBASE. Procese el mes por "
+                           "rangos de trabajadores.");
 
     constexpr size_t kChunkRows = 2048;
     std::vector<char> buffer(kChunkRows * static_cast<size_t>(len) + 1);
@@ -442,6 +452,43 @@ void appendWorkTable(WorkTable t, const std::vector<PaySlipLine>& lines, const s
     checkLayout(t, table);
     checkRows(t, lines);
     writeRows(t, table, static_cast<uint32_t>(table.recordCount()), lines);
+}
+
+uint64_t workTableCeiling() { return ceiling; }
+void setWorkTableCeiling(uint64_t bytes) { ceiling = bytes ? bytes : kDbfFileCeiling; }
+
+WorkTableReader::WorkTableReader(WorkTable t, const std::string& dir)
+    : t_(t), table_(DbfTable::open(tablePath(t, dir), DbfMode::Shared)) {
+    checkLayout(t, table_);
+    auto header = dbf_detail::readHeader(table_.descriptor());
+    if (!header || header->recordLength != recordLength())
+        throw DbfError(DbfError::Kind::Corrupt, "La tabla " + workTableFile(t) + " está dañada.");
+    records_ = header->records;
+    headerLength_ = header->headerLength;
+}
+
+void WorkTableReader::read(uint32_t first, uint32_t count, std::vector<PaySlipLine>& out, std::vector<uint32_t>* numbers) {
+    out.clear();
+    if (numbers) numbers->clear();
+    if (first >= records_) return;
+    count = std::min(count, records_ - first);
+    const size_t len = static_cast<size_t>(recordLength());
+    constexpr uint32_t kChunkRows = 2048;
+    if (buffer_.size() < kChunkRows * len) buffer_.resize(kChunkRows * len);
+    for (uint32_t done = 0; done < count;) {
+        const uint32_t n = std::min(kChunkRows, count - done);
+        const size_t bytes = n * len;
+        const off_t offset = static_cast<off_t>(headerLength_) + static_cast<off_t>(first + done) * static_cast<off_t>(len);
+        if (pread(table_.descriptor(), buffer_.data(), bytes, offset) != static_cast<ssize_t>(bytes))
+            throw DbfError(DbfError::Kind::Corrupt, "No se pudo leer la tabla " + workTableFile(t_) + ".");
+        for (uint32_t j = 0; j < n; ++j) {
+            const char* rec = buffer_.data() + j * len;
+            if (rec[0] == '*') continue;
+            parseRow(rec, out.emplace_back());
+            if (numbers) numbers->push_back(first + done + j);
+        }
+        done += n;
+    }
 }
 
 std::vector<PaySlipLine> readWorkTable(WorkTable t, const std::string& dir) {

@@ -92,4 +92,32 @@ void appendWorkTable(WorkTable t, const std::vector<PaySlipLine>& lines, const s
 // Every live row in file order (deleted rows skipped). Texts come without their padding blanks.
 std::vector<PaySlipLine> readWorkTable(WorkTable t, const std::string& dir = ".");
 
+// A work table read in steps, for a month too big to hold whole: runs of
+// records by number, the rows as readWorkTable gives them. Open shared for its
+// life. Throws DbfError.
+class WorkTableReader {
+public:
+    WorkTableReader(WorkTable t, const std::string& dir = ".");
+    // Physical records, deleted ones included.
+    uint32_t records() const { return records_; }
+    // The live rows among records [first, first + count), in file order; with
+    // `numbers`, the record number of each.
+    void read(uint32_t first, uint32_t count, std::vector<PaySlipLine>& out, std::vector<uint32_t>* numbers = nullptr);
+
+private:
+    WorkTable t_;
+    DbfTable table_;
+    uint32_t records_ = 0;
+    uint16_t headerLength_ = 0;
+    std::vector<char> buffer_;
+};
+
+// dBASE readers take files of up to 2 GB: a work table is never written past
+// it. A write that would pass it is refused (WriteFailed, saying so) before
+// anything is written, so the table stays as it was.
+inline constexpr uint64_t kDbfFileCeiling = 0x7FFFFFFF;
+// The ceiling in force (tests lower it to try it without a 2 GB file); 0 restores the default.
+uint64_t workTableCeiling();
+void setWorkTableCeiling(uint64_t bytes);
+
 }  // namespace remu

@@ -1,6 +1,8 @@
 #include "payroll/calculation.h"
 
 #include <algorithm>
+#include <iterator>
+#include <map>
 #include <set>
 
 #include "format/helpers.h"
@@ -49,13 +51,46 @@ public:
           lastDay_{year_, month_, Date::daysInMonth(year_, month_)},
           staging_(in.commonItems.size()) {}
 
-    CalcResult run() {
+    CalcResult run();
+    CalcResult runStreamed(MonthRows& rows);
+
+private:
+    // One worker's staged lines through every phase to the sink.
+    void process(Bucket& b, int& n) {
+        rec_ = recorder_ && recorder_->wants(b.code) ? recorder_ : nullptr;
+        handOver(b);
+        if (b.lines.empty()) return;
+        monthSalary(b);
+        say(std::string(kProgress80) + std::to_string(++n));
+        evaluateWorker(b);
+        finishWorker(b);
+    }
+
+    CalcResult stopped(const CalculationStop& f) {
+        result_.messages.push_back({BoxKind::Stop, "Error", f.text});
+        result_.ok = false;
+        result_.slips.clear();
+        result_.writeBack.clear();
+        return std::move(result_);
+    }
+
+    // Nothing of a run that could not go on one worker at a time counts.
+    static CalcResult refuseStream() {
+        CalcResult r;
+        r.wholeMonthNeeded = true;
+        return r;
+    }
+
+    CalcResult noPersonnel() {
+        result_.messages.push_back(
+            {BoxKind::Info, "Atención", "NO HAY DATOS EN EL MAESTRO DE PERSONAL EN " + NOMES_FF(month_)});
+        return std::move(result_);
+    }
+
+public:
+    CalcResult runWholeMonth() {
         try {
-            if (!in_.monthHasPersonnel) {
-                result_.messages.push_back(
-                    {BoxKind::Info, "Atención", "NO HAY DATOS EN EL MAESTRO DE PERSONAL EN " + NOMES_FF(month_)});
-                return std::move(result_);
-            }
+            if (!in_.monthHasPersonnel) return noPersonnel();
             GatherContext g{in_, year_ * 100L + month_, workers_, formulas_, result_.messages, progress_};
             gatherLines(g, staging_);
             // Each phase works on one worker at a time and carries nothing over to
@@ -65,23 +100,14 @@ public:
             say(kProgress60);
             int n = 0;
             for (auto& [key, b] : staging_.buckets()) {
-                rec_ = recorder_ && recorder_->wants(b.code) ? recorder_ : nullptr;
-                handOver(b);
-                if (b.lines.empty()) continue;
-                monthSalary(b);
-                say(std::string(kProgress80) + std::to_string(++n));
-                evaluateWorker(b);
-                finishWorker(b);
+                process(b, n);
                 b = Bucket{};
             }
             result_.workers = n;
             say(kProgress90);
             result_.ok = true;
         } catch (const CalculationStop& f) {
-            result_.messages.push_back({BoxKind::Stop, "Error", f.text});
-            result_.ok = false;
-            result_.slips.clear();
-            result_.writeBack.clear();
+            return stopped(f);
         }
         return std::move(result_);
     }
@@ -97,9 +123,13 @@ private:
         if (progress_) progress_(text);
     }
 
+    // The worker of a bucket: looked up among the month's personnel, or the one
+    // row of his code read with his items.
+    const Worker* findWorker(const std::string& code) { return streamed_ ? current_ : workers_.find(code); }
+
     const Worker& workerOf(const Bucket& b) {
         static const Worker none{};
-        const Worker* w = workers_.find(b.code);
+        const Worker* w = findWorker(b.code);
         return w ? *w : none;
     }
 
@@ -126,7 +156,7 @@ private:
     }
 
     void monthSalary(Bucket& b) {
-        const Worker* w = workers_.find(b.code);
+        const Worker* w = findWorker(b.code);
         if (!w) return;
         for (const PaySlipLine& l : b.lines)
             if (tv(l.HABDES_REM) == LineCode::DaysWorked) formulas_[FormulaVar::DIATRA] = l.VALFIN_REM;
@@ -177,7 +207,7 @@ private:
     void finishWorker(Bucket& b) {
         std::vector<PaySlipLine>& lines = b.lines;
         const std::string name = firstInOrder(lines).NOMBRE_REM;
-        const Worker* w = workers_.find(b.code);
+        const Worker* w = findWorker(b.code);
         totalLines(lines, SlipOwner{in_.month, b.code, name}, w, in_.params,
                    WorkerAdjustments{adjustments_, b.code, rec_}, rec_);
         if (rec_) rec_->sorting(lines);
@@ -208,7 +238,111 @@ private:
     Date lastDay_;
     Staging staging_;
     std::vector<PaySlipLine> sortScratch_;
+    bool streamed_ = false;
+    const Worker* current_ = nullptr;
 };
+
+// A month that cannot be taken one worker at a time.
+struct NotStreamable {};
+
+// The padded key of a worker code on which the server's order, the byte order
+// and the run's lookups agree: capital letters and digits, trailing blanks only,
+// at most four characters. Throws NotStreamable for any other code.
+std::string plainKey(std::string_view code, size_t& width) {
+    const std::string_view t = codeKey(code);
+    if (t.empty() || t.size() > 4 || code.size() > 4) throw NotStreamable{};
+    for (char ch : t)
+        if (!((ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'Z'))) throw NotStreamable{};
+    if (width == 0) width = t.size();
+    else if (t.size() != width) throw NotStreamable{};
+    std::string key(t);
+    key.resize(4, ' ');
+    return key;
+}
+
+CalcResult Calculation::run() { return runWholeMonth(); }
+
+CalcResult Calculation::runStreamed(MonthRows& rows) {
+    streamed_ = true;
+    std::vector<RunMessage> alerts;  // the gathering's, shown before every worker's
+    try {
+        if (!in_.monthHasPersonnel) return noPersonnel();
+        size_t width = 0;  // of the month's codes, set by the first one seen
+
+        Worker w;
+        std::string wKey;
+        bool haveW = rows.nextWorker(w);
+        if (haveW) wKey = plainKey(w.codigo, width);
+        ItemRow item;
+        std::string itemKey;
+        bool haveItem = rows.nextItem(item);
+        // Without personnel no item finds its worker, whatever its code.
+        auto keyOfItem = [&] { return haveW || width ? plainKey(item.workerCode, width) : std::string(); };
+        if (haveItem) itemKey = keyOfItem();
+
+        std::map<std::string, std::vector<const SavingsRow*>> savings;
+        for (const SavingsRow& s : in_.savings) {
+            size_t any = width;
+            savings[plainKey(s.workerCode, any)].push_back(&s);
+        }
+        std::vector<std::string> commonCodes;
+        for (const ItemRow& r : in_.commonItems) commonCodes.push_back(trim(r.code));
+        const FormulaContext initial = formulas_.context();
+
+        if (haveItem) say(kProgress30);
+        if (!in_.commonItems.empty()) say(kProgress50);
+        say(kProgress60);
+        GatherContext g{in_, year_ * 100L + month_, workers_, formulas_, alerts, progress_};
+        std::vector<ItemRow> items;
+        auto saving = savings.begin();
+        static const std::vector<const SavingsRow*> noSavings;
+        int n = 0;
+        for (;;) {
+            // The next code in order among the three sources.
+            const std::string* next = nullptr;
+            if (haveW) next = &wKey;
+            if (haveItem && (!next || itemKey < *next)) next = &itemKey;
+            if (saving != savings.end() && (!next || saving->first < *next)) next = &saving->first;
+            if (!next) break;
+            const std::string key = *next;
+
+            items.clear();
+            while (haveItem && itemKey == key) {
+                items.push_back(std::move(item));
+                haveItem = rows.nextItem(item);
+                if (!haveItem) break;
+                std::string k = keyOfItem();
+                if (k < itemKey) throw NotStreamable{};
+                itemKey = std::move(k);
+            }
+            const bool own = haveW && wKey == key;
+            const bool saves = saving != savings.end() && saving->first == key;
+            current_ = own ? &w : nullptr;
+            gatherWorker(g, WorkerRows{current_, items, saves ? saving->second : noSavings, commonCodes, initial},
+                         staging_);
+            for (auto& [k, b] : staging_.buckets()) process(b, n);
+            staging_.clear();
+            current_ = nullptr;
+            if (saves) ++saving;
+            if (own && (haveW = rows.nextWorker(w))) {
+                std::string k = plainKey(w.codigo, width);
+                if (k <= wKey) throw NotStreamable{};
+                wKey = std::move(k);
+            }
+        }
+        result_.workers = n;
+        say(kProgress90);
+        result_.ok = true;
+        alerts.insert(alerts.end(), std::make_move_iterator(result_.messages.begin()),
+                      std::make_move_iterator(result_.messages.end()));
+        result_.messages = std::move(alerts);
+    } catch (const CalculationStop&) {
+        return refuseStream();
+    } catch (const NotStreamable&) {
+        return refuseStream();
+    }
+    return std::move(result_);
+}
 
 }  // namespace
 
@@ -228,6 +362,11 @@ std::vector<PaySlipLine> CalcResult::remumes() const {
 CalcResult calculateMonth(const MonthInputs& in, const ProgressFn& progress, const SlipSink& sink,
                           SlipRecorder* recorder) {
     return Calculation(in, progress, sink, recorder).run();
+}
+
+CalcResult calculateMonthStreamed(const MonthInputs& in, MonthRows& rows, const ProgressFn& progress,
+                                  const SlipSink& sink) {
+    return Calculation(in, progress, sink, nullptr).runStreamed(rows);
 }
 
 std::vector<std::string> workersNeedingPreviousSalary(const MonthInputs& in) {

@@ -41,6 +41,9 @@ struct CalcResult {
     std::vector<RunMessage> messages;     // in the order they arose
     std::vector<WriteBack> writeBack;     // one per processed worker, code order
     int workers = 0;                      // workers processed
+    // A run taken one worker at a time that could not go on that way (see
+    // calculateMonthStreamed): nothing of it counts, the whole month must be run.
+    bool wholeMonthNeeded = false;
 
     size_t lineCount() const;
     std::vector<PaySlipLine> remumes() const;  // flattened copy
@@ -55,6 +58,27 @@ using SlipSink = std::function<void(std::vector<PaySlipLine>&&)>;
 // obtained (payroll/explain.h); the other workers cost nothing more.
 CalcResult calculateMonth(const MonthInputs& in, const ProgressFn& progress = {}, const SlipSink& sink = {},
                           SlipRecorder* recorder = nullptr);
+
+// The month's personnel and the workers' own items, one row at a time, each in
+// worker-code order as MonthInputs holds them: what a run reads when the month
+// is too big to hold. A source that fails reports it and throws MonthRowsFailed.
+class MonthRows {
+public:
+    virtual ~MonthRows() = default;
+    virtual bool nextWorker(Worker& w) = 0;  // false past the last
+    virtual bool nextItem(ItemRow& r) = 0;
+};
+struct MonthRowsFailed {};
+
+// The same run as calculateMonth with in.personnel and in.workerItems read from
+// `rows` instead, each worker going from gathering to his finished lines before
+// the next one is read; only one worker's rows are held at a time. It needs
+// worker codes on which the server's order and the run's lookups agree (capital
+// letters and digits, one width); a month with other codes, or one that stops,
+// comes back with wholeMonthNeeded: what went to the sink does not count, and
+// calculateMonth on the whole month gives the run's result and messages.
+CalcResult calculateMonthStreamed(const MonthInputs& in, MonthRows& rows, const ProgressFn& progress = {},
+                                  const SlipSink& sink = {});
 
 // Worker codes whose previous salary the calculation may need (medical leave),
 // found by running the gathering and days phases only.

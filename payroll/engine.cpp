@@ -4,12 +4,15 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <algorithm>
 
 #include "data/query.h"
 #include "data/work_folder.h"
 #include "data/work_tables.h"
 #include "format/text.h"
 #include "payroll/calculation.h"
+#include "payroll/days.h"
 #include "payroll/loader.h"
 #include "payroll/writer.h"
 
@@ -89,26 +92,77 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     req.codeFrom = std::string(from);
     req.codeTo = std::string(to);
     req.separateSavings = markerPresent(options.workDir, "APV_SEP.TXT");
+    // The personnel and the workers' items are read as the calculation goes, one
+    // worker at a time, so that a month of any size takes the same memory. A
+    // run that explains a slip takes the month whole.
+    req.streamed = !options.explain;
     auto inputs = std::make_unique<MonthInputs>();
-    MonthInputs& in = *inputs;
-    if (!loadMonthInputs(*conn, req, ui, in)) return failed();
-    if (in.tax) s.VALUTM = in.tax->UTM;
-    if (in.monthHasPersonnel && !in.personnel.empty()) {
-        std::vector<std::string> onLeave = workersNeedingPreviousSalary(in);
-        if (!loadPreviousSalaries(*conn, req.month, onLeave, ui, in.previousSalary)) return failed();
-    }
-    tm.load = since(t);
-    tm.cpuLoad = cpuNow() - c;
+    if (!loadMonthInputs(*conn, req, ui, *inputs)) return failed();
+    if (inputs->tax) s.VALUTM = inputs->tax->UTM;
 
-    t = Steady::now();
-    c = cpuNow();
-    WorkTableStream stream(options.workDir);
+    auto stream = std::make_unique<WorkTableStream>(options.workDir);
     size_t lines = 0;
-    CalcResult r = calculateMonth(in, say, [&](std::vector<PaySlipLine>&& slip) {
+    auto sink = [&](std::vector<PaySlipLine>&& slip) {
         lines += slip.size();
-        stream.add(std::move(slip));
-    }, options.explain);
-    const bool pastPersonnelCheck = in.monthHasPersonnel;
+        stream->add(std::move(slip));
+    };
+    std::optional<CalcResult> result;
+    // An item common to everyone that can be medical leave needs everybody's
+    // previous salary, which only the whole month's personnel lists.
+    if (req.streamed && inputs->monthHasPersonnel &&
+        std::none_of(inputs->commonItems.begin(), inputs->commonItems.end(), isMedicalLeaveItem)) {
+        MonthInputs& in = *inputs;
+        std::vector<std::string> onLeave;
+        if (!loadLeaveWorkers(*conn, req, ui, onLeave)) return failed();
+        if (!loadPreviousSalaries(*conn, req.month, onLeave, ui, in.previousSalary)) return failed();
+        // The items come on a connection of their own while the personnel come on this one.
+        std::shared_ptr<Connection> itemsConn;
+        try {
+            itemsConn = Connection::open(conn->params());
+        } catch (const DbError&) {
+            // Then the month is run whole, on the one connection.
+        }
+        if (itemsConn) {
+            tm.load = since(t);
+            tm.cpuLoad = cpuNow() - c;
+            t = Steady::now();
+            c = cpuNow();
+            auto rows = openMonthRows(*conn, *itemsConn, req, ui);
+            if (!rows) return failed();
+            try {
+                result = calculateMonthStreamed(in, *rows, say, sink);
+            } catch (const MonthRowsFailed&) {
+                stream->abandon(ui, true);
+                return false;
+            }
+            rows.reset();
+            if (result->wholeMonthNeeded) {
+                result.reset();
+                stream = std::make_unique<WorkTableStream>(options.workDir);
+                lines = 0;
+            }
+        }
+    }
+    if (!result) {
+        // A month without personnel was read the same either way.
+        if (req.streamed && inputs->monthHasPersonnel) {
+            req.streamed = false;
+            inputs = std::make_unique<MonthInputs>();
+            if (!loadMonthInputs(*conn, req, ui, *inputs)) return failed();
+        }
+        MonthInputs& in = *inputs;
+        if (in.monthHasPersonnel && !in.personnel.empty()) {
+            std::vector<std::string> onLeave = workersNeedingPreviousSalary(in);
+            if (!loadPreviousSalaries(*conn, req.month, onLeave, ui, in.previousSalary)) return failed();
+        }
+        tm.load = since(t);
+        tm.cpuLoad = cpuNow() - c;
+        t = Steady::now();
+        c = cpuNow();
+        result = calculateMonth(in, say, sink, options.explain);
+    }
+    CalcResult& r = *result;
+    const bool pastPersonnelCheck = inputs->monthHasPersonnel;
     inputs.reset();  // not needed any more; a big month's lines need the room
     tm.calculate = since(t);
     tm.cpuCalculate = cpuNow() - c;
@@ -121,7 +175,7 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     }
     if (!r.ok) {
         // A run stopped half-way leaves no slips rather than some of them.
-        stream.abandon(ui, pastPersonnelCheck);
+        stream->abandon(ui, pastPersonnelCheck);
         return false;
     }
 
@@ -129,7 +183,7 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     tm.lines = lines;
     t = Steady::now();
     c = cpuNow();
-    if (!stream.finish(r, ui)) return false;
+    if (!stream->finish(r, ui)) return false;
     tm.writeTables = since(t);
     tm.cpuWriteTables = cpuNow() - c;
 

@@ -117,26 +117,50 @@ double savingsValue(const SavingsRow& s, const std::string& formula, RunFormulas
                : f.evaluate(formula, s.value, s.workerCode, LineCode::Savings, LineText::Savings + (" " + s.institution));
 }
 
+// A contract's own line ("APV_SEP.TXT" present).
+PaySlipLine contractLine(GatherContext& g, const SavingsRow& s) {
+    PaySlipLine l;
+    l.MES_REM = g.in.month;
+    l.PERSON_REM = s.workerCode;
+    l.NOMBRE_REM = s.workerName;
+    l.HABDES_REM = LineCode::Savings;
+    l.DESCRI_REM = s.deductible == 0 ? LineText::Savings : LineText::SavingsDeductible;
+    l.TIPO_REM = LineType::Deduction;
+    l.INSAPV_REM = s.institution;
+    l.NOMINSAPV = s.institutionName;
+    l.VALOR_REM = s.value;
+    l.FORMUL_REM = trim(s.formula);
+    l.VALFIN_REM = savingsValue(s, l.FORMUL_REM, g.formulas);
+    l.TITULO_REM = LineText::SavingsTitlePrefix + s.institution;
+    return l;
+}
+
 // One line per contract ("APV_SEP.TXT" present).
 void gatherSavingsPerContract(GatherContext& g, Staging& staging) {
     for (const SavingsRow& s : g.in.savings) {
         const Worker* w = g.workers.find(s.workerCode);
         if (!w || !activeIn(*w, g.yyyymm) || s.disabled == 1) continue;
+        staging.stage(staging.bucket(s.workerCode), contractLine(g, s));
+    }
+}
+
+// The worker's deductible and non-deductible totals, under the code and name of his first contract.
+void stageSavingsTotals(GatherContext& g, Staging& staging, const SavingsRow& first, double deductible, double other) {
+    auto add = [&](const char* text, double total) {
         PaySlipLine l;
         l.MES_REM = g.in.month;
-        l.PERSON_REM = s.workerCode;
-        l.NOMBRE_REM = s.workerName;
+        l.PERSON_REM = first.workerCode;
+        l.NOMBRE_REM = first.workerName;
         l.HABDES_REM = LineCode::Savings;
-        l.DESCRI_REM = s.deductible == 0 ? LineText::Savings : LineText::SavingsDeductible;
+        l.DESCRI_REM = text;
+        l.TITULO_REM = text;
         l.TIPO_REM = LineType::Deduction;
-        l.INSAPV_REM = s.institution;
-        l.NOMINSAPV = s.institutionName;
-        l.VALOR_REM = s.value;
-        l.FORMUL_REM = trim(s.formula);
-        l.VALFIN_REM = savingsValue(s, l.FORMUL_REM, g.formulas);
-        l.TITULO_REM = LineText::SavingsTitlePrefix + s.institution;
-        staging.stage(staging.bucket(s.workerCode), std::move(l));
-    }
+        l.VALOR_REM = total;
+        l.VALFIN_REM = total;
+        staging.stage(staging.bucket(first.workerCode), std::move(l));
+    };
+    if (deductible > 0) add(LineText::SavingsDeductible, deductible);
+    if (other > 0) add(LineText::SavingsNotDeductible, other);
 }
 
 // A deductible and a non-deductible total per worker.
@@ -161,21 +185,7 @@ void gatherSavingsTotals(GatherContext& g, Staging& staging) {
             if (s.disabled == 1) continue;
             (s.deductible != 0 ? deductible : other) += savingsValue(s, s.formula, g.formulas);
         }
-        auto add = [&](const char* text, double total) {
-            PaySlipLine l;
-            l.MES_REM = g.in.month;
-            l.PERSON_REM = code;
-            l.NOMBRE_REM = first.workerName;
-            l.HABDES_REM = LineCode::Savings;
-            l.DESCRI_REM = text;
-            l.TITULO_REM = text;
-            l.TIPO_REM = LineType::Deduction;
-            l.VALOR_REM = total;
-            l.VALFIN_REM = total;
-            staging.stage(staging.bucket(code), std::move(l));
-        };
-        if (deductible > 0) add(LineText::SavingsDeductible, deductible);
-        if (other > 0) add(LineText::SavingsNotDeductible, other);
+        stageSavingsTotals(g, staging, first, deductible, other);
     }
 }
 
@@ -192,6 +202,55 @@ void gatherLines(GatherContext& g, Staging& staging) {
     const FormulaContext saved = g.formulas.context();
     if (g.in.separateSavings) gatherSavingsPerContract(g, staging);
     else gatherSavingsTotals(g, staging);
+    g.formulas.restore(saved);
+}
+
+}  // namespace remu
+
+namespace remu {
+
+void Staging::clear() {
+    buckets_.clear();
+    lastCode_.clear();
+    last_ = nullptr;
+}
+
+void gatherWorker(GatherContext& g, const WorkerRows& rows, Staging& staging) {
+    const Worker* w = rows.worker;
+    const bool active = w && activeIn(*w, g.yyyymm);
+    for (const ItemRow& r : rows.items) {
+        if (isSavingsItem(r)) continue;
+        if (!w) {
+            g.messages.push_back({BoxKind::Alert, "Alerta", "Trabajador no encontrado en Tabla Trabajadores " + r.workerCode});
+            continue;
+        }
+        const bool ended = !r.to.isNull() && (r.to.year * 100L + r.to.month) < g.yyyymm;
+        if (!active || ended) continue;
+        Bucket& b = staging.bucket(r.workerCode);
+        staging.expect(b, rows.items.size());
+        staging.stage(b, itemLine(r, g.in.month, r.workerCode, r.workerName));
+    }
+    if (active && !g.in.commonItems.empty()) {
+        Bucket& b = staging.bucket(w->codigo);
+        staging.expect(b, 0);
+        for (size_t k = 0; k < rows.commonCodes.size(); ++k) {
+            if (staging.hasStaged(b, rows.commonCodes[k])) continue;
+            staging.stage(b, itemLine(g.in.commonItems[k], g.in.month, w->codigo, w->nombre));
+        }
+    }
+    if (!active || rows.savings.empty()) return;
+    // As in the whole month's gathering, savings formulas see the run's initial figures.
+    const FormulaContext saved = g.formulas.context();
+    g.formulas.restore(rows.initialFigures);
+    if (g.in.separateSavings) {
+        for (const SavingsRow* s : rows.savings)
+            if (s->disabled != 1) staging.stage(staging.bucket(s->workerCode), contractLine(g, *s));
+    } else {
+        double deductible = 0, other = 0;
+        for (const SavingsRow* s : rows.savings)
+            if (s->disabled != 1) (s->deductible != 0 ? deductible : other) += savingsValue(*s, s->formula, g.formulas);
+        stageSavingsTotals(g, staging, *rows.savings.front(), deductible, other);
+    }
     g.formulas.restore(saved);
 }
 

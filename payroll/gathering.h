@@ -34,6 +34,7 @@ public:
     bool hasStaged(const Bucket& b, const std::string& trimmedCode) const;
 
     std::map<std::string, Bucket>& buckets() { return buckets_; }
+    void clear();
 
 private:
     size_t commonItems_;
@@ -57,5 +58,20 @@ struct GatherContext {
 
 // Stages every worker's item and savings lines (progress 30 % and 50 %).
 void gatherLines(GatherContext& g, Staging& staging);
+
+// Everything of one worker code that the gathering reads, for a run that takes
+// the month one worker at a time.
+struct WorkerRows {
+    const Worker* worker = nullptr;            // his personnel row; null when the month has none
+    const std::vector<ItemRow>& items;         // his own items, in item order
+    const std::vector<const SavingsRow*>& savings;  // his contracts, in query order
+    const std::vector<std::string>& commonCodes;    // trimmed codes of the common items
+    const FormulaContext& initialFigures;      // the figures savings formulas see
+};
+
+// Stages one worker's lines exactly as gatherLines stages them for him; an item
+// of an unknown worker gives the same alert. The worker's code must be found by
+// plain equality (codes of one width), as every one of them is here.
+void gatherWorker(GatherContext& g, const WorkerRows& rows, Staging& staging);
 
 }  // namespace remu

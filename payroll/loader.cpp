@@ -1,28 +1,41 @@
 #include "payroll/loader.h"
 
+#include <array>
 #include <set>
 
 #include "data/query.h"
 #include "data/sql.h"
 #include "format/text.h"
 #include "payroll/constants.h"
+#include "payroll/days.h"
 
 namespace remu {
 
 namespace {
 
 // Column access by name, resolved once per query; a missing column reads empty.
+// Over a fetched recordset or a stream of rows alike.
+inline std::string fieldText(const Recordset& rs, int i) { return rs.Fields(i).text(); }
+inline double fieldNumber(const Recordset& rs, int i) { return rs.Fields(i).number(); }
+inline Date fieldDate(const Recordset& rs, int i) { return rs.Fields(i).date(); }
+inline std::string fieldText(const RowStream& rs, int i) { return rs.text(i); }
+inline double fieldNumber(const RowStream& rs, int i) { return rs.number(i); }
+inline Date fieldDate(const RowStream& rs, int i) { return rs.date(i); }
+
+template <class Rows>
 class Columns {
 public:
-    explicit Columns(const Recordset& rs) : rs_(rs) {}
+    explicit Columns(const Rows& rs) : rs_(rs) {}
     int operator()(std::string_view name) const { return rs_.FieldIndex(name); }
-    std::string text(int i) const { return i < 0 ? std::string() : rs_.Fields(i).text(); }
-    double number(int i) const { return i < 0 ? 0 : rs_.Fields(i).number(); }
-    Date date(int i) const { return i < 0 ? Date{} : rs_.Fields(i).date(); }
+    std::string text(int i) const { return i < 0 ? std::string() : fieldText(rs_, i); }
+    double number(int i) const { return i < 0 ? 0 : fieldNumber(rs_, i); }
+    Date date(int i) const { return i < 0 ? Date{} : fieldDate(rs_, i); }
 
 private:
-    const Recordset& rs_;
+    const Rows& rs_;
 };
+template <class Rows>
+Columns(const Rows&) -> Columns<Rows>;
 
 class Loader {
 public:
@@ -40,8 +53,21 @@ private:
     UiPort& ui_;
 };
 
-ItemRow readItem(const Columns& c, const int* ix) {
-    ItemRow r;
+// Only the columns read below: the month's items are the biggest result of the
+// run, and every fetched field costs a value on both sides of the connection.
+constexpr const char* kItemColumns =
+    "codigo_per_remu, nombre_per_remu, codigo_hd_remu, nombre_hd_remu, tipo_hd_remu, imponi_hd_remu, "
+    "valor_hd_remu, formula_hd_remu, codigo_mov_remu, fecdes_remu, fechas_remu";
+
+template <class Rows>
+std::array<int, 11> itemIndexes(const Columns<Rows>& c) {
+    return {c("codigo_per_remu"), c("nombre_per_remu"), c("codigo_hd_remu"), c("nombre_hd_remu"),
+            c("tipo_hd_remu"),    c("imponi_hd_remu"),  c("valor_hd_remu"),  c("formula_hd_remu"),
+            c("codigo_mov_remu"), c("fecdes_remu"),     c("fechas_remu")};
+}
+
+template <class Rows>
+void readItem(const Columns<Rows>& c, const std::array<int, 11>& ix, ItemRow& r) {
     r.workerCode = c.text(ix[0]);
     r.workerName = c.text(ix[1]);
     r.code = c.text(ix[2]);
@@ -53,25 +79,83 @@ ItemRow readItem(const Columns& c, const int* ix) {
     r.movementCode = c.text(ix[8]);
     r.from = c.date(ix[9]);
     r.to = c.date(ix[10]);
-    return r;
 }
-
-// Only the columns read below: the month's items are the biggest result of the
-// run, and every fetched field costs a value on both sides of the connection.
-constexpr const char* kItemColumns =
-    "codigo_per_remu, nombre_per_remu, codigo_hd_remu, nombre_hd_remu, tipo_hd_remu, imponi_hd_remu, "
-    "valor_hd_remu, formula_hd_remu, codigo_mov_remu, fecdes_remu, fechas_remu";
 
 bool readItems(Loader& db, const std::string& sql, std::vector<ItemRow>& out) {
     std::unique_ptr<Recordset> rs;
     if (!db.fetch(rs, sql)) return false;
     Columns c(*rs);
-    const int ix[] = {c("codigo_per_remu"), c("nombre_per_remu"), c("codigo_hd_remu"), c("nombre_hd_remu"),
-                      c("tipo_hd_remu"),    c("imponi_hd_remu"),  c("valor_hd_remu"),  c("formula_hd_remu"),
-                      c("codigo_mov_remu"), c("fecdes_remu"),     c("fechas_remu")};
+    const auto ix = itemIndexes(c);
     out.reserve(static_cast<size_t>(rs->RecordCount()));
-    for (; !rs->Eof(); rs->MoveNext()) out.push_back(readItem(c, ix));
+    for (; !rs->Eof(); rs->MoveNext()) readItem(c, ix, out.emplace_back());
     return true;
+}
+
+// The personnel table is wide; only the columns the calculation reads are fetched.
+constexpr const char* kPersonnelColumns =
+    "codigo_per, nombre_per, apepat_per, apemat_per, nombres_per, anomes_termino_per, "
+    "sueldo_base_per, moneda_sueldo_per, moneda_sueldo_valor_per, dias_jornada_parcial_per, "
+    "cargas_simples_per, tramo_carga_per, tipo_trabajador_per, codigo_afp_per, codigo_ips_per, "
+    "codigo_isa_per, pactado_isapre_per, valor_pactado_per, adicional_pesos_per, sueldo_patronal_per, "
+    "seguro_cesantia_per, sis_per, cencosto_per";
+
+template <class Rows>
+std::array<int, 23> personnelIndexes(const Columns<Rows>& c) {
+    return {c("codigo_per"),          c("nombre_per"),          c("apepat_per"),
+            c("apemat_per"),          c("nombres_per"),         c("anomes_termino_per"),
+            c("sueldo_base_per"),     c("moneda_sueldo_per"),   c("moneda_sueldo_valor_per"),
+            c("dias_jornada_parcial_per"), c("cargas_simples_per"), c("tramo_carga_per"),
+            c("tipo_trabajador_per"), c("codigo_afp_per"),      c("codigo_ips_per"),
+            c("codigo_isa_per"),      c("pactado_isapre_per"),  c("valor_pactado_per"),
+            c("adicional_pesos_per"), c("sueldo_patronal_per"), c("seguro_cesantia_per"),
+            c("sis_per"),             c("cencosto_per")};
+}
+
+template <class Rows>
+void readWorker(const Columns<Rows>& c, const std::array<int, 23>& ix, Worker& w) {
+    w.codigo = c.text(ix[0]);
+    w.nombre = c.text(ix[1]);
+    w.apepat = c.text(ix[2]);
+    w.apemat = c.text(ix[3]);
+    w.nombres = c.text(ix[4]);
+    w.anomesTermino = static_cast<long>(c.number(ix[5]));
+    w.sueldoBase = c.number(ix[6]);
+    w.moneda = static_cast<int>(c.number(ix[7]));
+    w.monedaValor = c.number(ix[8]);
+    w.diasJornadaParcial = c.number(ix[9]);
+    w.cargas = c.number(ix[10]);
+    w.tramo = c.text(ix[11]);
+    w.tipoTrabajador = c.text(ix[12]);
+    w.afp = c.text(ix[13]);
+    w.ips = c.text(ix[14]);
+    w.isa = c.text(ix[15]);
+    w.pactado = static_cast<int>(c.number(ix[16]));
+    w.valorPactado = c.number(ix[17]);
+    w.adicionalPesos = c.number(ix[18]);
+    w.sueldoPatronal = c.number(ix[19]);
+    w.seguroCesantia = static_cast<int>(c.number(ix[20]));
+    w.sis = static_cast<int>(c.number(ix[21]));
+    w.cencosto = c.text(ix[22]);
+}
+
+// The statements of the month's personnel and of its workers' own items, in
+// worker-code order (the range only when one is given).
+struct MonthSql {
+    std::string personnel, workerItems;
+};
+
+MonthSql monthSql(const std::string& y, const std::string& qm, const LoadRequest& req) {
+    MonthSql q;
+    std::string range, workerRange;
+    if (!trim(req.codeFrom).empty()) {
+        range = " and codigo_per BETWEEN " + sqlText(req.codeFrom) + " and " + sqlText(req.codeTo);
+        workerRange = " and codigo_per_remu BETWEEN " + sqlText(req.codeFrom) + " and " + sqlText(req.codeTo);
+    }
+    q.personnel = std::string("SELECT ") + kPersonnelColumns + " FROM " + sqlYearTable(y, "_personal") +
+                  " where mes_per = " + qm + range + " order by codigo_per";
+    q.workerItems = std::string("SELECT ") + kItemColumns + " FROM " + sqlYearTable(y, "_habdes_remu") +
+                    " WHERE mes_hd_remu = " + qm + workerRange + " and codigo_per_remu <> '    ' order by codigo_per_remu";
+    return q;
 }
 
 // The month's default days item as the run inserts it.
@@ -202,60 +286,20 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
         return false;
 
     // Personnel of the month (the range only when one is given).
-    std::string range;
-    if (ranged) range = " and codigo_per BETWEEN " + sqlText(req.codeFrom) + " and " + sqlText(req.codeTo);
-    if (ranged) {
-        if (!db.fetch(rs, "SELECT codigo_per FROM " + sqlYearTable(y, "_personal") + " where mes_per = " + qm + " LIMIT 1")) return false;
+    const MonthSql month = monthSql(y, qm, req);
+    if (ranged || req.streamed) {
+        // Whether the month has anybody at all, in the range or not (a streamed run reads the rows later).
+        if (!db.fetch(rs, "SELECT codigo_per FROM " + sqlYearTable(y, "_personal") + " where mes_per = " + qm + " LIMIT 1"))
+            return false;
         in.monthHasPersonnel = !rs->Eof();
     }
-    // The personnel table is wide; only the columns the calculation reads are fetched.
-    if (!db.fetch(rs,
-                  "SELECT codigo_per, nombre_per, apepat_per, apemat_per, nombres_per, anomes_termino_per, "
-                  "sueldo_base_per, moneda_sueldo_per, moneda_sueldo_valor_per, dias_jornada_parcial_per, "
-                  "cargas_simples_per, tramo_carga_per, tipo_trabajador_per, codigo_afp_per, codigo_ips_per, "
-                  "codigo_isa_per, pactado_isapre_per, valor_pactado_per, adicional_pesos_per, sueldo_patronal_per, "
-                  "seguro_cesantia_per, sis_per, cencosto_per FROM " +
-                      sqlYearTable(y, "_personal") + " where mes_per = " + qm + range + " order by codigo_per"))
-        return false;
-    if (!ranged) in.monthHasPersonnel = !rs->Eof();
-    {
+    if (!req.streamed) {
+        if (!db.fetch(rs, month.personnel)) return false;
+        if (!ranged) in.monthHasPersonnel = !rs->Eof();
         Columns c(*rs);
-        const int codigo = c("codigo_per"), nombre = c("nombre_per"), apepat = c("apepat_per"), apemat = c("apemat_per"),
-                  nombres = c("nombres_per"), termino = c("anomes_termino_per"), sueldo = c("sueldo_base_per"),
-                  moneda = c("moneda_sueldo_per"), monval = c("moneda_sueldo_valor_per"),
-                  parcial = c("dias_jornada_parcial_per"), cargas = c("cargas_simples_per"), tramo = c("tramo_carga_per"),
-                  tipo = c("tipo_trabajador_per"), afp = c("codigo_afp_per"), ips = c("codigo_ips_per"),
-                  isa = c("codigo_isa_per"), pactado = c("pactado_isapre_per"), valpac = c("valor_pactado_per"),
-                  adicional = c("adicional_pesos_per"), patronal = c("sueldo_patronal_per"),
-                  cesantia = c("seguro_cesantia_per"), sis = c("sis_per"), cencosto = c("cencosto_per");
+        const auto ix = personnelIndexes(c);
         in.personnel.reserve(static_cast<size_t>(rs->RecordCount()));
-        for (; !rs->Eof(); rs->MoveNext()) {
-            Worker w;
-            w.codigo = c.text(codigo);
-            w.nombre = c.text(nombre);
-            w.apepat = c.text(apepat);
-            w.apemat = c.text(apemat);
-            w.nombres = c.text(nombres);
-            w.anomesTermino = static_cast<long>(c.number(termino));
-            w.sueldoBase = c.number(sueldo);
-            w.moneda = static_cast<int>(c.number(moneda));
-            w.monedaValor = c.number(monval);
-            w.diasJornadaParcial = c.number(parcial);
-            w.cargas = c.number(cargas);
-            w.tramo = c.text(tramo);
-            w.tipoTrabajador = c.text(tipo);
-            w.afp = c.text(afp);
-            w.ips = c.text(ips);
-            w.isa = c.text(isa);
-            w.pactado = static_cast<int>(c.number(pactado));
-            w.valorPactado = c.number(valpac);
-            w.adicionalPesos = c.number(adicional);
-            w.sueldoPatronal = c.number(patronal);
-            w.seguroCesantia = static_cast<int>(c.number(cesantia));
-            w.sis = static_cast<int>(c.number(sis));
-            w.cencosto = c.text(cencosto);
-            in.personnel.push_back(std::move(w));
-        }
+        for (; !rs->Eof(); rs->MoveNext()) readWorker(c, ix, in.personnel.emplace_back());
     }
     if (!in.monthHasPersonnel) return true;
 
@@ -276,13 +320,7 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
         return false;
 
     // Items: the range reads the same rows the shared copy held, straight from the month's table.
-    std::string workerRange;
-    if (ranged) workerRange = " and codigo_per_remu BETWEEN " + sqlText(req.codeFrom) + " and " + sqlText(req.codeTo);
-    if (!readItems(db,
-                   std::string("SELECT ") + kItemColumns + " FROM " + items + " WHERE mes_hd_remu = " + qm + workerRange +
-                       " and codigo_per_remu <> '    ' order by codigo_per_remu",
-                   in.workerItems))
-        return false;
+    if (!req.streamed && !readItems(db, month.workerItems, in.workerItems)) return false;
     if (!readItems(db,
                    std::string("SELECT ") + kItemColumns + " FROM " + items + " WHERE mes_hd_remu = " + qm +
                        " and codigo_per_remu = '    '",
@@ -354,6 +392,114 @@ bool loadPreviousSalaries(Connection& conn, const std::string& month, const std:
             pending.erase(k);
         }
     }
+    return true;
+}
+
+namespace {
+
+class ServerMonthRows : public MonthRows {
+public:
+    ServerMonthRows(Connection& conn, Connection& itemsConn, UiPort& ui, std::unique_ptr<RowStream> personnel,
+                    std::unique_ptr<RowStream> items)
+        : conn_(conn),
+          itemsConn_(itemsConn),
+          ui_(ui),
+          personnel_(std::move(personnel)),
+          items_(std::move(items)),
+          pc_(*personnel_),
+          ic_(*items_),
+          pix_(personnelIndexes(pc_)),
+          iix_(itemIndexes(ic_)) {}
+
+    bool nextWorker(Worker& w) override {
+        if (!next(*personnel_, conn_)) return false;
+        readWorker(pc_, pix_, w);
+        return true;
+    }
+    bool nextItem(ItemRow& r) override {
+        if (!next(*items_, itemsConn_)) return false;
+        readItem(ic_, iix_, r);
+        return true;
+    }
+
+private:
+    bool next(RowStream& rs, Connection& conn) {
+        try {
+            return rs.next();
+        } catch (const DbError&) {
+            ADOERROR(conn, ui_);
+            throw MonthRowsFailed{};
+        }
+    }
+
+    Connection& conn_;
+    Connection& itemsConn_;
+    UiPort& ui_;
+    std::unique_ptr<RowStream> personnel_, items_;
+    Columns<RowStream> pc_, ic_;
+    std::array<int, 23> pix_;
+    std::array<int, 11> iix_;
+};
+
+}  // namespace
+
+std::unique_ptr<MonthRows> openMonthRows(Connection& conn, Connection& itemsConn, const LoadRequest& req, UiPort& ui) {
+    MonthSql q;
+    try {
+        q = monthSql(sqlYear(req.year), sqlText(sqlMonth(req.month)), req);
+    } catch (const BadIdentifier& e) {
+        ui.stop(e.what(), "Alto");
+        return nullptr;
+    }
+    std::unique_ptr<RowStream> items, personnel;
+    auto open = [&](Connection& c, const std::string& sql, std::unique_ptr<RowStream>& out) {
+        try {
+            BusyCursor wait(ui);
+            out = c.stream(sql);
+            return true;
+        } catch (const DbError&) {
+            ui.info(sql, "Atención");
+            ADOERROR(c, ui);
+            return false;
+        }
+    };
+    if (!open(itemsConn, q.workerItems, items) || !open(conn, q.personnel, personnel)) return nullptr;
+    return std::make_unique<ServerMonthRows>(conn, itemsConn, ui, std::move(personnel), std::move(items));
+}
+
+bool loadLeaveWorkers(Connection& conn, const LoadRequest& req, UiPort& ui, std::vector<std::string>& codes) {
+    Loader db(conn, ui);
+    std::string sql;
+    try {
+        std::string range;
+        if (!trim(req.codeFrom).empty())
+            range = " and codigo_per_remu BETWEEN " + sqlText(req.codeFrom) + " and " + sqlText(req.codeTo);
+        // The server's LIKE (case- and accent-blind, anywhere in the text) takes in
+        // every row the exact test below keeps, and few others.
+        sql = "SELECT codigo_per_remu, codigo_hd_remu, nombre_hd_remu, codigo_mov_remu FROM " +
+              sqlYearTable(sqlYear(req.year), "_habdes_remu") + " WHERE mes_hd_remu = " + sqlText(sqlMonth(req.month)) +
+              range + " and codigo_per_remu <> '    ' and (codigo_hd_remu LIKE " +
+              sqlText(std::string("%") + LineCode::Absence + "%") + " or nombre_hd_remu LIKE " +
+              sqlText(std::string("%") + LineText::MedicalLeave + "%") + ")";
+    } catch (const BadIdentifier& e) {
+        ui.stop(e.what(), "Alto");
+        return false;
+    }
+    std::unique_ptr<Recordset> rs;
+    if (!db.fetch(rs, sql)) return false;
+    std::set<std::string> found;
+    Columns c(*rs);
+    const int code = c("codigo_per_remu"), item = c("codigo_hd_remu"), name = c("nombre_hd_remu"),
+              movement = c("codigo_mov_remu");
+    for (; !rs->Eof(); rs->MoveNext()) {
+        ItemRow r;
+        r.workerCode = c.text(code);
+        r.code = c.text(item);
+        r.name = c.text(name);
+        r.movementCode = c.text(movement);
+        if (isMedicalLeaveItem(r)) found.insert(trim(r.workerCode));
+    }
+    codes.assign(found.begin(), found.end());
     return true;
 }
 

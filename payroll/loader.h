@@ -9,6 +9,7 @@
 
 #include "core/ui_port.h"
 #include "data/connection.h"
+#include "payroll/calculation.h"
 #include "payroll/inputs.h"
 
 namespace remu {
@@ -20,12 +21,24 @@ struct LoadRequest {
     // Nothing is inserted: a month without its default days item gets the row the
     // run would insert, in memory only (a slip looked at, not a run).
     bool readOnly = false;
+    // The personnel and the workers' own items are left out: the run reads them
+    // through openMonthRows as it goes (monthHasPersonnel is still filled).
+    bool streamed = false;
 };
 
 // Fills `in` (everything but previousSalary). Inserts the month's default days
 // item and a missing company-data row as the run requires, unless readOnly. False when a query
 // failed (already reported through the port).
 bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, MonthInputs& in);
+
+// The month's personnel (on `conn`) and the workers' own items (on `itemsConn`,
+// a second connection, as a stream holds its connection until it is read to the
+// end) as the server sends them, in code order. Null (reported) on failure.
+std::unique_ptr<MonthRows> openMonthRows(Connection& conn, Connection& itemsConn, const LoadRequest& req, UiPort& ui);
+
+// The codes of the workers whose own items may carry medical-leave days: the
+// workers whose previous salary the run may need. False (reported) on failure.
+bool loadLeaveWorkers(Connection& conn, const LoadRequest& req, UiPort& ui, std::vector<std::string>& codes);
 
 // Taxable total of the latest earlier month with 30 days worked, for each of
 // `codes`, searching the company's years newest first (the run's month number

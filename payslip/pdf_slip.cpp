@@ -8,6 +8,7 @@
 #include "core/session.h"
 #include "core/ui_port.h"
 #include "data/connection.h"
+#include "data/personnel_table.h"
 #include "data/sql.h"
 #include "data/work_folder.h"
 #include "format/dates.h"
@@ -227,6 +228,50 @@ void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const PersonnelRow& w,
     if (fileExists(company.firmaJpg)) pdf.Pdfimage(company.firmaJpg, 140, 295, 85, 66);
 }
 
+namespace {
+
+// Workers read per batch of slips in a run over REMUMES read in steps.
+constexpr size_t kWorkerBatch = 2000;
+
+// The workers of the slips in src.workers: all of them loaded beforehand, or
+// (with a connection) those of each batch of slips as the run reaches it.
+class SlipWorkers {
+public:
+    SlipWorkers(SlipSources& src, SlipSequence& slips, Connection& conn, const Session& s, UiPort& ui)
+        : src_(src), slips_(slips), conn_(conn), s_(s), ui_(ui) {}
+
+    // False after telling why the workers could not be read.
+    bool reach(size_t slip) {
+        if (slip / kWorkerBatch == loaded_) return true;
+        const size_t batch = slip / kWorkerBatch;
+        std::vector<std::string> codes;
+        for (size_t j = batch * kWorkerBatch; j < std::min(slips_.size(), (batch + 1) * kWorkerBatch); ++j)
+            codes.push_back(slips_.code(j));
+        auto rows = PersonnelTable(conn_, ui_).monthWorkers(s_.period, codes);
+        if (!rows) return false;
+        src_.workers.clear();
+        for (PersonnelRow& w : *rows) {
+            std::string code = trim(w.codigo_per);
+            src_.workers.emplace(std::move(code), std::move(w));
+        }
+        loaded_ = batch;
+        return true;
+    }
+
+private:
+    SlipSources& src_;
+    SlipSequence& slips_;
+    Connection& conn_;
+    const Session& s_;
+    UiPort& ui_;
+    size_t loaded_ = static_cast<size_t>(-1);
+};
+
+PdfSlipResult writeSlips(Session& s, UiPort& ui, SlipSequence& slips, const SlipSources& src, SlipWorkers* workers,
+                         const PdfSlipOptions& opt);
+
+}  // namespace
+
 PdfSlipResult writePdfSlips(Session& s, UiPort& ui, const std::vector<PaySlipLine>& remumes,
                             const PdfSlipOptions& opt) {
     PdfSlipResult result;
@@ -241,8 +286,21 @@ PdfSlipResult writePdfSlips(Session& s, UiPort& ui, const std::vector<PaySlipLin
 
 PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySlipLine>& remumes,
                                 const SlipSources& src, const PdfSlipOptions& opt) {
+    HeldSlips slips(remumes, slipFilter(s));
+    return writeSlips(s, ui, slips, src, nullptr, opt);
+}
+
+PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, SlipSequence& slips, const SlipSources& src,
+                                const PdfSlipOptions& opt) {
+    return writeSlips(s, ui, slips, src, nullptr, opt);
+}
+
+namespace {
+
+PdfSlipResult writeSlips(Session& s, UiPort& ui, SlipSequence& slips, const SlipSources& src, SlipWorkers* workers,
+                         const PdfSlipOptions& opt) {
     PdfSlipResult result;
-    auto view = slipView(remumes, slipFilter(s));
+    auto reach = [&](size_t i) { return !workers || workers->reach(i); };
     std::string folder = pdfFolder(opt.workDir);
     std::error_code ec;
     fs::create_directories(folder, ec);
@@ -263,14 +321,14 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
         else worker.codigo_per = code;
         return worker;
     };
-    const auto spans = slipWorkers(view);
 
     // Before anything is queued: addresses that more than one worker has.
     std::vector<std::string> withheld;
     if (result.queueAsked) {
         std::vector<BatchMail> candidates;
-        for (const auto& span : spans) {
-            PersonnelRow w = workerOf(trim(view[span.begin].PERSON_REM));
+        for (size_t i = 0; i < slips.size(); ++i) {
+            if (!reach(i)) return result;
+            PersonnelRow w = workerOf(slips.code(i));
             std::string address = trim(w.correo_per);
             if (validMailAddress(address)) candidates.push_back({"", address, "", trim(w.codigo_per), personnelFullName(w)});
         }
@@ -280,8 +338,16 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
         result.account = std::move(held);
     }
 
-    for (const auto& span : spans) {
-        SlipContent slip = slipContent(view, span, SlipOutput::Pdf);
+    std::vector<PaySlipLine> lines;
+    for (size_t i = 0; i < slips.size(); ++i) {
+        if (!reach(i)) return result;
+        try {
+            slips.lines(i, lines);
+        } catch (const DbfError& e) {
+            reportDbfError(ui, e);
+            return result;
+        }
+        SlipContent slip = slipContent(lines, WorkerLines{0, lines.size()}, SlipOutput::Pdf);
         PersonnelRow worker = workerOf(slip.code);
         const std::string who = trim(worker.codigo_per) + " " + blankControls(personnelFullName(worker));
 
@@ -370,6 +436,8 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
     return result;
 }
 
+}  // namespace
+
 PdfSlipResult LIQUI_PDF(Session& s, UiPort& ui, const std::function<bool()>& engine, const PdfSlipOptions& opt) {
     PdfSlipResult result;
     // The run's REMUMES and PDFS are this run's until the last slip is written.
@@ -391,14 +459,23 @@ PdfSlipResult LIQUI_PDF(Session& s, UiPort& ui, const std::function<bool()>& eng
 
     if (!engine || !engine()) return result;
     ui.progress("Generando en PDF .. ");
-    std::vector<PaySlipLine> lines;
+    // REMUMES is read a slip at a time and the workers a batch at a time: the
+    // run takes the same memory for a month of any size.
+    std::unique_ptr<StoredSlips> slips;
     try {
-        lines = readWorkTable(WorkTable::REMUMES, opt.workDir);
+        slips = std::make_unique<StoredSlips>(opt.workDir, slipFilter(s));
     } catch (const DbfError& e) {
         reportDbfError(ui, e);
         return result;
     }
-    return writePdfSlips(s, ui, lines, opt);
+    if (!s.OCON) {
+        ui.stop("NO SE CONECTO");
+        return result;
+    }
+    SlipSources src = loadSlipSources(*s.OCON, s, ui, false);
+    if (!src.ok) return result;
+    SlipWorkers workers(src, *slips, *s.OCON, s, ui);
+    return writeSlips(s, ui, *slips, src, &workers, opt);
 }
 
 }  // namespace remu

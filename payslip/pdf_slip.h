@@ -69,6 +69,10 @@ PdfSlipResult writePdfSlips(Session& s, UiPort& ui, const std::vector<PaySlipLin
 PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySlipLine>& remumes,
                                 const SlipSources& src, const PdfSlipOptions& opt = {});
 
+// The same for slips read in steps (StoredSlips over REMUMES), the workers already loaded.
+PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, SlipSequence& slips, const SlipSources& src,
+                                const PdfSlipOptions& opt = {});
+
 // The whole run: empties the folder, checks the worker, runs the engine for every
 // worker of the month (`engine` returns false when it failed), reads REMUMES and
 // writes the slips.

@@ -56,21 +56,41 @@ SlipFilter slipFilter(const Session& s) {
     return f;
 }
 
-std::vector<PaySlipLine> slipView(std::vector<PaySlipLine> lines, const SlipFilter& filter) {
-    long from = 0, to = 0;
-    bool range = !isBlank(filter.codeFrom);
-    if (range) {
-        from = codeNumber(filter.codeFrom);
-        to = isBlank(filter.codeTo) ? from : codeNumber(filter.codeTo);
-    }
-    std::erase_if(lines, [&](const PaySlipLine& l) {
-        if (textEquals(trim(l.DESCRI_REM), LineText::TaxableBase)) return true;
-        if (range) {
-            long code = codeNumber(l.PERSON_REM);
-            if (code < from || code > to) return true;
+namespace {
+
+// The filter of the view, ready to apply to one line at a time.
+class ViewFilter {
+public:
+    explicit ViewFilter(const SlipFilter& f) : filter_(f) {
+        range_ = !isBlank(f.codeFrom);
+        if (range_) {
+            from_ = codeNumber(f.codeFrom);
+            to_ = isBlank(f.codeTo) ? from_ : codeNumber(f.codeTo);
         }
-        return !isBlank(filter.costCentre) && !textEquals(l.CENCOS_REM, filter.costCentre);
-    });
+    }
+    bool leavesOut(const PaySlipLine& l) const {
+        if (textEquals(trim(l.DESCRI_REM), LineText::TaxableBase)) return true;
+        if (range_) {
+            long code = codeNumber(l.PERSON_REM);
+            if (code < from_ || code > to_) return true;
+        }
+        return !isBlank(filter_.costCentre) && !textEquals(l.CENCOS_REM, filter_.costCentre);
+    }
+
+private:
+    const SlipFilter& filter_;
+    bool range_ = false;
+    long from_ = 0, to_ = 0;
+};
+
+// The part of the view key that names the worker's slip: name and code.
+std::string workerKey(const PaySlipLine& l) { return padRight(l.APENOM_REM, 35) + padRight(l.PERSON_REM, 4) + padRight(l.PERSON_REM, 4); }
+
+}  // namespace
+
+std::vector<PaySlipLine> slipView(std::vector<PaySlipLine> lines, const SlipFilter& filter) {
+    const ViewFilter f(filter);
+    std::erase_if(lines, [&](const PaySlipLine& l) { return f.leavesOut(l); });
     std::vector<size_t> source(lines.size());  // source[i]: the line that goes to place i
     {
         std::vector<std::pair<std::string, size_t>> keys;
@@ -109,6 +129,84 @@ std::vector<WorkerLines> slipWorkers(const std::vector<PaySlipLine>& view) {
         i = j;
     }
     return out;
+}
+
+HeldSlips::HeldSlips(const std::vector<PaySlipLine>& lines, const SlipFilter& filter)
+    : view_(slipView(lines, filter)), spans_(slipWorkers(view_)) {}
+
+std::string HeldSlips::code(size_t i) const { return trim(view_[spans_[i].begin].PERSON_REM); }
+
+void HeldSlips::lines(size_t i, std::vector<PaySlipLine>& out) {
+    out.assign(view_.begin() + static_cast<long>(spans_[i].begin), view_.begin() + static_cast<long>(spans_[i].end));
+}
+
+StoredSlips::StoredSlips(const std::string& workDir, const SlipFilter& filter)
+    : filter_(filter), reader_(WorkTable::REMUMES, workDir) {
+    // One pass over the table: each run of consecutive lines of one worker, and its key.
+    const ViewFilter f(filter_);
+    std::vector<PaySlipLine> chunk;
+    std::vector<uint32_t> numbers;
+    constexpr uint32_t kChunk = 4096;
+    std::string last;
+    for (uint32_t first = 0; first < reader_.records(); first += kChunk) {
+        reader_.read(first, kChunk, chunk, &numbers);
+        for (size_t j = 0; j < chunk.size(); ++j) {
+            if (f.leavesOut(chunk[j])) continue;
+            std::string key = workerKey(chunk[j]);
+            if (runs_.empty() || key != last) {
+                const std::string code = trim(chunk[j].PERSON_REM);
+                runs_.push_back({static_cast<uint32_t>(keys_.size()), static_cast<uint16_t>(key.size()),
+                                 static_cast<uint16_t>(code.size()), numbers[j], numbers[j] + 1});
+                keys_ += key;
+                keys_ += code;
+                last = std::move(key);
+            } else {
+                runs_.back().end = numbers[j] + 1;
+            }
+        }
+    }
+    // The slips in view order: the key's name and code parts have a fixed width in
+    // characters, so they alone decide between two workers. Runs of one key (a
+    // worker whose lines lie apart) make one slip.
+    std::vector<uint32_t> order(runs_.size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && key(order[i]) == key(order[i - 1])) {
+            slipRuns_.back().second++;
+            continue;
+        }
+        slipRuns_.push_back({static_cast<uint32_t>(i), 1});
+    }
+    order_ = std::move(order);
+}
+
+std::string_view StoredSlips::key(uint32_t run) const { return std::string_view(keys_).substr(runs_[run].key, runs_[run].keyLength); }
+
+std::string StoredSlips::code(size_t i) const {
+    const Run& r = runs_[order_[slipRuns_[i].first]];
+    return keys_.substr(r.key + r.keyLength, r.codeLength);
+}
+
+void StoredSlips::lines(size_t i, std::vector<PaySlipLine>& out) {
+    out.clear();
+    const ViewFilter f(filter_);
+    std::vector<PaySlipLine> run;
+    for (uint32_t r = 0; r < slipRuns_[i].second; ++r) {
+        const Run& span = runs_[order_[slipRuns_[i].first + r]];
+        reader_.read(span.first, span.end - span.first, run);
+        for (PaySlipLine& l : run)
+            if (!f.leavesOut(l)) out.push_back(std::move(l));
+    }
+    // The slip's own lines in the view's order (kind, taxable flag, order number).
+    std::vector<std::pair<std::string, size_t>> keys;
+    keys.reserve(out.size());
+    for (size_t j = 0; j < out.size(); ++j) keys.emplace_back(viewKey(out[j]), j);
+    std::stable_sort(keys.begin(), keys.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    std::vector<PaySlipLine> sorted;
+    sorted.reserve(out.size());
+    for (auto& k : keys) sorted.push_back(std::move(out[k.second]));
+    out = std::move(sorted);
 }
 
 // The totals that close each column, left out of its items.
@@ -259,13 +357,19 @@ std::optional<std::string> SlipSources::costCentre(const PersonnelRow* w) const 
     return it->second;
 }
 
-SlipSources loadSlipSources(Connection& conn, const Session& s, UiPort& ui) {
+SlipSources loadSlipSources(Connection& conn, const Session& s, UiPort& ui, bool withWorkers) {
     SlipSources src;
-    auto personal = PersonnelTable(conn, ui).month(s.period);
-    if (!personal) return src;
-    for (PersonnelRow& w : *personal) {
-        std::string code = trim(w.codigo_per);
-        src.workers.emplace(std::move(code), std::move(w));
+    if (withWorkers) {
+        auto personal = PersonnelTable(conn, ui).month(s.period);
+        if (!personal) return src;
+        for (PersonnelRow& w : *personal) {
+            std::string code = trim(w.codigo_per);
+            src.workers.emplace(std::move(code), std::move(w));
+        }
+    } else if (s.period.isNull()) {
+        // As reading the month's workers would have said.
+        ui.stop(Period::problem("", ""), "Alto");
+        return src;
     }
     try {
         const std::string year = s.period.yearText(), month = sqlMonth(s.period);

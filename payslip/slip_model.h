@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/date.h"
@@ -41,6 +42,56 @@ struct WorkerLines {
     size_t end = 0;
 };
 std::vector<WorkerLines> slipWorkers(const std::vector<PaySlipLine>& view);
+
+// The slips of a view one at a time, in view order.
+class SlipSequence {
+public:
+    virtual ~SlipSequence() = default;
+    virtual size_t size() const = 0;
+    // The worker code of slip i (PERSON_REM, trimmed).
+    virtual std::string code(size_t i) const = 0;
+    // The lines of slip i, in view order.
+    virtual void lines(size_t i, std::vector<PaySlipLine>& out) = 0;
+};
+
+// The slips of lines held in memory: slipView and slipWorkers.
+class HeldSlips : public SlipSequence {
+public:
+    HeldSlips(const std::vector<PaySlipLine>& lines, const SlipFilter& filter);
+    size_t size() const override { return spans_.size(); }
+    std::string code(size_t i) const override;
+    void lines(size_t i, std::vector<PaySlipLine>& out) override;
+
+private:
+    std::vector<PaySlipLine> view_;
+    std::vector<WorkerLines> spans_;
+};
+
+// The same slips read from REMUMES as they are needed: only each worker's key
+// and where his lines lie are held, so a month of any size takes little memory.
+// Throws DbfError.
+class StoredSlips : public SlipSequence {
+public:
+    StoredSlips(const std::string& workDir, const SlipFilter& filter);
+    size_t size() const override { return slipRuns_.size(); }
+    std::string code(size_t i) const override;
+    void lines(size_t i, std::vector<PaySlipLine>& out) override;
+
+private:
+    struct Run {  // consecutive records of one worker's lines
+        uint32_t key;  // in keys_: the view key's name and code part, then the trimmed code
+        uint16_t keyLength, codeLength;
+        uint32_t first, end;
+    };
+    std::string_view key(uint32_t run) const;
+
+    SlipFilter filter_;
+    WorkTableReader reader_;
+    std::string keys_;
+    std::vector<Run> runs_;                                 // in file order
+    std::vector<uint32_t> order_;                           // runs in view order
+    std::vector<std::pair<uint32_t, uint32_t>> slipRuns_;   // per slip: first place in order_, run count
+};
 
 struct SlipItem {
     std::string description;
@@ -114,7 +165,8 @@ struct SlipSources {
     // nullopt when he has none or it is not in the accounting's table.
     std::optional<std::string> costCentre(const PersonnelRow* worker) const;
 };
-SlipSources loadSlipSources(Connection& conn, const Session& s, UiPort& ui);
+// Without `withWorkers` the workers are left for the caller to read (a long run reads them in batches).
+SlipSources loadSlipSources(Connection& conn, const Session& s, UiPort& ui, bool withWorkers = true);
 
 // Refuses a worker whose contract ended before the slip's month (stop box);
 // true when the slip may be made. A code that is not found passes.

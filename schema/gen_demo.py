@@ -789,12 +789,23 @@ def listing(prm):
 
 # ---------------------------------------------------------------- benchmark company
 
+BENCH_LETTERS = "ABCDEFGHJKLMNPQRSTUVWXYZ"
+BENCH_MAX_WORKERS = 9999 + 24 * 1000 + 24 * 24 * 100 + 24 * 24 * 24 * 10
+
+
 def bench_code(i):
-    """Worker codes are four characters: 0001..9999, then A000, A001, ..."""
+    """Worker codes are four characters: 0001..9999, then A000 .. Z999, AA00 .. ZZ99, AAA0 .. ZZZ9."""
+    L = BENCH_LETTERS
     if i < 9999:
         return "%04d" % (i + 1)
     i -= 9999
-    return "%s%03d" % ("ABCDEFGHJKLMNPQRSTUVWXYZ"[i // 1000], i % 1000)
+    if i < 24 * 1000:
+        return "%s%03d" % (L[i // 1000], i % 1000)
+    i -= 24 * 1000
+    if i < 24 * 24 * 100:
+        return "%s%s%02d" % (L[i // 2400], L[i // 100 % 24], i % 100)
+    i -= 24 * 24 * 100
+    return "%s%s%s%d" % (L[i // 5760], L[i // 240 % 24], L[i // 10 % 24], i % 10)
 
 
 def bench_periods(year, month, months):
@@ -896,7 +907,7 @@ def main(argv=None):
     m = re.fullmatch(r"(2018|2019)-(0[1-9]|1[0-2])", args.month)
     if not m:
         ap.error("mes inválido: %r (2018-01 .. 2019-12)" % args.month)
-    if args.workers < 0 or args.workers > 9999 + 24 * 1000:
+    if args.workers < 0 or args.workers > BENCH_MAX_WORKERS:
         ap.error("cantidad de trabajadores fuera de rango: %d" % args.workers)
     if args.months < 1 or bench_periods(m.group(1), int(m.group(2)), args.months)[0] < (2018, 1):
         ap.error("--months fuera de rango: %d (los meses deben caer entre 2018-01 y %s)" % (args.months, args.month))

@@ -339,3 +339,92 @@ TEST(DbfWorkTables, ReplacedWholeAndNothingHalfMadeLeftBehind) {
     removeStaleWorkTableDrafts(dir.path);
     EXPECT_EQ(listing(), (std::vector<std::string>{"OTRO.tmp", "REMUMES.DBF"}));
 }
+
+namespace {
+
+// Lowers the ceiling of the work tables for one test.
+struct LowCeiling {
+    explicit LowCeiling(uint64_t bytes) { setWorkTableCeiling(bytes); }
+    ~LowCeiling() { setWorkTableCeiling(0); }
+};
+
+uint64_t workRecordLength() {
+    uint64_t n = 1;  // the deletion flag
+    for (const DbfField& f : workTableLayout(WorkTable::REMUMES)) n += static_cast<uint64_t>(f.width);
+    return n;
+}
+
+}  // namespace
+
+TEST(DbfWorkTables, NeverWrittenPastTheDbaseCeiling) {
+    TempDir dir;
+    auto lines = sampleLines(31, 3);
+    writeWorkTable(WorkTable::REMUMES, {lines.begin(), lines.begin() + 20}, dir.path);
+    const uint64_t len = workRecordLength();
+    const uint64_t size20 = remu::testing::readBytes(dir.file("REMUMES.DBF")).size();
+    LowCeiling ceiling(size20 + 10 * len);  // room for ten more lines, not eleven
+
+    // Appending and drafting past the ceiling are refused before a byte is written.
+    appendWorkTable(WorkTable::REMUMES, {lines.begin() + 20, lines.begin() + 30}, dir.path);
+    const std::string full = remu::testing::readBytes(dir.file("REMUMES.DBF"));
+    EXPECT_EQ(full.size(), size20 + 10 * len);
+    try {
+        appendWorkTable(WorkTable::REMUMES, {lines[30]}, dir.path);
+        FAIL();
+    } catch (const DbfError& e) {
+        EXPECT_EQ(e.kind(), DbfError::Kind::WriteFailed);
+        EXPECT_EQ(std::string(e.what()),
+                  "La tabla REMUMES.DBF no se grabó: con 31 líneas pasaría de 2 GB, el tamaño máximo de una tabla "
+                  "dBASE. Procese el mes por rangos de trabajadores.");
+    }
+    EXPECT_EQ(remu::testing::readBytes(dir.file("REMUMES.DBF")), full);
+
+    WorkTableDraft draft(WorkTable::REMUMES, dir.path);
+    draft.append({lines.begin(), lines.begin() + 30});
+    EXPECT_THROW(draft.append({lines[30]}), DbfError);
+    draft.discard();
+    EXPECT_EQ(remu::testing::readBytes(dir.file("REMUMES.DBF")), full);
+    EXPECT_THROW(writeWorkTable(WorkTable::REMUMES, lines, dir.path), DbfError);
+    EXPECT_EQ(remu::testing::readBytes(dir.file("REMUMES.DBF")), full);
+    EXPECT_EQ(readWorkTable(WorkTable::REMUMES, dir.path).size(), 30u);
+}
+
+TEST(DbfWorkTables, ATableNearTwoGigabytesIsReadAndNotPassed) {
+    // The biggest REMUMES the ceiling allows, as a sparse file: its last two records are real.
+    TempDir dir;
+    auto lines = sampleLines(3, 4);
+    writeWorkTable(WorkTable::REMUMES, {lines[0], lines[1]}, dir.path);
+    const std::string small = remu::testing::readBytes(dir.file("REMUMES.DBF"));
+    const auto expected = readWorkTable(WorkTable::REMUMES, dir.path);
+    const uint64_t len = workRecordLength();
+    const uint64_t header = small.size() - 2 * len - 1;
+    const uint64_t records = (kDbfFileCeiling - header - 1) / len;
+    ASSERT_GT(header + records * len + 1, uint64_t{0x7FFFFFFF} - len);
+    {
+        std::string head = small.substr(0, header);
+        for (int i = 0; i < 4; ++i) head[4 + i] = static_cast<char>((records >> (8 * i)) & 0xFF);
+        std::ofstream f(dir.file("REMUMES.DBF"), std::ios::binary | std::ios::trunc);
+        f.write(head.data(), static_cast<std::streamsize>(head.size()));
+        f.seekp(static_cast<std::streamoff>(header + (records - 2) * len));
+        f.write(small.data() + header, static_cast<std::streamsize>(2 * len + 1));
+        ASSERT_TRUE(f.good());
+    }
+    const std::string path = dir.file("REMUMES.DBF");
+    ASSERT_EQ(std::filesystem::file_size(path), header + records * len + 1);
+
+    WorkTableReader reader(WorkTable::REMUMES, dir.path);
+    EXPECT_EQ(reader.records(), records);
+    std::vector<PaySlipLine> back;
+    std::vector<uint32_t> numbers;
+    reader.read(static_cast<uint32_t>(records - 2), 5, back, &numbers);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].DESCRI_REM, lines[0].DESCRI_REM);
+    EXPECT_EQ(back[1].DESCRI_REM, lines[1].DESCRI_REM);
+    EXPECT_EQ(back[0].VALFIN_REM, expected[0].VALFIN_REM);
+    EXPECT_EQ(back[1].FORMUL_REM, expected[1].FORMUL_REM);
+    EXPECT_EQ(numbers, (std::vector<uint32_t>{static_cast<uint32_t>(records - 2), static_cast<uint32_t>(records - 1)}));
+
+    // One more line would pass 2 GB: refused, the file as it was.
+    EXPECT_THROW(appendWorkTable(WorkTable::REMUMES, {lines[2]}, dir.path), DbfError);
+    EXPECT_EQ(std::filesystem::file_size(path), header + records * len + 1);
+}

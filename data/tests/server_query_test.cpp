@@ -181,3 +181,44 @@ TEST_F(QueryTest, HostileValuesReachTheServerAsData) {
 }
 
 }  // namespace
+
+TEST_F(QueryTest, RowsStreamedOneAtATimeReadAsTheRecordsetReadsThem) {
+    company->runSql("CREATE TABLE filas (codigo CHAR(4), monto DECIMAL(12,2), desde DATE, nota VARCHAR(10));"
+                    "INSERT INTO filas VALUES ('0002', 1234.50, '2019-03-01', NULL), ('0001', -7, NULL, 'uno  '),"
+                    "('0003', 0, '2020-02-29', '');");
+    const std::string sql = "SELECT codigo, monto, desde, nota FROM filas ORDER BY codigo";
+    auto all = conn->query(sql);
+    auto rows = conn->stream(sql);
+    EXPECT_EQ(rows->FieldCount(), 4);
+    EXPECT_EQ(rows->FieldIndex("MONTO"), 1);
+    EXPECT_EQ(rows->FieldIndex("otra"), -1);
+    int n = 0;
+    for (; rows->next(); all->MoveNext(), ++n) {
+        ASSERT_FALSE(all->Eof());
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(rows->value(i), all->Fields(i)) << n << " " << i;
+            EXPECT_EQ(rows->text(i), all->Fields(i).text());
+            EXPECT_EQ(rows->number(i), all->Fields(i).number());
+            EXPECT_EQ(rows->date(i), all->Fields(i).date());
+        }
+    }
+    EXPECT_EQ(n, 3);
+    EXPECT_TRUE(all->Eof());
+    EXPECT_FALSE(rows->next());
+    rows.reset();
+
+    // A stream left half-read gives the connection back whole.
+    rows = conn->stream(sql);
+    ASSERT_TRUE(rows->next());
+    EXPECT_EQ(rows->text(0), "0001");
+    rows->close();
+    EXPECT_EQ(conn->query("SELECT COUNT(*) FROM filas")->Fields(0).number(), 3);
+    rows = conn->stream(sql);
+    ASSERT_TRUE(rows->next());
+    rows.reset();
+    EXPECT_EQ(conn->query("SELECT 7")->Fields(0).number(), 7);
+
+    EXPECT_THROW(conn->stream("SELECT * FROM no_hay"), DbError);
+    EXPECT_FALSE(conn->errors().empty());
+    EXPECT_EQ(conn->query("SELECT 8")->Fields(0).number(), 8);
+}

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <functional>
 
 #include "format/picture.h"
 #include "format/text.h"
@@ -825,4 +827,165 @@ TEST(Explanation, FiguresAsTheSlipWritesThem) {
     EXPECT_EQ(explainFigure(0.135), "0.135");
     EXPECT_EQ(explainFigure(27565.76), "27,565.76");
     EXPECT_EQ(explainFigure(20000.5 + 22464.41), "42,464.91");  // a sum just below its decimal text
+}
+
+namespace {
+
+// The month's personnel and workers' items handed over row by row, as the server sends them.
+class RowsOf : public MonthRows {
+public:
+    RowsOf(std::vector<Worker> workers, std::vector<ItemRow> items)
+        : workers_(std::move(workers)), items_(std::move(items)) {}
+    bool nextWorker(Worker& w) override {
+        if (nextWorker_ >= workers_.size()) return false;
+        w = workers_[nextWorker_++];
+        return true;
+    }
+    bool nextItem(ItemRow& r) override {
+        if (nextItem_ >= items_.size()) return false;
+        r = items_[nextItem_++];
+        return true;
+    }
+
+private:
+    std::vector<Worker> workers_;
+    std::vector<ItemRow> items_;
+    size_t nextWorker_ = 0, nextItem_ = 0;
+};
+
+std::string dateText(const Date& d) { return std::to_string(d.year) + "-" + std::to_string(d.month) + "-" + std::to_string(d.day); }
+
+std::string num(double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+// Every field of a line, as the work table would get it.
+std::string lineText(const PaySlipLine& l) {
+    return l.MES_REM + "|" + l.PERSON_REM + "|" + l.NOMBRE_REM + "|" + l.APENOM_REM + "|" + l.HABDES_REM + "|" +
+           std::to_string(l.TIPO_REM) + "|" + std::to_string(l.IMPONI_REM) + "|" + std::to_string(l.HABDESVAR) + "|" +
+           l.DESCRI_REM + "|" + num(l.VALFIN_REM) + "|" + num(l.VALOR_REM) + "|" + l.FORMUL_REM + "|" + l.TIPOTRABAJ +
+           "|" + l.INSAPV_REM + "|" + l.NOMINSAPV + "|" + std::to_string(l.SECUEN_REM) + "|" + l.TITULO_REM + "|" +
+           l.CUENTA_REM + "|" + l.CENCOS_REM + "|" + l.CODMOV_REM + "|" + dateText(l.FECDES_REM) + "|" +
+           dateText(l.FECHAS_REM) + "|" + l.NOMMOV_REM + "|" + num(l.BASCES_REM);
+}
+
+// What a run gives its caller: the lines handed over, the progress texts, the messages, the figures.
+struct RunSeen {
+    CalcResult result;
+    std::vector<std::string> lines, progress, messages, figures;
+};
+
+RunSeen seen(const std::function<CalcResult(const ProgressFn&, const SlipSink&)>& run) {
+    RunSeen s;
+    s.result = run([&](const std::string& p) { s.progress.push_back(p); },
+                   [&](std::vector<PaySlipLine>&& slip) {
+                       for (const auto& l : slip) s.lines.push_back(lineText(l));
+                   });
+    for (const RunMessage& m : s.result.messages)
+        s.messages.push_back(std::string(boxKindName(m.kind)) + "|" + m.title + "|" + m.text);
+    for (const WriteBack& w : s.result.writeBack)
+        s.figures.push_back(w.code + "|" + std::to_string(w.hasTotal) + num(w.totalImponible) + "|" +
+                            std::to_string(w.hasDays) + num(w.diasTrabajados));
+    for (const auto& l : s.result.ajupaso) s.lines.push_back("AJUPASO " + lineText(l));
+    return s;
+}
+
+RunSeen streamedRun(const MonthInputs& in) {
+    MonthInputs rest = in;
+    rest.personnel.clear();
+    rest.workerItems.clear();
+    RowsOf rows(in.personnel, in.workerItems);
+    return seen([&](const ProgressFn& p, const SlipSink& sink) { return calculateMonthStreamed(rest, rows, p, sink); });
+}
+
+void expectSameRun(const MonthInputs& in) {
+    RunSeen whole = seen([&](const ProgressFn& p, const SlipSink& sink) { return calculateMonth(in, p, sink); });
+    RunSeen streamed = streamedRun(in);
+    ASSERT_FALSE(streamed.result.wholeMonthNeeded);
+    EXPECT_EQ(streamed.result.ok, whole.result.ok);
+    EXPECT_EQ(streamed.result.workers, whole.result.workers);
+    EXPECT_EQ(streamed.lines, whole.lines);
+    EXPECT_EQ(streamed.progress, whole.progress);
+    EXPECT_EQ(streamed.messages, whole.messages);
+    EXPECT_EQ(streamed.figures, whole.figures);
+}
+
+bool needsWholeMonth(const MonthInputs& in) { return streamedRun(in).result.wholeMonthNeeded; }
+
+}  // namespace
+
+TEST(StreamedCalculation, SameRunAsTheWholeMonth) {
+    MonthInputs in = march();
+    Worker gone = worker("0002", 500000);
+    gone.anomesTermino = 201801;  // contract ended before the month
+    Worker low = worker("0001", 200000);
+    low.sis = 1;
+    in.personnel = {low, gone, worker("0003", 700000), worker("0005", 1000000), worker("0007", 800000)};
+    ItemRow ended = item("0005", "BON", "BONO VENCIDO", 1, 1, 5000);
+    ended.to = Date{2018, 1, 31};
+    in.workerItems = {item("0001", "XBA", "BASE ANTERIOR", 1, 2, 1, "BASIMP"),
+                      item("0001", "998", "DIAS TRABAJADOS", 3, 0, 20),
+                      item("0002", "BON", "BONO", 1, 1, 1000),
+                      item("0004", "BON", "BONO", 1, 1, 1000),  // nobody of that code: an alert
+                      item("0004", "APV", "APV VIEJO", 2, 0, 1000),
+                      item("0005", "APV", "APV VIEJO", 2, 0, 1000),  // savings come from their own table
+                      ended,
+                      item("0005", "XBA", "BASE ANTERIOR", 1, 2, 1, "BASIMP*2"),
+                      item("0005", "999", "LICENCIA", 3, 0, 5, "", "3"),
+                      item("0006", "BON", "BONO", 1, 1, 1000)};
+    in.previousSalary = {{"0005", 900000}};
+    in.savings = {{"0007", "TRABAJADOR 0007", "005", "HABITAT", 2, "VALOR*VALOUF", 1, 0},
+                  {"0003", "TRABAJADOR 0003", "006", "CUPRUM", 30000, "", 0, 0},
+                  {"0007", "TRABAJADOR 0007", "006", "CUPRUM", 1, "SUELDO/10", 0, 0},
+                  {"0007", "TRABAJADOR 0007", "007", "MODELO", 99999, "", 1, 1},
+                  {"0008", "NADIE", "005", "HABITAT", 1000, "", 1, 0},
+                  {"0002", "TRABAJADOR 0002", "005", "HABITAT", 1000, "", 1, 0}};
+    in.adjustments = {{"0003", "X", "FON", 2, "FONASA", 1}};
+    expectSameRun(in);
+    in.separateSavings = true;
+    expectSameRun(in);
+    in.commonItems.clear();
+    expectSameRun(in);
+    in.commonItems.push_back({"    ", "  ", "BON", "BONO", 1, 1, 3000, "", "", {}, {}});
+    expectSameRun(in);
+    // A range without personnel: every item of a worker tells he was not found.
+    in.personnel.clear();
+    expectSameRun(in);
+    in.monthHasPersonnel = false;
+    expectSameRun(in);
+}
+
+TEST(StreamedCalculation, CodesTheServerMayOrderOtherwiseNeedTheWholeMonth) {
+    MonthInputs in = march();
+    in.personnel = {worker("0001", 500000), worker("0002", 500000)};
+    in.workerItems = {item("0001", "BON", "BONO", 1, 1, 1000)};
+    EXPECT_FALSE(needsWholeMonth(in));
+
+    MonthInputs lower = in;  // the server's order ignores case, the run's does not
+    lower.personnel.push_back(worker("00a3", 500000));
+    EXPECT_TRUE(needsWholeMonth(lower));
+    MonthInputs widths = in;  // a shorter code finds a worker whose code contains it
+    widths.personnel.push_back(worker("3", 500000));
+    EXPECT_TRUE(needsWholeMonth(widths));
+    MonthInputs itemWidth = in;
+    itemWidth.workerItems.push_back(item("2", "BON", "BONO", 1, 1, 1000));
+    EXPECT_TRUE(needsWholeMonth(itemWidth));
+    MonthInputs savingsCode = in;
+    savingsCode.savings = {{" 02", "X", "005", "HABITAT", 1000, "", 1, 0}};
+    EXPECT_TRUE(needsWholeMonth(savingsCode));
+    MonthInputs unordered = in;
+    unordered.workerItems.push_back(item("0000", "BON", "BONO", 1, 1, 1000));
+    EXPECT_TRUE(needsWholeMonth(unordered));
+
+    // A stop: the whole month's run says which worker and formula, after the same alerts.
+    MonthInputs stop = in;
+    stop.workerItems = {item("0001", "BON", "BONO", 1, 1, 1000, "VALOR/"), item("0009", "BON", "BONO", 1, 1, 1000)};
+    EXPECT_TRUE(needsWholeMonth(stop));
+    CalcResult whole = calculateMonth(stop);
+    EXPECT_FALSE(whole.ok);
+    ASSERT_EQ(whole.messages.size(), 2u);
+    EXPECT_EQ(whole.messages[0].title, "Alerta");
+    EXPECT_EQ(whole.messages[1].kind, BoxKind::Stop);
 }

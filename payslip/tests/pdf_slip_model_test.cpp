@@ -72,3 +72,50 @@ TEST(SlipModel, ViewOrderAndFilters) {
     ASSERT_EQ(cc.size(), 1u);
     EXPECT_EQ(cc[0].PERSON_REM, "0001");
 }
+
+namespace {
+
+std::string shown(const PaySlipLine& l) {
+    return l.PERSON_REM + "|" + l.APENOM_REM + "|" + l.HABDES_REM + "|" + std::to_string(l.TIPO_REM) +
+           std::to_string(l.IMPONI_REM) + std::to_string(l.SECUEN_REM) + "|" + l.DESCRI_REM + "|" +
+           std::to_string(l.VALFIN_REM) + "|" + l.CENCOS_REM;
+}
+
+std::vector<std::vector<std::string>> allSlips(SlipSequence& slips) {
+    std::vector<std::vector<std::string>> out;
+    std::vector<PaySlipLine> lines;
+    for (size_t i = 0; i < slips.size(); ++i) {
+        slips.lines(i, lines);
+        std::vector<std::string> slip{"code " + slips.code(i)};
+        for (const auto& l : lines) slip.push_back(shown(l));
+        out.push_back(slip);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(SlipModel, SlipsReadFromTheTableInStepsAreTheWholeViewsSlips) {
+    auto dir = std::filesystem::temp_directory_path() / ("remu-stored-slips-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::vector<PaySlipLine> lines;
+    for (auto& [code, name] : std::vector<std::pair<std::string, std::string>>{
+             {"0001", "ZAPATA"}, {"0002", "ÁLVAREZ PEÑA"}, {"0010", "MUNOZ"}, {"0011", "MUNOZ"}, {"0003", "ALVAREZ"}}) {
+        auto w = test::workerLines(code, name, 400000);
+        lines.insert(lines.end(), w.rbegin(), w.rend());  // any stored order
+    }
+    // A worker whose lines lie apart, and lines of another cost centre.
+    lines.push_back(line("0001", "ZAPATA", "BON", 1, 1, "BONO TARDIO", 1000, {}, 4));
+    lines[3].CENCOS_REM = "CC02";
+    lines[20].CENCOS_REM = "CC02";
+    writeWorkTable(WorkTable::REMUMES, lines, dir.string());
+    const auto table = readWorkTable(WorkTable::REMUMES, dir.string());
+    for (const SlipFilter& filter : std::vector<SlipFilter>{{}, {"2", "10", ""}, {"10", "", ""}, {"", "", "CC02"},
+                                                            {"", "", "CC01"}, {"20", "30", ""}}) {
+        HeldSlips held(table, filter);
+        StoredSlips stored(dir.string(), filter);
+        EXPECT_EQ(allSlips(stored), allSlips(held)) << filter.codeFrom << "-" << filter.codeTo << " " << filter.costCentre;
+    }
+
+    std::filesystem::remove_all(dir);
+}
