@@ -66,7 +66,8 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     }
 
     auto t = Steady::now();
-    if (!VERIFI_PARAM_DATEM(*conn, s.period, s, ui)) return false;
+    MonthRows checked;
+    if (!VERIFI_PARAM_DATEM(*conn, s.period, s, ui, &checked)) return false;
     // Past the month check the run has begun: if it fails now, REMUMES must not
     // keep the previous run's slips, which may be of another company or month.
     auto failed = [&] {
@@ -89,6 +90,7 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     req.codeFrom = std::string(from);
     req.codeTo = std::string(to);
     req.separateSavings = markerPresent(options.workDir, "APV_SEP.TXT");
+    req.checked = &checked;
     auto inputs = std::make_unique<MonthInputs>();
     MonthInputs& in = *inputs;
     if (!loadMonthInputs(*conn, req, ui, in)) return failed();

@@ -9,6 +9,7 @@
 
 #include "core/ui_port.h"
 #include "data/connection.h"
+#include "data/query.h"
 #include "payroll/inputs.h"
 
 namespace remu {
@@ -20,6 +21,9 @@ struct LoadRequest {
     // Nothing is inserted: a month without its default days item gets the row the
     // run would insert, in memory only (a slip looked at, not a run).
     bool readOnly = false;
+    // The rows the month check read (VERIFI_PARAM_DATEM), taken over instead of being
+    // read again; null: the loader reads them itself.
+    MonthRows* checked = nullptr;
 };
 
 // Fills `in` (everything but previousSalary). Inserts the month's default days
