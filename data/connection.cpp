@@ -135,21 +135,12 @@ std::shared_ptr<Connection> Connection::open(const ConnectionParams& params) {
     c->handle_ = h;
 
     // CHAR columns come back with their blanks, as they are stored; backslash escapes
-    // must stay on because sqlText() relies on them.
-    auto rs = c->query("SELECT @@SESSION.sql_mode");
-    std::string mode = rs->Fields(0).text();
-    std::string newMode;
-    size_t start = 0;
-    while (start <= mode.size()) {
-        size_t comma = mode.find(',', start);
-        std::string item = mode.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (!item.empty() && item != "NO_BACKSLASH_ESCAPES" && item != "PAD_CHAR_TO_FULL_LENGTH")
-            newMode += item + ",";
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
-    newMode += "PAD_CHAR_TO_FULL_LENGTH";
-    c->execute("SET SESSION sql_mode = " + sqlText(newMode));
+    // must stay on because sqlText() relies on them. The server edits its own mode in
+    // one statement: over a slow network every round trip of the connect counts.
+    c->execute(
+        "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(TRIM(BOTH ',' FROM REPLACE(REPLACE(CONCAT(',', "
+        "@@SESSION.sql_mode, ','), ',NO_BACKSLASH_ESCAPES,', ','), ',PAD_CHAR_TO_FULL_LENGTH,', ',')), ''), "
+        "'PAD_CHAR_TO_FULL_LENGTH')");
     return c;
 }
 
@@ -344,6 +335,16 @@ double RowStream::number(int i) const {
 }
 
 Date RowStream::date(int i) const { return isNull(i) ? Date{} : value(i).date(); }
+
+size_t Connection::maxStatementBytes() {
+    if (maxStatementBytes_ == 0) {
+        auto rs = query("SELECT @@SESSION.max_allowed_packet");
+        const double packet = rs->Eof() ? 0 : rs->Fields(0).number();
+        // The server never allows less than 1 KB; keep a margin for the command byte and header.
+        maxStatementBytes_ = packet > 4096 ? static_cast<size_t>(packet) - 1024 : 1024;
+    }
+    return maxStatementBytes_;
+}
 
 unsigned long long Connection::lastInsertId() const {
     return handle_ ? mysql_insert_id(mysqlOf(handle_)) : 0;

@@ -107,6 +107,9 @@ public:
     bool isOpen() const { return handle_ != nullptr; }
     // The AUTO_INCREMENT value the last INSERT gave (0 when none).
     unsigned long long lastInsertId() const;
+    // The longest statement the server takes in one packet (its max_allowed_packet,
+    // less room for the packet's own header), asked once per connection. Throws DbError.
+    size_t maxStatementBytes();
 
     struct Impl;  // the Connector/C handle lives here
 
@@ -115,6 +118,7 @@ private:
     void* handle_ = nullptr;  // MYSQL*
     ConnectionParams params_;
     std::vector<DbErrorEntry> errors_;
+    size_t maxStatementBytes_ = 0;  // 0: not asked yet
     DbError fail();  // builds the error from the handle and records it
     friend class RowStream;
 };

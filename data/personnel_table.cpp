@@ -175,6 +175,37 @@ PersonnelTable::Found PersonnelTable::byRutInYear(const Period& p, std::string_v
                 "  ");
 }
 
+PersonnelTable::Found PersonnelTable::byRutInDatabases(const Period& p, const std::vector<std::string>& databases,
+                                                       std::string_view rut, size_t& which, PersonnelRow& row) {
+    if (!chosen(p)) return Found::Failed;
+    // A few dozen databases per statement keep it far below any packet limit.
+    constexpr size_t kPerStatement = 64;
+    const std::string where = " where rut_per = " + sqlText(trim(rut)) + " order by codigo_per LIMIT 1)";
+    BusyCursor wait(ui_);
+    try {
+        for (size_t first = 0; first < databases.size(); first += kPerStatement) {
+            const size_t end = std::min(databases.size(), first + kPerStatement);
+            std::string sql;
+            for (size_t i = first; i < end; ++i) {
+                sql += sql.empty() ? "(SELECT " : " UNION ALL (SELECT ";
+                sql += std::to_string(i) + " AS base, codigo_per, anomes_termino_per FROM " + sqlName(databases[i]) +
+                       "." + table(p) + where;
+            }
+            // Each part gives the database's first row; the lowest place among them wins.
+            auto rs = conn_.query(sql + " ORDER BY base LIMIT 1");
+            if (rs->Eof()) continue;
+            which = static_cast<size_t>(rs->Fields(0).integer());
+            row = personnelRow(*rs);
+            return Found::Yes;
+        }
+    } catch (const BadIdentifier&) {
+        return Found::Failed;
+    } catch (const DbError&) {
+        return Found::Failed;
+    }
+    return Found::No;
+}
+
 std::string PersonnelTable::monthListSql(const Period& p) {
     return "SELECT * FROM " + table(p) + " where mes_per = " + sqlMonth(p) + " order by codigo_per";
 }

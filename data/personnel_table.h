@@ -93,6 +93,14 @@ public:
     Found byRut(const Period& period, std::string_view rut, PersonnelRow& row);
     // The first of the worker's rows of the period's year by code, in any month (the login's search).
     Found byRutInYear(const Period& period, std::string_view rut, PersonnelRow& row);
+    // The same search over several company databases at once, each holding the year's
+    // table: the first of `databases` (in the order given) where the RUT is, as `which`,
+    // and his first row there by code, of which codigo_per and anomes_termino_per are
+    // read. One statement for every few dozen databases. Failed, with nothing shown, when
+    // the server refuses a statement (a table it lists but does not let this account
+    // read, or tables of different shapes): the caller asks database by database instead.
+    Found byRutInDatabases(const Period& period, const std::vector<std::string>& databases, std::string_view rut,
+                           size_t& which, PersonnelRow& row);
 
     // Every worker of the month in code order; nullopt after telling the user why (ADOERROR).
     std::optional<std::vector<PersonnelRow>> month(const Period& period);

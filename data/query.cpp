@@ -101,7 +101,7 @@ bool EXISTE_TABLA(std::string_view name, Connection& conn, const Session& s) {
     }
 }
 
-bool VERIFI_PARAM_DATEM(Connection& conn, const Period& period, const Session& s, UiPort& ui) {
+bool VERIFI_PARAM_DATEM(Connection& conn, const Period& period, const Session& s, UiPort& ui, MonthCheckRows* rows) {
     std::string y, m, client;
     try {
         y = sqlYear(period.yearText());
@@ -119,15 +119,18 @@ bool VERIFI_PARAM_DATEM(Connection& conn, const Period& period, const Session& s
         ui.stop("Debe Registrar parámetros " + monthName + " antes de procesar", "Alto");
         return false;
     }
+    if (rows) rows->params = std::move(rs);
     if (!BUSCA_X(rs, "SELECT * FROM " + sqlYearTable(y, "_datos_empresa") + " where mes_datemp = " + m, conn, "  ", ui)) {
         ui.stop("Debe Registrar Datos empresa antes de procesar", "Alto");
         return false;
     }
+    if (rows) rows->company = std::move(rs);
     if (!BUSCA_X(rs, "SELECT * FROM " + client + "." + sqlYearTable(y, "_tabu") + " where MES = " + sqlText(m), conn, "  ",
                  ui)) {
         ui.stop("Debe Registrar UTM " + monthName + " en Tabla Impuesto único  antes de procesar", "Alto");
         return false;
     }
+    if (rows) rows->tax = std::move(rs);
     return true;
 }
 

@@ -34,7 +34,15 @@ bool EJECUTA_SQL(const std::string& sql, Connection& conn, UiPort& ui);
 // True when the table exists in the session's company database (no rows fetched).
 bool EXISTE_TABLA(std::string_view name, Connection& conn, const Session& s);
 
-// True when parameters, company data and tax table of the month exist.
-bool VERIFI_PARAM_DATEM(Connection& conn, const Period& period, const Session& s, UiPort& ui);
+// The rows the month check found: the month's parameters, company data and tax
+// table, each a result on its first row, for the run to use instead of asking again.
+struct MonthCheckRows {
+    std::unique_ptr<Recordset> params, company, tax;
+};
+
+// True when parameters, company data and tax table of the month exist; `rows`,
+// when given, receives what was read.
+bool VERIFI_PARAM_DATEM(Connection& conn, const Period& period, const Session& s, UiPort& ui,
+                        MonthCheckRows* rows = nullptr);
 
 }  // namespace remu

@@ -69,7 +69,8 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     }
 
     auto t = Steady::now();
-    if (!VERIFI_PARAM_DATEM(*conn, s.period, s, ui)) return false;
+    MonthCheckRows checked;
+    if (!VERIFI_PARAM_DATEM(*conn, s.period, s, ui, &checked)) return false;
     // Past the month check the run has begun: if it fails now, REMUMES must not
     // keep the previous run's slips, which may be of another company or month.
     auto failed = [&] {
@@ -96,6 +97,7 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     // worker at a time, so that a month of any size takes the same memory. A
     // run that explains a slip takes the month whole.
     req.streamed = !options.explain;
+    req.checked = &checked;
     auto inputs = std::make_unique<MonthInputs>();
     if (!loadMonthInputs(*conn, req, ui, *inputs)) return failed();
     if (inputs->tax) s.VALUTM = inputs->tax->UTM;

@@ -46,6 +46,20 @@ public:
         if (BUSCA_X(rs, sql, conn_, "  ", ui_)) return true;
         return rs && rs->isOpen();
     }
+    // The month's row of a table the month check has already read, when it did: the
+    // check compares the month by value (a row '3' passes for '03') and the run by
+    // text, so its rows are searched for the month as text and the set is left at its
+    // end when none is. Otherwise runs the query.
+    bool fetchMonthRow(std::unique_ptr<Recordset>& rs, std::unique_ptr<Recordset>* checked, std::string_view column,
+                       const std::string& month, const std::string& sql) {
+        if (!checked || !*checked || !(*checked)->isOpen()) return fetch(rs, sql);
+        rs = std::move(*checked);
+        const int at = rs->FieldIndex(column);
+        if (rs->Eof() && rs->RecordCount() == 0) return true;
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+            if (at >= 0 && upper(rtrim(rs->Fields(at).text())) == upper(month)) break;
+        return true;
+    }
     bool exec(const std::string& sql) { return EJECUTA_SQL(sql, conn_, ui_); }
 
 private:
@@ -207,7 +221,10 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
     }
 
     // Month parameters.
-    if (!db.fetch(rs, "SELECT * FROM " + client + "." + sqlYearTable(y, "_parametros") + " where mes_par = " + qm)) return false;
+    MonthCheckRows* checked = req.checked;
+    if (!db.fetchMonthRow(rs, checked ? &checked->params : nullptr, "mes_par", req.month,
+                          "SELECT * FROM " + client + "." + sqlYearTable(y, "_parametros") + " where mes_par = " + qm))
+        return false;
     if (!rs->Eof()) {
         Columns c(*rs);
         MonthParams& p = in.params;
@@ -224,7 +241,9 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
     }
 
     // Company data; a row that vanished since the month check is created with no insurers.
-    if (!db.fetch(rs, "SELECT * FROM " + sqlYearTable(y, "_datos_empresa") + " where mes_datemp = " + qm)) return false;
+    if (!db.fetchMonthRow(rs, checked ? &checked->company : nullptr, "mes_datemp", req.month,
+                          "SELECT * FROM " + sqlYearTable(y, "_datos_empresa") + " where mes_datemp = " + qm))
+        return false;
     if (rs->Eof()) {
         if (!req.readOnly && !db.exec("INSERT INTO " + sqlYearTable(y, "_datos_empresa") + " (mes_datemp, codigo_mutual_datemp, codigo_ccaf_datemp) VALUES (" +
                      qm + ", '00', '00')"))
@@ -239,7 +258,9 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
     }
 
     // Tax table.
-    if (!db.fetch(rs, "SELECT * FROM " + client + "." + sqlYearTable(y, "_tabu") + " where MES = " + qm)) return false;
+    if (!db.fetchMonthRow(rs, checked ? &checked->tax : nullptr, "MES", req.month,
+                          "SELECT * FROM " + client + "." + sqlYearTable(y, "_tabu") + " where MES = " + qm))
+        return false;
     if (!rs->Eof()) {
         Columns c(*rs);
         TaxTable t;
@@ -329,8 +350,13 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
     // Where the inserted row would have come back: the newest of the month's common items.
     if (addDaysItem && req.readOnly) in.commonItems.push_back(defaultDaysItem());
 
-    // Savings contracts.
-    if (!db.fetch(rs, "SELECT * FROM " + sqlYearTable(y, "_apv") + " where mes_apv = " + qm +
+    // Savings contracts. A contract belongs to the worker whose code contains its own
+    // (LIKE '%code%'): a run for one worker reads the contracts he can be given and no
+    // others, the whole month's being the bulk of them at a big employer.
+    std::string oneWorker;
+    if (ranged && trim(req.codeFrom) == trim(req.codeTo))
+        oneWorker = " and LOCATE(TRIM(codper_apv), " + sqlText(trim(req.codeFrom)) + ") > 0";
+    if (!db.fetch(rs, "SELECT * FROM " + sqlYearTable(y, "_apv") + " where mes_apv = " + qm + oneWorker +
                           (req.separateSavings ? std::string() : std::string(" ORDER BY codper_apv"))))
         return false;
     {

@@ -10,6 +10,7 @@
 #include "core/ui_port.h"
 #include "data/connection.h"
 #include "payroll/calculation.h"
+#include "data/query.h"
 #include "payroll/inputs.h"
 
 namespace remu {
@@ -24,6 +25,9 @@ struct LoadRequest {
     // The personnel and the workers' own items are left out: the run reads them
     // through openMonthRows as it goes (monthHasPersonnel is still filled).
     bool streamed = false;
+    // The rows the month check read (VERIFI_PARAM_DATEM), taken over instead of being
+    // read again; null: the loader reads them itself.
+    MonthCheckRows* checked = nullptr;
 };
 
 // Fills `in` (everything but previousSalary). Inserts the month's default days

@@ -17,7 +17,8 @@ WorkerMonth calculateWorkerMonth(Connection& conn, const std::string& clientId, 
     WorkerMonth out;
     Session s;  // what the month check reads: the client's parameter database
     s.ID_CLIENTE = clientId;
-    if (!VERIFI_PARAM_DATEM(conn, period, s, ui)) return out;
+    MonthCheckRows checked;
+    if (!VERIFI_PARAM_DATEM(conn, period, s, ui, &checked)) return out;
 
     LoadRequest req;
     req.year = period.yearText();
@@ -27,6 +28,7 @@ WorkerMonth calculateWorkerMonth(Connection& conn, const std::string& clientId, 
     // A marker file of Windows: any case counts.
     req.separateSavings = DbfTable::locate((std::filesystem::path(workDir) / "APV_SEP.TXT").string()).has_value();
     req.readOnly = true;
+    req.checked = &checked;
     MonthInputs in;
     if (!loadMonthInputs(conn, req, ui, in)) return out;
     if (in.monthHasPersonnel && !in.personnel.empty() &&

@@ -105,9 +105,26 @@ void WorkTableStream::abandon(UiPort& ui, bool evenUnstarted) {
     }
 }
 
+namespace {
+
+// The figures travel to the server in a temporary table of this connection: as
+// many rows per INSERT as one packet holds, then one UPDATE joins it to the month.
+constexpr const char* kFiguresTable = "remu_cifras";
+
+void rollback(Connection& conn) {
+    try {
+        conn.execute("ROLLBACK");
+    } catch (const DbError&) {
+    }
+}
+
+}  // namespace
+
 bool writeBackFigures(Connection& conn, const std::string& year, const std::string& month,
-                      const std::vector<WriteBack>& figures, UiPort& ui, size_t batch) {
-    if (figures.empty()) return true;
+                      const std::vector<WriteBack>& figures, UiPort& ui, size_t statementBytes) {
+    bool any = false;
+    for (const WriteBack& w : figures) any = any || w.hasTotal || w.hasDays;
+    if (!any) return true;
     std::string table, qm;
     try {
         table = sqlYearTable(year, "_personal");
@@ -116,32 +133,56 @@ bool writeBackFigures(Connection& conn, const std::string& year, const std::stri
         ui.stop(e.what(), "Alto");
         return false;
     }
-    if (!EJECUTA_SQL("START TRANSACTION", conn, ui)) return false;
-    for (size_t start = 0; start < figures.size(); start += batch) {
-        size_t end = std::min(figures.size(), start + batch);
-        std::string totals, days, codes;
-        for (size_t i = start; i < end; ++i) {
-            const WriteBack& w = figures[i];
-            std::string code = sqlText(w.code);
-            codes += (codes.empty() ? "" : ", ") + code;
-            if (w.hasTotal) totals += " WHEN " + code + " THEN " + sqlNumber(static_cast<long long>(w.totalImponible));
-            if (w.hasDays) days += " WHEN " + code + " THEN " + sqlNumber(static_cast<long long>(w.diasTrabajados));
-        }
-        std::string set;
-        if (!totals.empty()) set = "total_imponible_per = CASE codigo_per" + totals + " ELSE total_imponible_per END";
-        if (!days.empty())
-            set += (set.empty() ? "" : ", ") + std::string("dias_trabajados_per = CASE codigo_per") + days +
-                   " ELSE dias_trabajados_per END";
-        if (set.empty()) continue;
-        if (!EJECUTA_SQL("UPDATE " + table + " SET " + set + " WHERE mes_per = " + qm + " AND codigo_per IN (" + codes +
-                             ")",
-                         conn, ui)) {
-            try {
-                conn.execute("ROLLBACK");
-            } catch (const DbError&) {
-            }
+    if (statementBytes == 0) {
+        try {
+            statementBytes = conn.maxStatementBytes();
+        } catch (const DbError&) {
+            ADOERROR(conn, ui);
             return false;
         }
+    }
+    const std::string figuresTable = sqlName(kFiguresTable);
+    // The code column is the personnel table's own, so that the join compares codes
+    // exactly as the server compares them there; a figure not computed stays NULL.
+    if (!EJECUTA_SQL("CREATE OR REPLACE TEMPORARY TABLE " + figuresTable +
+                         " (total BIGINT NULL, dias BIGINT NULL, PRIMARY KEY (codigo_per)) SELECT codigo_per FROM " +
+                         table + " LIMIT 0",
+                     conn, ui))
+        return false;
+    if (!EJECUTA_SQL("START TRANSACTION", conn, ui)) return false;
+    const std::string head = "INSERT INTO " + figuresTable + " (codigo_per, total, dias) VALUES ";
+    std::string sql = head;
+    bool rows = false;
+    auto send = [&] {
+        if (!rows) return true;
+        bool ok = EJECUTA_SQL(sql, conn, ui);
+        sql.assign(head);
+        rows = false;
+        return ok;
+    };
+    for (const WriteBack& w : figures) {
+        if (!w.hasTotal && !w.hasDays) continue;
+        std::string row = "(" + sqlText(w.code) + ", " +
+                          (w.hasTotal ? sqlNumber(static_cast<long long>(w.totalImponible)) : std::string("NULL")) +
+                          ", " + (w.hasDays ? sqlNumber(static_cast<long long>(w.diasTrabajados)) : std::string("NULL")) +
+                          ")";
+        if (rows && sql.size() + 1 + row.size() > statementBytes && !send()) {
+            rollback(conn);
+            return false;
+        }
+        if (rows) sql += ',';
+        sql += row;
+        rows = true;
+    }
+    if (!send() ||
+        !EJECUTA_SQL("UPDATE " + table + " p JOIN " + figuresTable +
+                         " f ON p.codigo_per = f.codigo_per SET p.total_imponible_per = COALESCE(f.total, "
+                         "p.total_imponible_per), p.dias_trabajados_per = COALESCE(f.dias, p.dias_trabajados_per) "
+                         "WHERE p.mes_per = " +
+                             qm,
+                     conn, ui)) {
+        rollback(conn);
+        return false;
     }
     return EJECUTA_SQL("COMMIT", conn, ui);
 }

@@ -61,9 +61,11 @@ private:
     std::thread writer_;
 };
 
-// One UPDATE per batch of workers, all inside one transaction: either every
-// figure is written or none. False (reported) on failure.
+// Every figure of the run written back in one transaction, either all or none:
+// the figures go into a temporary table in INSERTs of at most `statementBytes`
+// (0: what the server accepts in one packet), then one UPDATE joins them to the
+// month's rows. False (reported) on failure.
 bool writeBackFigures(Connection& conn, const std::string& year, const std::string& month,
-                      const std::vector<WriteBack>& figures, UiPort& ui, size_t batch = 500);
+                      const std::vector<WriteBack>& figures, UiPort& ui, size_t statementBytes = 0);
 
 }  // namespace remu

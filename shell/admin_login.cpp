@@ -5,22 +5,54 @@
 
 #include "data/connection.h"
 #include "data/query.h"
+#include "data/sql.h"
 #include "format/text.h"
 #include "shell/login.h"
 
 namespace remu {
 
+namespace {
+
+// The identifier is compared as stored (CONEXION keeps it in upper case).
+bool isCompanyDatabase(const std::string& name, const std::string& id) {
+    const std::string up = upper(name);
+    return up.find("_REMU_") != std::string::npos && up.find(id) != std::string::npos;
+}
+
+}  // namespace
+
 std::vector<std::string> companyDatabases(Connection& server, std::string_view client) {
-    // The identifier is compared as stored (CONEXION keeps it in upper case).
     const std::string id = trim(client);
     std::vector<std::string> names;
     auto rs = server.query("show databases");
     for (; !rs->Eof(); rs->MoveNext()) {
         std::string name = rs->Fields(0).text();
-        const std::string up = upper(name);
-        if (up.find("_REMU_") != std::string::npos && up.find(id) != std::string::npos) names.push_back(name);
+        if (isCompanyDatabase(name, id)) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> companyDatabases(Connection& server, std::string_view client, std::string_view table,
+                                          std::set<std::string>& holding) {
+    const std::string id = trim(client);
+    std::vector<std::string> names;
+    holding.clear();
+    // SCHEMATA is what "show databases" lists, to the same account; the tables part
+    // names the databases holding the table, in the same round trip.
+    auto rs = server.query(
+        "SELECT SCHEMA_NAME, 0 FROM information_schema.SCHEMATA UNION ALL SELECT TABLE_SCHEMA, 1 FROM "
+        "information_schema.TABLES WHERE TABLE_NAME = " +
+        sqlText(table));
+    std::set<std::string> withTable;
+    for (; !rs->Eof(); rs->MoveNext()) {
+        std::string name = rs->Fields(0).text();
+        if (rs->Fields(1).integer() != 0) withTable.insert(upper(name));
+        else if (isCompanyDatabase(name, id)) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names)
+        if (withTable.count(upper(name))) holding.insert(name);
     return names;
 }
 

@@ -5,6 +5,7 @@
 // administration function of the screens is enabled. The account is held in memory
 // only (CUSER, CPASSWORD) and never written to CONEXION.DBF. No GUI here.
 
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,10 @@ class Connection;
 // The client's company databases among those the server shows: the name, in upper
 // case, holds "_REMU_" and the client identifier as stored. In name order. Throws DbError.
 std::vector<std::string> companyDatabases(Connection& server, std::string_view client);
+// The same list and, in the same statement, which of them hold `table` (their
+// names as listed, in `holding`). Throws DbError.
+std::vector<std::string> companyDatabases(Connection& server, std::string_view client, std::string_view table,
+                                          std::set<std::string>& holding);
 
 // The account tried on the server (no database). Refused: "NO SE CONECTO", false. A
 // reachable server where the account sees none of the client's company databases is

@@ -357,18 +357,33 @@ TEST_F(EngineDb, SavingsGroupAsTheServerComparesCodesAndTheMarkerGivesOneLinePer
 TEST_F(EngineDb, FailedWriteBackLeavesEveryFigureAsItWas) {
     std::vector<WriteBack> figures;
     for (int i = 1; i <= 6; ++i) figures.push_back({code(i), true, 1000.0 * i, true, 30});
-    // The server refuses the figure of 0005, which comes in the third batch of two.
+    auto nothingWritten = [&](const char* why) {
+        // Read on the same connection: a transaction left open would show its own changes.
+        auto rs = session.OCON->query("SELECT SUM(total_imponible_per), SUM(dias_trabajados_per), @@in_transaction "
+                                      "FROM 2018_personal");
+        EXPECT_EQ(rs->Fields(0).number(), 0) << why;
+        EXPECT_EQ(rs->Fields(1).number(), 0) << why;
+        EXPECT_EQ(rs->Fields(2).number(), 0) << why;
+    };
+
+    // The figures travel in statements of one row each (the smallest limit): the third one
+    // repeats a worker, and the server refuses it half-way through sending them.
+    std::vector<WriteBack> repeated = figures;
+    repeated.insert(repeated.begin() + 2, figures[0]);
+    ui.clear();
+    EXPECT_FALSE(writeBackFigures(*session.OCON, "2018", "03", repeated, ui, 2));
+    ASSERT_FALSE(ui.boxes.empty());  // the server's refusal is shown
+    nothingWritten("refused while sending");
+
+    // Every figure sent, then the server refuses the figure of 0005 in the month's table.
     company->runSql("ALTER TABLE 2018_personal ADD CONSTRAINT refuse_0005 CHECK (codigo_per <> '0005' OR "
                     "total_imponible_per = 0)");
-    ui.clear();
-    EXPECT_FALSE(writeBackFigures(*session.OCON, "2018", "03", figures, ui, 2));
-    ASSERT_FALSE(ui.boxes.empty());  // the server's refusal is shown
-    // Read on the same connection: a transaction left open would show its own changes.
-    auto rs = session.OCON->query("SELECT SUM(total_imponible_per), SUM(dias_trabajados_per), @@in_transaction FROM "
-                                  "2018_personal");
-    EXPECT_EQ(rs->Fields(0).number(), 0);
-    EXPECT_EQ(rs->Fields(1).number(), 0);
-    EXPECT_EQ(rs->Fields(2).number(), 0);
+    for (size_t limit : {size_t(2), size_t(0)}) {
+        ui.clear();
+        EXPECT_FALSE(writeBackFigures(*session.OCON, "2018", "03", figures, ui, limit)) << limit;
+        ASSERT_FALSE(ui.boxes.empty());
+        nothingWritten("refused while writing");
+    }
     // The whole run reports the failure too.
     EXPECT_FALSE(run());
     EXPECT_EQ(session.OCON->query("SELECT SUM(total_imponible_per) FROM 2018_personal")->Fields(0).number(), 0);
@@ -377,9 +392,48 @@ TEST_F(EngineDb, FailedWriteBackLeavesEveryFigureAsItWas) {
     company->runSql("SET SESSION lock_wait_timeout = 5; ALTER TABLE 2018_personal DROP CONSTRAINT refuse_0005");
     ui.clear();
     EXPECT_TRUE(writeBackFigures(*session.OCON, "2018", "03", figures, ui, 2));
-    rs = session.OCON->query("SELECT SUM(total_imponible_per), SUM(dias_trabajados_per) FROM 2018_personal");
+    auto rs = session.OCON->query("SELECT SUM(total_imponible_per), SUM(dias_trabajados_per) FROM 2018_personal");
     EXPECT_EQ(rs->Fields(0).number(), 21000);
     EXPECT_EQ(rs->Fields(1).number(), 180);
+}
+
+TEST_F(EngineDb, WriteBackTakesTheSameStatementsForAnyNumberOfWorkersAndKeepsWhatWasNotComputed) {
+    company->runSql("INSERT INTO 2018_personal (mes_per, codigo_per, total_imponible_per, dias_trabajados_per) "
+                    "SELECT '03', LPAD(seq, 4, '0'), 7, 7 FROM seq_7_to_3000;"
+                    // Another month's row of the same worker is not touched.
+                    "INSERT INTO 2018_personal (mes_per, codigo_per, total_imponible_per) VALUES ('02', '0010', 5)");
+    auto questions = [&] {
+        return session.OCON->query("SHOW SESSION STATUS LIKE 'Questions'")->Fields(1).number();
+    };
+    std::vector<WriteBack> figures;
+    for (int i = 1; i <= 3000; ++i) figures.push_back({code(i), i != 10, 100.0 * i, i != 11, 30});
+    auto write = [&](size_t limit) {
+        ui.clear();
+        const double before = questions();
+        EXPECT_TRUE(writeBackFigures(*session.OCON, "2018", "03", figures, ui, limit));
+        EXPECT_TRUE(ui.boxes.empty());
+        return questions() - before - 1;
+    };
+    // Statements of 8 KB: the 3,000 rows (about 60 KB) go in several of them, in one transaction.
+    const double chunked = write(8192);
+    EXPECT_GT(chunked, 9);
+    EXPECT_LT(chunked, 16);
+    // The server's own limit: the same statements whatever the size of the month.
+    EXPECT_LE(write(0), 6);  // its packet size, the table of figures, its rows, the update and the transaction
+    figures.resize(20);
+    EXPECT_LE(write(0), 5);  // the packet size is asked once per connection
+
+    auto rs = session.OCON->query("SELECT codigo_per, total_imponible_per, dias_trabajados_per FROM 2018_personal "
+                                  "WHERE mes_per = '03' AND codigo_per IN ('0009', '0010', '0011', '2999') ORDER BY 1");
+    std::vector<std::string> got;
+    for (; !rs->Eof(); rs->MoveNext())
+        got.push_back(rs->Fields(0).text() + " " + std::to_string(rs->Fields(1).integer()) + " " +
+                      std::to_string(rs->Fields(2).integer()));
+    // 0010 has no taxable total and 0011 no days: what was there stays; 2999 was in the
+    // first, bigger write.
+    EXPECT_EQ(got, (std::vector<std::string>{"0009 900 30", "0010 7 30", "0011 1100 7", "2999 299900 30"}));
+    EXPECT_EQ(session.OCON->query("SELECT total_imponible_per FROM 2018_personal WHERE mes_per = '02'")->Fields(0).number(),
+              5);
 }
 
 TEST_F(EngineDb, LoaderReadsEachMonthFigureFromItsOwnColumn) {

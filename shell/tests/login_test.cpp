@@ -106,6 +106,64 @@ TEST_F(Login, QuotesInTheRutAreDataAndNeverSelectAnotherWorker) {
     }
 }
 
+TEST_F(Login, ManyCompaniesAreSearchedTogetherAndTheFirstByNameStillWins) {
+    // Seventy more companies of the client after the three of the fixture: m05 has no table of
+    // the year, the worker 018181818-8 is in m67 and m70 (past the first statement's share of
+    // them), 019191919-9 has ended his contract in m40 and is open in m41.
+    std::vector<std::unique_ptr<testdb::ScratchDatabase>> more;
+    auto table = [](const std::string& columns) {
+        return "CREATE TABLE anos (ano VARCHAR(4)); INSERT INTO anos VALUES ('2019');"
+               "CREATE TABLE 2019_meses (mes VARCHAR(2)); INSERT INTO 2019_meses VALUES ('05');"
+               "CREATE TABLE 2019_datos_empresa (mes_datemp VARCHAR(2), id_cliente_cont_datemp VARCHAR(30));"
+               "CREATE TABLE 2019_personal (" + columns + ");";
+    };
+    const std::string columns = "mes_per VARCHAR(2), codigo_per VARCHAR(4), rut_per VARCHAR(11), clave_per VARCHAR(10), "
+                                "anomes_termino_per INT DEFAULT 0";
+    for (int i = 1; i <= 70; ++i) {
+        char name[8];
+        std::snprintf(name, sizeof name, "m%02d", i);
+        more.push_back(testdb::ScratchDatabase::named(companyDb(name)));
+        if (i == 5) continue;
+        std::string sql = table(columns) + "INSERT INTO 2019_personal VALUES ('05', '0001', '0100000" +
+                          std::to_string(10 + i) + "-1', 'M', 0)";
+        if (i == 67 || i == 70) sql += ", ('05', '00" + std::to_string(i) + "', '018181818-8', 'M" + std::to_string(i) + "', 0)";
+        if (i == 40) sql += ", ('04', '0040', '019191919-9', 'M40', 201904)";
+        if (i == 41) sql += ", ('05', '0041', '019191919-9', 'M41', 0)";
+        more.back()->runSql(sql);
+    }
+    ASSERT_TRUE(login("18181818-8", "M67"));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{});
+    EXPECT_EQ(s.CDATABASE, companyDb("m67"));
+    EXPECT_EQ(s.CALIAS_EMPRESA, "M67");
+    EXPECT_EQ(s.TAB_MESES, std::vector<std::string>{" 05- MAYO"});
+
+    // The first company holding him decides, even when his contract there has ended.
+    freshSession();
+    EXPECT_FALSE(login("19191919-9", "M41"));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Stop|Alto|Trabajador no pertenece a la empresa"});
+
+    freshSession();
+    EXPECT_FALSE(login("99999999-9", ""));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Info|Alerta|Rut No encontrado"});
+
+    // A company whose table is of another shape (no contract end) cannot be asked with the
+    // others: they are asked one by one, with the same outcome.
+    more.push_back(testdb::ScratchDatabase::named(companyDb("m00")));
+    more.back()->runSql(table("mes_per VARCHAR(2), codigo_per VARCHAR(4), rut_per VARCHAR(11), clave_per VARCHAR(10)") +
+                        "INSERT INTO 2019_personal VALUES ('05', '0001', '017070707-7', 'M00')");
+    freshSession();
+    ASSERT_TRUE(login("18181818-8", "M67"));
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(s.CDATABASE, companyDb("m67"));
+    freshSession();
+    ASSERT_TRUE(login("17070707-7", "M00"));
+    EXPECT_EQ(s.CDATABASE, companyDb("m00"));
+    EXPECT_TRUE(ui.boxes.empty());
+    freshSession();
+    EXPECT_FALSE(login("19191919-9", "M41"));
+    EXPECT_EQ(ui.lines(), std::vector<std::string>{"Stop|Alto|Trabajador no pertenece a la empresa"});
+}
+
 TEST_F(Login, PasswordCheckRefusesWrongShorterEmptyAndMissingRows) {
     ASSERT_TRUE(login("12345678-5", ""));
     for (const char* typed : {"DEMO02", "DEMO0", "", "      ", "demo01"}) {
