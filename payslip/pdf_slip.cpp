@@ -7,6 +7,7 @@
 
 #include "core/session.h"
 #include "core/ui_port.h"
+#include "core/work_folder.h"
 #include "data/connection.h"
 #include "data/sql.h"
 #include "data/work_folder.h"
@@ -86,8 +87,6 @@ std::string pdfSlipRut(const std::string& rut) {
     if (dash != std::string::npos && dash < 9) plain.insert(0, 9 - dash, '0');
     return RUT_CON_PUNTOS_FF(plain);
 }
-
-std::string pdfFolder(const std::string& workDir) { return (fs::path(workDir) / "PDFS").string(); }
 
 void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const PersonnelRow& w,
                  const std::optional<std::string>& costCentre, const SlipCompany& company, const SlipParams& par,
@@ -243,7 +242,7 @@ PdfSlipResult writePdfSlipFiles(Session& s, UiPort& ui, const std::vector<PaySli
                                 const SlipSources& src, const PdfSlipOptions& opt) {
     PdfSlipResult result;
     auto view = slipView(remumes, slipFilter(s));
-    std::string folder = pdfFolder(opt.workDir);
+    std::string folder = WorkFolder(opt.workDir).output(OutputFolder::Pdfs);
     std::error_code ec;
     fs::create_directories(folder, ec);
     std::string protectProblem;
@@ -381,7 +380,7 @@ PdfSlipResult LIQUI_PDF(Session& s, UiPort& ui, const std::function<bool()>& eng
         ui.stop(protectProblem, "Alto");
         return result;
     }
-    std::string folder = pdfFolder(opt.workDir);
+    std::string folder = WorkFolder(opt.workDir).output(OutputFolder::Pdfs);
     std::error_code ec;
     fs::create_directories(folder, ec);
     for (auto& entry : fs::directory_iterator(folder, ec))
