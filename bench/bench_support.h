@@ -39,7 +39,7 @@ inline double median(std::vector<double> v) {
 // The session's server from the environment scripts/bench sets; false (after saying so) without one.
 inline bool serverFromEnvironment(Session& s, const char* program) {
     if (env("REMU_DB_HOST").empty()) {
-        std::fprintf(stderr, "%s: REMU_DB_HOST no est\xC3\xA1 definido (use scripts/bench)\n", program);
+        std::fprintf(stderr, "%s: REMU_DB_HOST no está definido (use scripts/bench)\n", program);
         return false;
     }
     s.CHOST = env("REMU_DB_HOST");

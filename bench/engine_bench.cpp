@@ -189,7 +189,7 @@ int main(int argc, char** argv) {
     const std::string company = arg(argc, argv, "empresa", "demo_remu_bench");
     const int times = std::max(1, std::atoi(arg(argc, argv, "veces", "5").c_str()));
     if (env("REMU_DB_HOST").empty()) {
-        std::fprintf(stderr, "engine_bench: REMU_DB_HOST no est\xC3\xA1 definido (use scripts/bench)\n");
+        std::fprintf(stderr, "engine_bench: REMU_DB_HOST no está definido (use scripts/bench)\n");
         return 2;
     }
     namespace fs = std::filesystem;
@@ -237,7 +237,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < times; ++i) {
         RunTimings tm;
         if (!CALCULA_REMUN(s, ui, "", "", {dir.string(), &tm})) {
-            std::fprintf(stderr, "engine_bench: el c\xC3\xA1lculo no termin\xC3\xB3\n");
+            std::fprintf(stderr, "engine_bench: el cálculo no terminó\n");
             return 1;
         }
         runs.push_back(tm);

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
         };
         auto t0 = std::chrono::steady_clock::now();
         if (!LIQUI_EXCEL(s, ui, run)) {
-            std::fprintf(stderr, "sheet_bench: la planilla no se escribi\xC3\xB3\n");
+            std::fprintf(stderr, "sheet_bench: la planilla no se escribió\n");
             return 1;
         }
         whole.push_back(seconds(t0));

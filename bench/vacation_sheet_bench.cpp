@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
             return std::make_unique<ClockedSheet>(SheetDestination{dir.string(), stem, file.string()}, clock);
         });
         if (!ok) {
-            std::fprintf(stderr, "vacation_sheet_bench: la planilla no se escribi\xC3\xB3\n");
+            std::fprintf(stderr, "vacation_sheet_bench: la planilla no se escribió\n");
             return 1;
         }
         whole.push_back(seconds(t1));

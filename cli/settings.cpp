@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "core/work_folder.h"
 #include "data/dbf_table.h"
 #include "data/local_tables.h"
 #include "data/settings_table.h"
@@ -34,7 +35,7 @@ struct SettingField {
 
 struct SettingsTable {
     const char* command;
-    const char* file;
+    LocalTable table;
     const std::vector<DbfField>& (*layout)();
     std::vector<SettingField> fields;
     const char* usage;
@@ -103,7 +104,7 @@ std::string folderName(const std::string& dir) {
 }
 
 void show(const SettingsTable& t, const std::string& dir, const std::map<std::string, std::string>& row) {
-    std::cout << t.file << " en " << folderName(dir) << "\n";
+    std::cout << tableFile(t.table) << " en " << folderName(dir) << "\n";
     for (const SettingField& f : t.fields) {
         auto it = row.find(f.field);
         std::string value = it == row.end() ? std::string() : it->second;
@@ -125,7 +126,7 @@ int runSettings(const SettingsTable& t, const Args& a) {
         return 2;
     }
     const std::string dir = a.option("dir", ".");
-    const std::string path = localTablePath(dir, t.file);
+    const std::string path = WorkFolder(dir).table(t.table);
 
     SettingsValues values;
     const SettingField* secret = nullptr;
@@ -146,7 +147,7 @@ int runSettings(const SettingsTable& t, const Args& a) {
         if (values.empty()) {
             auto row = readSettingsRow(path);
             if (!row) {
-                std::cerr << "remu-cli " << t.command << ": no hay datos en " << t.file << " de " << folderName(dir)
+                std::cerr << "remu-cli " << t.command << ": no hay datos en " << tableFile(t.table) << " de " << folderName(dir)
                           << "; se graban con\n"
                           << t.usage << "\n";
                 return 1;
@@ -177,7 +178,7 @@ int runSettings(const SettingsTable& t, const Args& a) {
 
 const SettingsTable kConexion{
     "conexion",
-    kConexionFile,
+    LocalTable::Conexion,
     conexionLayout,
     {{"servidor", "HOST", "servidor", Check::Server},
      {"nombre", "NOM_HOST", "nombre del servidor"},
@@ -201,7 +202,7 @@ const SettingsTable kConexion{
 
 const SettingsTable kCorreo{
     "correo",
-    kCorreoFile,
+    LocalTable::Correo,
     correoLayout,
     {{"remitente", "REMITENTE", "cuenta del remitente"},
      {"clave", "CONTRASEN", "clave de la cuenta", Check::Text, true},
@@ -223,7 +224,7 @@ const SettingsTable kCorreo{
 
 const SettingsTable kCola{
     "cola",
-    kColaCorreoFile,
+    LocalTable::ColaCorreo,
     colaCorreoLayout,
     {{"servidor", "HOST", "servidor de la cola", Check::Server},
      {"usuario", "USER", "usuario de la base de datos"},

@@ -74,6 +74,7 @@ std::string Period::monthText() const { return isNull() ? std::string() : twoDig
 long Period::yearMonth() const { return static_cast<long>(year_) * 100 + month_; }
 std::string Period::monthName() const { return remu::monthName(month_); }
 std::string Period::monthChoice() const { return remu::monthChoice(month_); }
+std::string Period::monthAndYear() const { return isNull() ? std::string() : kMonths[static_cast<size_t>(month_ - 1)] + (" " + yearText()); }
 
 std::string monthName(int month) {
     if (month < 1 || month > 12) return {};

@@ -36,6 +36,7 @@ public:
     long yearMonth() const;         // 201903, as anomes_termino_per holds it
     std::string monthName() const;  // " MARZO" (NOMES_FF)
     std::string monthChoice() const;  // " 03- MARZO", an entry of the month lists
+    std::string monthAndYear() const;  // "MARZO 2019", how a month is named in lists and messages
 
     // The same year with another month 1..12.
     Period withMonth(int month) const { return of(year_, month); }

@@ -1,6 +1,5 @@
 #include "data/dbf_table.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <shapefil.h>
 #include <strings.h>
@@ -15,6 +14,7 @@
 #include <utility>
 
 #include "core/ui_port.h"
+#include "core/work_folder.h"
 #include "format/codepage.h"
 #include "format/picture.h"
 #include "format/text.h"
@@ -178,24 +178,7 @@ bool lock(int fd, DbfMode mode) {
 
 }  // namespace dbf_detail
 
-std::optional<std::string> DbfTable::locate(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0) return path;
-    auto slash = path.find_last_of('/');
-    std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-    std::string name = baseName(path);
-    DIR* d = opendir(dir.c_str());
-    if (!d) return std::nullopt;
-    std::optional<std::string> found;
-    while (dirent* e = readdir(d)) {
-        if (strcasecmp(e->d_name, name.c_str()) == 0) {
-            found = (slash == std::string::npos ? std::string() : dir + "/") + e->d_name;
-            break;
-        }
-    }
-    closedir(d);
-    return found;
-}
+std::optional<std::string> DbfTable::locate(const std::string& path) { return findAnyCase(path); }
 
 void DbfTable::fail(DbfError::Kind kind, const std::string& message) const { throw DbfError(kind, message); }
 

@@ -30,19 +30,18 @@ const std::vector<DbfField>& correoLayout() {
     return f;
 }
 
-std::string localTablePath(const std::string& dir, const std::string& file) {
-    return (dir.empty() ? std::string(".") : dir) + "/" + file;
+void createLocalTable(LocalTable table, const std::string& dir, const std::vector<DbfField>& layout,
+                      const std::vector<std::pair<const char*, std::string>>& row) {
+    DbfTable t = DbfTable::create(WorkFolder(dir).table(table), layout);
+    const int r = t.append();
+    for (const auto& [field, text] : row) t.setText(r, field, text);
+    t.flush();
 }
 
 void createConexion(const ConnectionRecord& row, const std::string& dir) {
-    DbfTable t = DbfTable::create(localTablePath(dir, kConexionFile), conexionLayout());
-    int r = t.append();
-    t.setText(r, "HOST", row.HOST);
-    t.setText(r, "NOM_HOST", row.NOM_HOST);
-    t.setText(r, "USER", row.USER);
-    t.setText(r, "CLAVE", row.CLAVE);
-    t.setText(r, "DATABASE", row.DATABASE);
-    t.flush();
+    createLocalTable(LocalTable::Conexion, dir, conexionLayout(),
+                     {{"HOST", row.HOST}, {"NOM_HOST", row.NOM_HOST}, {"USER", row.USER}, {"CLAVE", row.CLAVE},
+                      {"DATABASE", row.DATABASE}});
 }
 
 namespace {
@@ -55,7 +54,7 @@ std::string fieldOrBlank(const DbfTable& t, int record, const char* name) {
 }  // namespace
 
 std::optional<ConnectionRecord> readConexion(const std::string& dir) {
-    DbfTable t = DbfTable::open(localTablePath(dir, kConexionFile), DbfMode::Shared);
+    DbfTable t = DbfTable::open(WorkFolder(dir).table(LocalTable::Conexion), DbfMode::Shared);
     auto live = t.liveRecords();
     if (live.empty()) return std::nullopt;
     int r = live.front();
@@ -65,7 +64,7 @@ std::optional<ConnectionRecord> readConexion(const std::string& dir) {
 
 bool CONEXION_WRITE_DATABASE(const std::string& database, UiPort& ui, const std::string& dir) {
     try {
-        DbfTable t = DbfTable::open(localTablePath(dir, kConexionFile), DbfMode::Shared);
+        DbfTable t = DbfTable::open(WorkFolder(dir).table(LocalTable::Conexion), DbfMode::Shared);
         auto live = t.liveRecords();
         int r = live.empty() ? t.append() : live.front();
         t.setText(r, "DATABASE", database);
@@ -78,7 +77,7 @@ bool CONEXION_WRITE_DATABASE(const std::string& database, UiPort& ui, const std:
 }
 
 DbfTable openBases(DbfMode mode, const std::string& dir) {
-    const std::string path = localTablePath(dir, kBasesFile);
+    const std::string path = WorkFolder(dir).table(LocalTable::Bases);
     if (!DbfTable::locate(path)) {
         DbfTable created = DbfTable::create(path, basesLayout());
         if (mode == DbfMode::Exclusive) return created;
@@ -86,7 +85,7 @@ DbfTable openBases(DbfMode mode, const std::string& dir) {
     }
     DbfTable t = DbfTable::open(path, mode);
     if (t.fieldIndex("DATABASE") < 0)
-        throw DbfError(DbfError::Kind::Corrupt, std::string("La tabla ") + kBasesFile + " no tiene el campo DATABASE.");
+        throw DbfError(DbfError::Kind::Corrupt, std::string("La tabla ") + tableFile(LocalTable::Bases) + " no tiene el campo DATABASE.");
     return t;
 }
 
@@ -116,7 +115,7 @@ bool BASES_REPLACE(const std::vector<std::string>& names, UiPort& ui, const std:
 }
 
 std::optional<MailSender> readCorreo(const std::string& dir) {
-    DbfTable t = DbfTable::open(localTablePath(dir, kCorreoFile), DbfMode::Shared);
+    DbfTable t = DbfTable::open(WorkFolder(dir).table(LocalTable::Correo), DbfMode::Shared);
     auto live = t.liveRecords();
     if (live.empty()) return std::nullopt;
     int r = live.front();
@@ -126,14 +125,9 @@ std::optional<MailSender> readCorreo(const std::string& dir) {
 }
 
 void createCorreo(const MailSender& row, const std::string& dir) {
-    DbfTable t = DbfTable::create(localTablePath(dir, kCorreoFile), correoLayout());
-    int r = t.append();
-    t.setText(r, "REMITENTE", row.REMITENTE);
-    t.setText(r, "CONTRASEN", row.CONTRASEN);
-    t.setText(r, "NOMSERVER", row.NOMSERVER);
-    t.setText(r, "PUERTO", row.PUERTO);
-    t.setText(r, "NOMEMISOR", row.NOMEMISOR);
-    t.flush();
+    createLocalTable(LocalTable::Correo, dir, correoLayout(),
+                     {{"REMITENTE", row.REMITENTE}, {"CONTRASEN", row.CONTRASEN}, {"NOMSERVER", row.NOMSERVER},
+                      {"PUERTO", row.PUERTO}, {"NOMEMISOR", row.NOMEMISOR}});
 }
 
 }  // namespace remu

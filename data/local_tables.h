@@ -3,21 +3,19 @@
 // (CONEXION), the scratch list of candidate company databases (BASES) and the
 // mail sender settings (CORREO). The work tables are in data/work_tables.h.
 //
-// `dir` is the folder of the tables; the working directory by default.
+// `dir` is the folder of the tables (see WorkFolder); the working directory by default.
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "core/work_folder.h"
 #include "data/dbf_table.h"
 
 namespace remu {
 
 class UiPort;
-
-inline constexpr const char* kConexionFile = "CONEXION.DBF";
-inline constexpr const char* kBasesFile = "BASES.DBF";
-inline constexpr const char* kCorreoFile = "CORREO.DBF";
 
 // The one row of CONEXION, texts without their padding blanks.
 struct ConnectionRecord {
@@ -36,7 +34,10 @@ const std::vector<DbfField>& basesLayout();
 // Layout we give a CORREO table we create (tests, installation); any widths are read.
 const std::vector<DbfField>& correoLayout();
 
-std::string localTablePath(const std::string& dir, const std::string& file);
+// Creates the table in `dir` with one row of the given field texts (installation and
+// tests; CONEXION also at start-up). Throws DbfError.
+void createLocalTable(LocalTable table, const std::string& dir, const std::vector<DbfField>& layout,
+                      const std::vector<std::pair<const char*, std::string>>& row);
 
 // Creates CONEXION with the given row. Throws DbfError.
 void createConexion(const ConnectionRecord& row, const std::string& dir = ".");

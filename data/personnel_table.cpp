@@ -312,25 +312,14 @@ std::vector<std::string> PersonnelTable::storedColumns(const StoreOptions& optio
 }
 
 bool PersonnelTable::store(Recordset& ors, const PersonnelRow& row, bool append, const StoreOptions& options) {
-    try {
-        if (append) ors.AddNew();
+    return SAVE_ROW(ors, append, [&](Recordset& rs) {
         for (const std::string& name : storedColumns(options)) {
             if (name == "fecha_nacimiento_per" && row.fecha_nacimiento_per.isNull()) continue;
             // A column the table lacks (an older database) is left out, not refused.
-            if (ors.FieldIndex(name) < 0) continue;
-            ors.SetField(name, stored(row, column(name).member));
+            if (rs.FieldIndex(name) < 0) continue;
+            rs.SetField(name, stored(row, column(name).member));
         }
-        BusyCursor wait(ui_);
-        ors.Update();
-        return true;
-    } catch (const DbError& e) {
-        ors.CancelUpdate();
-        // A refusal of the row set itself (a conflict, no current row) is shown like the server's.
-        const auto& errors = conn_.errors();
-        if (errors.empty() || errors.back().description != e.entry().description) conn_.addError(e.entry());
-        ADOERROR(conn_, ui_);
-        return false;
-    }
+    }, conn_, ui_);
 }
 
 }  // namespace remu

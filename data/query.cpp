@@ -56,6 +56,22 @@ void ADOERROR(Connection& conn, UiPort& ui) {
     ui.stop(text, "Error");
 }
 
+bool SAVE_ROW(Recordset& rs, bool append, const std::function<void(Recordset&)>& fill, Connection& conn, UiPort& ui) {
+    try {
+        if (append) rs.AddNew();
+        fill(rs);
+        BusyCursor wait(ui);
+        rs.Update();
+        return true;
+    } catch (const DbError& e) {
+        rs.CancelUpdate();
+        const auto& errors = conn.errors();
+        if (errors.empty() || errors.back().description != e.entry().description) conn.addError(e.entry());
+        ADOERROR(conn, ui);
+        return false;
+    }
+}
+
 bool BUSCA_X(std::unique_ptr<Recordset>& rs, const std::string& sql, Connection& conn, std::string_view what,
              UiPort& ui) {
     rs = Recordset::makeClosed();

@@ -2,6 +2,7 @@
 // Query helpers used by every operation that talks to the server. They show
 // their failures through the message port with the system's texts and titles.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,6 +24,12 @@ bool CONECTA(Session& s, UiPort& ui, std::shared_ptr<Connection>& conn);
 
 // Shows the last entry of the connection's error collection in a stop box "Error".
 void ADOERROR(Connection& conn, UiPort& ui);
+
+// Adds a row (`append`) or edits the current one through `fill`, then writes it to
+// the base table under the wait cursor. A refusal, the server's or the row set's own
+// (a row changed by someone else meanwhile, no current row), drops the edit and is
+// shown as ADOERROR shows the server's; false then.
+bool SAVE_ROW(Recordset& rs, bool append, const std::function<void(Recordset&)>& fill, Connection& conn, UiPort& ui);
 
 // Runs a query into rs; true when it ran and returned at least one row.
 bool BUSCA_X(std::unique_ptr<Recordset>& rs, const std::string& sql, Connection& conn, std::string_view what,

@@ -4,9 +4,12 @@
 // runs in one folder would otherwise empty or mix each other's slips. The
 // owner holds a lock file ("REMU.LCK") in the folder; the desktop client and
 // remu-cli take it alike. Within one process the lock is re-entrant, so an
-// output may hold it around the engine, which takes it too.
+// output may hold it around the engine, which takes it too. What the folder
+// holds (markers, local tables, output folders) is core/work_folder.h's.
 
 #include <string>
+
+#include "core/work_folder.h"
 
 namespace remu {
 

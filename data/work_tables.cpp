@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "core/work_folder.h"
 #include "format/codepage.h"
 
 namespace remu {
@@ -91,9 +92,7 @@ int recordLength() {
     return n;
 }
 
-std::string tablePath(WorkTable t, const std::string& dir) {
-    return (dir.empty() ? std::string(".") : dir) + "/" + workTableFile(t);
-}
+std::string tablePath(WorkTable t, const std::string& dir) { return WorkFolder(dir).path(workTableFile(t)); }
 
 // Cuts/pads to the field in cp1252. Latin-1 letters (two-byte UTF-8) are
 // converted in place; anything rarer goes through the code page module.

@@ -36,18 +36,25 @@ double numericValue(std::string_view s) {
     while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
     size_t start = i;
     if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
-    bool digits = false, point = false;
+    // Whole numbers of up to 15 digits (codes, days, amounts) are exact in a double
+    // digit by digit; anything else is left to strtod, which rounds correctly.
+    double whole = 0;
+    int digits = 0;
+    bool point = false, fraction = false;
     for (; i < s.size(); ++i) {
         char c = s[i];
         if (c >= '0' && c <= '9') {
-            digits = true;
+            ++digits;
+            if (point) fraction = true;
+            else whole = whole * 10 + (c - '0');
         } else if (c == '.' && !point) {
             point = true;
         } else {
             break;
         }
     }
-    if (!digits) return 0;
+    if (digits == 0) return 0;
+    if (!fraction && digits <= 15) return s[start] == '-' ? -whole : whole;
     return std::strtod(std::string(s.substr(start, i - start)).c_str(), nullptr);
 }
 

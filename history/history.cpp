@@ -36,8 +36,6 @@ std::string reasonOf(const RecordingPort& said) {
 
 std::string money(double v) { return TRANSFORM(v, "999,999,999"); }
 
-std::string monthLabel(const Period& p) { return trim(p.monthName()) + " " + p.yearText(); }
-
 }  // namespace
 
 HistoryFigures& HistoryFigures::operator+=(const HistoryFigures& o) {
@@ -133,7 +131,7 @@ WorkerHistory buildHistory(Connection& conn, const std::string& clientId, const 
                 row.problem = "El trabajador no figura en el maestro de personal del mes";
                 break;
             case WorkerMonth::Outcome::Inactive:
-                row.problem = "Trabajador inactivo, fecha termino contrato anterior a " + monthLabel(row.period);
+                row.problem = "Trabajador inactivo, fecha termino contrato anterior a " + row.period.monthAndYear();
                 break;
             case WorkerMonth::Outcome::NoSlip:
                 row.problem = "El trabajador no tiene haberes ni descuentos en el mes";
@@ -182,8 +180,8 @@ std::string historyText(const WorkerHistory& h) {
     size_t y = 0;
     for (size_t i = 0; i < h.months.size(); ++i) {
         const HistoryMonth& m = h.months[i];
-        if (m.computed) out += row(monthLabel(m.period), m.figures);
-        else out += padRight(monthLabel(m.period), label) + "  " + m.problem + "\n";
+        if (m.computed) out += row(m.period.monthAndYear(), m.figures);
+        else out += padRight(m.period.monthAndYear(), label) + "  " + m.problem + "\n";
         const bool yearEnds = i + 1 == h.months.size() || h.months[i + 1].period.year() != m.period.year();
         if (yearEnds && y < h.years.size()) {
             out += row("TOTAL " + std::to_string(h.years[y].year), h.years[y].total) + "\n";

@@ -73,7 +73,7 @@ int fillHistorySheet(Sheet& sheet, const WorkerHistory& h) {
     size_t y = 0;
     for (size_t i = 0; i < h.months.size(); ++i) {
         const HistoryMonth& m = h.months[i];
-        sheet.setValue(row, 1, trim(m.period.monthName()) + " " + m.period.yearText());
+        sheet.setValue(row, 1, m.period.monthAndYear());
         if (m.computed) figures(m.figures);
         else sheet.setValue(row, 2, m.problem);
         ++row;

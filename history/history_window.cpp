@@ -37,8 +37,6 @@ namespace {
 
 QString q(const std::string& t) { return QString::fromStdString(t); }
 
-QString monthText(const Period& p) { return q(trim(p.monthName()) + " " + p.yearText()); }
-
 // "ENE 18": short enough for 24 months under the chart.
 QString shortMonth(const Period& p) { return q(trim(p.monthName()).substr(0, 3) + " " + p.yearText().substr(2)); }
 
@@ -142,7 +140,7 @@ void HistoryWindow::fillTable() {
     };
     for (size_t i = 0; i < history_.months.size(); ++i) {
         const HistoryMonth& m = history_.months[i];
-        auto* label = new QTableWidgetItem(monthText(m.period));
+        auto* label = new QTableWidgetItem(q(m.period.monthAndYear()));
         label->setData(kPeriodRole, static_cast<qlonglong>(m.period.yearMonth()));
         table_->setItem(row, 0, label);
         if (m.computed) {

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "core/ui_port.h"
+#include "core/work_folder.h"
 
 namespace remu {
 
@@ -56,8 +57,6 @@ fs::path partName(const fs::path& folder, const std::string& stem) {
 }
 
 }  // namespace
-
-std::string sheetFolder(const std::string& workDir) { return (fs::path(workDir) / "PLANILLAS").string(); }
 
 std::string placeNewFile(const std::string& finished, const std::string& folder, const std::string& stem,
                          std::string& error) {
@@ -144,7 +143,7 @@ bool XlsxSheet::write(const std::string& file, std::string& error) const {
 
 bool XlsxSheet::show(UiPort& ui) {
     const bool named = !dest_.file.empty();
-    fs::path folder = named ? fs::path(dest_.file).parent_path() : fs::path(sheetFolder(dest_.workDir));
+    fs::path folder = named ? fs::path(dest_.file).parent_path() : fs::path(WorkFolder(dest_.workDir).output(OutputFolder::Planillas));
     if (folder.empty()) folder = ".";
     std::string stem = named ? fs::path(dest_.file).stem().string() : dest_.stem;
     std::string name = named ? fs::path(dest_.file).filename().string() : stem + ".xlsx";

@@ -17,9 +17,6 @@ struct SheetDestination {
     std::string file;           // when given: exactly this file (replaced when present)
 };
 
-// The folder of the spreadsheets under the working directory.
-std::string sheetFolder(const std::string& workDir);
-
 // Moves a finished file into `folder` as "<stem>.xlsx", or "<stem>_2.xlsx",
 // "<stem>_3.xlsx" ... when that name is taken; never replaces a file, also when
 // another program creates one meanwhile. The final path; empty (with `error`

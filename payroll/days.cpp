@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/date.h"
+#include "format/text.h"
 
 namespace remu {
 
@@ -18,7 +19,7 @@ bool isNumericText(std::string_view s) {
 const CodeName* movement(const std::vector<CodeName>& movements, const std::string& code) {
     std::string c = trim(code);
     for (const CodeName& m : movements) {
-        if (isNumericText(c) ? (isNumericText(m.code) && leadingNumber(m.code) == leadingNumber(c))
+        if (isNumericText(c) ? (isNumericText(m.code) && numericValue(m.code) == numericValue(c))
                              : upper(trim(m.code)) == upper(c))
             return &m;
     }
@@ -26,7 +27,7 @@ const CodeName* movement(const std::vector<CodeName>& movements, const std::stri
 }
 
 bool isSickLeave(std::string_view movementCode) {
-    int mov = static_cast<int>(leadingNumber(movementCode));
+    int mov = static_cast<int>(numericValue(movementCode));
     return mov == Law::MovementSickLeave || mov == Law::MovementWorkAccident;
 }
 
@@ -48,7 +49,7 @@ MonthDays monthDays(std::string_view holidayText, int year, int month) {
     }
     for (size_t pos = 0; pos <= 15; pos += 3) {
         if (pos >= holidayText.size()) break;
-        if (leadingNumber(holidayText.substr(pos, 2)) > 0) ++m.holidays;
+        if (numericValue(holidayText.substr(pos, 2)) > 0) ++m.holidays;
     }
     return m;
 }

@@ -30,15 +30,6 @@ double cpuNow() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-bool markerPresent(const std::string& dir, const std::string& name) {
-    std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::path(dir) / name, ec)) return true;
-    // The marker may have been written with another case on a case-sensitive disk.
-    for (const auto& e : std::filesystem::directory_iterator(dir, ec))
-        if (upper(e.path().filename().string()) == name) return true;
-    return false;
-}
-
 }  // namespace
 
 bool CALCULA_REMUN(Session& s, UiPort& ui, std::string_view from, std::string_view to, const RunOptions& options) {
@@ -92,7 +83,7 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     req.clientId = s.ID_CLIENTE;
     req.codeFrom = std::string(from);
     req.codeTo = std::string(to);
-    req.separateSavings = markerPresent(options.workDir, "APV_SEP.TXT");
+    req.separateSavings = WorkFolder(options.workDir).has(Marker::ApvSep);
     // The personnel and the workers' items are read as the calculation goes, one
     // worker at a time, so that a month of any size takes the same memory. A
     // run that explains a slip takes the month whole.

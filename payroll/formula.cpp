@@ -235,7 +235,7 @@ const CompiledFormula& FormulaCache::get(const std::string& text) {
 
 bool VALIFORMU(std::string_view text, UiPort& ui) {
     if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return true;
-    static const char* const forbidden[] = {"!", "\xC2\xA1", "\xC3\x91", "\xC3\xB1", "\xC2\xB0", "\xC2\xAC", "\xC2\xBF"};
+    static const char* const forbidden[] = {"!", "¡", "Ñ", "ñ", "°", "¬", "¿"};
     bool ok = evaluateFormula(text, FormulaContext::trial()).ok;
     for (const char* f : forbidden)
         if (text.find(f) != std::string_view::npos) ok = false;
@@ -243,7 +243,7 @@ bool VALIFORMU(std::string_view text, UiPort& ui) {
     return ok;
 }
 
-const char* const kFormulaHelpTitle = "Variables Para c\xC3\xA1lculo de Haberes y/o Descuentos";
+const char* const kFormulaHelpTitle = "Variables Para cálculo de Haberes y/o Descuentos";
 const char* const kFormulaHelpGroup = "VARIABLES PARA CONSTRUCCION DE CALCULOS DE HABERES Y/O DESCUENTOS";
 const char* const kFormulaHelpClose = "&Salir";
 
@@ -255,10 +255,10 @@ const std::vector<FormulaHelpEntry>& formulaHelpEntries() {
         {"NOIMP", "Total No Imponible"},
         {"SUELDO", "Sueldo Mensual (Establecido en \"Tabla de Personal\")"},
         {"SUEBAS", "Sueldo Base Proporcional a dias trabajados"},
-        {"VALOUF", "Valor UF (Establecida en \"P\xC3\xA1rametros\")"},
-        {"VALUTM", "Valor UTM (Establecida en \"P\xC3\xA1rametros\")"},
-        {"GRAMAX", "Tope Gratificacion (Establecida en \"P\xC3\xA1rametros\" 4.75 ingreso minimo /12)"},
-        {"INGMIN", "Ingreso M\xC3\xADnimo (Establecido en \"P\xC3\xA1rametros\")"},
+        {"VALOUF", "Valor UF (Establecida en \"Párametros\")"},
+        {"VALUTM", "Valor UTM (Establecida en \"Párametros\")"},
+        {"GRAMAX", "Tope Gratificacion (Establecida en \"Párametros\" 4.75 ingreso minimo /12)"},
+        {"INGMIN", "Ingreso Mínimo (Establecido en \"Párametros\")"},
         {"PORAFP", "Descuento AFP"},
     };
     return entries;

@@ -37,20 +37,6 @@ double roundWhole(double x) {
     return x < 0 ? -r : r;
 }
 
-double leadingNumber(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size() && s[i] == ' ') ++i;
-    bool neg = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) neg = s[i++] == '-';
-    double v = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') v = v * 10 + (s[i++] - '0');
-    if (i < s.size() && s[i] == '.') {
-        double scale = 0.1;
-        for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, scale /= 10) v += (s[i] - '0') * scale;
-    }
-    return neg ? -v : v;
-}
-
 std::string numText(double v) {
     std::string s = fixedText(v, 4);
     if (s.find('.') != std::string::npos) {

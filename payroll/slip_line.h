@@ -35,9 +35,6 @@ inline std::string_view tv(std::string_view s) {
     return s.substr(a, b - a + 1);
 }
 
-// xBase VAL(): leading blanks skipped, digits read up to the first non-digit.
-double leadingNumber(std::string_view s);
-
 // A worker code as the server compares it: trailing blanks do not count.
 inline std::string_view codeKey(std::string_view s) { return s.substr(0, s.find_last_not_of(' ') + 1); }
 inline bool sameCode(std::string_view a, std::string_view b) { return codeKey(a) == codeKey(b); }

@@ -1,6 +1,7 @@
 #include "payroll/statutory.h"
 
 #include "format/picture.h"
+#include "format/text.h"
 #include "payroll/passes.h"
 
 namespace remu {
@@ -125,7 +126,7 @@ double health(const Worker& w, const MonthInputs& in, const HealthInputs& h, Rul
             plan = roundWhole(plan / Law::MonthDays * (Law::MonthDays - h.leaveDays));
             if (plan >= legal) additional = plan - legal;
         }
-        if (static_cast<int>(leadingNumber(h.movementCode)) == Law::MovementLeaving) {
+        if (static_cast<int>(numericValue(h.movementCode)) == Law::MovementLeaving) {
             plan = roundWhole(plan / Law::MonthDays * h.daysWorked);
             if (plan >= legal) additional = plan - legal;
         }
@@ -138,7 +139,7 @@ double health(const Worker& w, const MonthInputs& in, const HealthInputs& h, Rul
                                    LineType::Deduction),
                     [&](SlipRecorder& r) {
                         const bool leaving =
-                            static_cast<int>(leadingNumber(h.movementCode)) == Law::MovementLeaving;
+                            static_cast<int>(numericValue(h.movementCode)) == Law::MovementLeaving;
                         return r.healthAdditional(w, legal, additional, h.leaveDays, leaving, h.daysWorked);
                     });
     } else if (textNotEquals(trim(in.company.ccafCode), Law::NoneCode)) {

@@ -1,10 +1,9 @@
 #include "payroll/worker_month.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "core/session.h"
-#include "data/dbf_table.h"
+#include "core/work_folder.h"
 #include "data/query.h"
 #include "format/text.h"
 #include "payroll/calculation.h"
@@ -25,8 +24,7 @@ WorkerMonth calculateWorkerMonth(Connection& conn, const std::string& clientId, 
     req.month = period.monthText();
     req.clientId = clientId;
     req.codeFrom = req.codeTo = trim(code);
-    // A marker file of Windows: any case counts.
-    req.separateSavings = DbfTable::locate((std::filesystem::path(workDir) / "APV_SEP.TXT").string()).has_value();
+    req.separateSavings = WorkFolder(workDir).has(Marker::ApvSep);
     req.readOnly = true;
     req.checked = &checked;
     MonthInputs in;

@@ -1,9 +1,9 @@
 #include "payslip/mail_queue.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #include "core/ui_port.h"
+#include "core/work_folder.h"
 #include "data/connection.h"
 #include "data/local_tables.h"
 #include "data/sql.h"
@@ -24,13 +24,6 @@ std::string queueDate(const Date& d) {
 
 std::string employee(const QueuedSlip& s) { return s.rut.size() > 1 ? s.rut.substr(1, 10) : std::string(); }
 
-bool hasMarker(const std::string& dir) {
-    std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::path(dir) / kEnviaMarker, ec)) return true;
-    // The marker is a Windows file name: accept it in any case.
-    return DbfTable::locate((std::filesystem::path(dir) / kEnviaMarker).string()).has_value();
-}
-
 }  // namespace
 
 const std::vector<DbfField>& colaCorreoLayout() {
@@ -40,17 +33,12 @@ const std::vector<DbfField>& colaCorreoLayout() {
 }
 
 void createColaCorreo(const MailQueueSettings& row, const std::string& dir) {
-    DbfTable t = DbfTable::create(localTablePath(dir, kColaCorreoFile), colaCorreoLayout());
-    int r = t.append();
-    t.setText(r, "HOST", row.HOST);
-    t.setText(r, "USER", row.USER);
-    t.setText(r, "CLAVE", row.CLAVE);
-    t.setText(r, "DATABASE", row.DATABASE);
-    t.flush();
+    createLocalTable(LocalTable::ColaCorreo, dir, colaCorreoLayout(),
+                     {{"HOST", row.HOST}, {"USER", row.USER}, {"CLAVE", row.CLAVE}, {"DATABASE", row.DATABASE}});
 }
 
 std::optional<MailQueueSettings> readColaCorreo(const std::string& dir) {
-    DbfTable t = DbfTable::open(localTablePath(dir, kColaCorreoFile), DbfMode::Shared);
+    DbfTable t = DbfTable::open(WorkFolder(dir).table(LocalTable::ColaCorreo), DbfMode::Shared);
     auto live = t.liveRecords();
     if (live.empty()) return std::nullopt;
     int r = live.front();
@@ -58,11 +46,11 @@ std::optional<MailQueueSettings> readColaCorreo(const std::string& dir) {
     return MailQueueSettings{get("HOST"), get("USER"), get("CLAVE"), get("DATABASE")};
 }
 
-bool MailQueue::requested(const std::string& dir) { return hasMarker(dir); }
+bool MailQueue::requested(const std::string& dir) { return WorkFolder(dir).has(Marker::Envia); }
 
 MailQueue MailQueue::open(const std::string& dir, UiPort& ui) {
     MailQueue q;
-    if (!hasMarker(dir)) return q;
+    if (!WorkFolder(dir).has(Marker::Envia)) return q;
     std::optional<MailQueueSettings> settings;
     try {
         settings = readColaCorreo(dir);

@@ -20,9 +20,6 @@ namespace remu {
 class Connection;
 class UiPort;
 
-inline constexpr const char* kColaCorreoFile = "COLACORREO.DBF";
-inline constexpr const char* kEnviaMarker = "ENVIA.TXT";
-
 struct MailQueueSettings {
     std::string HOST;  // "name" or "name:port"
     std::string USER;

@@ -17,6 +17,7 @@
 
 #include "core/session.h"
 #include "core/ui_port.h"
+#include "core/work_folder.h"
 #include "data/connection.h"
 #include "data/personnel_table.h"
 #include "format/helpers.h"
@@ -193,7 +194,7 @@ std::string lockProblem(const std::string& path, const std::string& rut, const S
     const std::string again = "; genere de nuevo las liquidaciones PDF";
     if (!protection.on)
         return pdfLock(path, "") == PdfLock::WrongPassword
-                   ? "la liquidación está protegida con clave y no existe " + std::string(kProtegeMarker) +
+                   ? "la liquidación está protegida con clave y no existe " + std::string(markerFile(Marker::Protege)) +
                          " para decir cuál es" + again
                    : std::string();
     auto password = slipPassword(rut, protection.digits);
@@ -273,7 +274,7 @@ std::optional<MailingPlan> prepareMassMail(Session& s, UiPort& ui, const MassMai
     for (const PersonnelRow& w : *personnel)
         workers.push_back({trim(w.codigo_per), upper(w.rut_per), trim(w.correo_per), w.nombres_per, personnelFullName(w)});
 
-    fs::path folder = fs::absolute(pdfFolder(opt.workDir));
+    fs::path folder = fs::absolute(WorkFolder(opt.workDir).output(OutputFolder::Pdfs));
     std::vector<std::string> files;
     std::error_code ec;
     for (auto& e : fs::directory_iterator(folder, ec))
@@ -342,7 +343,7 @@ std::optional<MailingPlan> prepareMassMail(Session& s, UiPort& ui, const MassMai
     settleSharedAddresses(plan.mails, plan.account, opt.shared, ui);
 
     plan.senderProgram = opt.senderProgram.empty() ? findSender() : opt.senderProgram;
-    fs::path batch = fs::path(opt.workDir) / batchFileName(opt.flavor);
+    fs::path batch = WorkFolder(opt.workDir).path(batchFileName(opt.flavor));
     if (!writeBatch(batch, massMailBatch(opt.flavor, plan.mails, plan.settings, plan.month, plan.senderProgram),
                     opt.flavor == BatchFlavor::Shell)) {
         ui.stop("No se pudo escribir el archivo " + batchFileName(opt.flavor), "Error");

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+#include "core/work_folder.h"
 #include "data/sql.h"
 #include "format/text.h"
 #include "payroll/explain.h"
@@ -25,6 +26,7 @@
 #include "payslip/progress_dialog.h"
 #include "payslip/sheet_slip.h"
 #include "widgets/lookup_dialog.h"
+#include "widgets/period_selectors.h"
 #include "widgets/print_job.h"
 #include "widgets/qt_print_job.h"
 #include "widgets/tget.h"
@@ -71,23 +73,14 @@ PayslipDialog::PayslipDialog(Session& s, UiPort& ui, PayslipDialogOptions option
     auto* lay = new QGridLayout(this);
 
     // Period
-    auto* year = new QComboBox(this);
-    year->setObjectName("145");
-    const QString chosenYear = QString::fromStdString(s_.period.yearText());
-    for (const auto& y : s_.TABLA_ANO) year->addItem(QString::fromStdString(y));
-    if (year->findText(chosenYear) < 0) year->addItem(chosenYear);
-    year->setCurrentText(chosenYear);
-    year->setEnabled(false);
-    month_ = new QComboBox(this);
-    month_->setObjectName("134");
-    for (const auto& m : s_.TAB_MESES) month_->addItem(QString::fromStdString(m));
-    month_->setCurrentIndex(s_.N_MES - 1);
+    const PeriodSelectors period = makePeriodSelectors(s_, this);
+    month_ = period.month;
     connect(month_, &QComboBox::currentIndexChanged, this, [this](int i) {
         s_.N_MES = i + 1;
         CAMBIA_PERIODO(s_);
     });
     lay->addWidget(new QLabel("AÑO", this), 0, 0);
-    lay->addWidget(year, 0, 1);
+    lay->addWidget(period.year, 0, 1);
     lay->addWidget(new QLabel("MES", this), 0, 2);
     lay->addWidget(month_, 0, 3);
 
@@ -216,7 +209,7 @@ PayslipDialog::PayslipDialog(Session& s, UiPort& ui, PayslipDialogOptions option
         if (r.ok && r.queueAsked) showMailAccount(this, "Cola de correos", r.account);
     });
     adminButton("359", "Abre Carpeta PDFS", [this] {
-        ui_.openFile((std::filesystem::absolute(opt_.workDir) / "PDFS").lexically_normal().string());
+        ui_.openFile(std::filesystem::absolute(WorkFolder(opt_.workDir).output(OutputFolder::Pdfs)).lexically_normal().string());
     });
     adminButton("360", "Envio Masivo por correo", [this] {
         MassMailOptions o;

@@ -5,17 +5,15 @@
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDFWriter.hh>
 
-#include <filesystem>
 #include <fstream>
 #include <random>
 
-#include "data/dbf_table.h"
+#include "core/work_folder.h"
+#include "format/text.h"
 
 namespace remu {
 
 namespace {
-
-bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // Nobody needs the owner's rights (the worker may print and copy), but an empty
 // owner password would open the file for anyone: a random one that nobody keeps.
@@ -30,24 +28,20 @@ std::string randomOwnerPassword() {
 }  // namespace
 
 std::optional<SlipProtection> readSlipProtection(const std::string& dir, std::string& problem) {
-    // The marker is a Windows file name: accept it in any case.
-    auto path = DbfTable::locate((std::filesystem::path(dir) / kProtegeMarker).string());
+    auto path = WorkFolder(dir).find(Marker::Protege);
     if (!path) return SlipProtection{};
-    const std::string usage = "El archivo " + std::string(kProtegeMarker) +
+    const std::string usage = "El archivo " + std::string(markerFile(Marker::Protege)) +
                               " debe estar vacío o indicar cuántos dígitos del RUT forman la clave de las "
                               "liquidaciones PDF (de " + std::to_string(kMinPasswordDigits) + " a " +
                               std::to_string(kMaxPasswordDigits) + ")";
     std::ifstream in(*path, std::ios::binary);
     if (!in) {
-        problem = "No se puede leer el archivo " + std::string(kProtegeMarker);
+        problem = "No se puede leer el archivo " + std::string(markerFile(Marker::Protege));
         return std::nullopt;
     }
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);  // as Notepad saves it
-    size_t from = 0, to = text.size();
-    while (from < to && blank(text[from])) ++from;
-    while (to > from && blank(text[to - 1])) --to;
-    text = text.substr(from, to - from);
+    text = trim(text);
 
     SlipProtection p{true, kDefaultPasswordDigits};
     if (text.empty()) return p;

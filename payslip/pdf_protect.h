@@ -9,7 +9,6 @@
 
 namespace remu {
 
-inline constexpr const char* kProtegeMarker = "PROTEGE.TXT";
 inline constexpr int kDefaultPasswordDigits = 4;
 // Fewer than four digits guard nothing; more than eight leave out many workers
 // whose RUT has seven.

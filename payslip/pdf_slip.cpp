@@ -7,6 +7,7 @@
 
 #include "core/session.h"
 #include "core/ui_port.h"
+#include "core/work_folder.h"
 #include "data/connection.h"
 #include "data/personnel_table.h"
 #include "data/sql.h"
@@ -87,8 +88,6 @@ std::string pdfSlipRut(const std::string& rut) {
     if (dash != std::string::npos && dash < 9) plain.insert(0, 9 - dash, '0');
     return RUT_CON_PUNTOS_FF(plain);
 }
-
-std::string pdfFolder(const std::string& workDir) { return (fs::path(workDir) / "PDFS").string(); }
 
 void drawPdfSlip(TPDF& pdf, const SlipContent& slip, const PersonnelRow& w,
                  const std::optional<std::string>& costCentre, const SlipCompany& company, const SlipParams& par,
@@ -301,7 +300,7 @@ PdfSlipResult writeSlips(Session& s, UiPort& ui, SlipSequence& slips, const Slip
                          const PdfSlipOptions& opt) {
     PdfSlipResult result;
     auto reach = [&](size_t i) { return !workers || workers->reach(i); };
-    std::string folder = pdfFolder(opt.workDir);
+    std::string folder = WorkFolder(opt.workDir).output(OutputFolder::Pdfs);
     std::error_code ec;
     fs::create_directories(folder, ec);
     std::string protectProblem;
@@ -449,7 +448,7 @@ PdfSlipResult LIQUI_PDF(Session& s, UiPort& ui, const std::function<bool()>& eng
         ui.stop(protectProblem, "Alto");
         return result;
     }
-    std::string folder = pdfFolder(opt.workDir);
+    std::string folder = WorkFolder(opt.workDir).output(OutputFolder::Pdfs);
     std::error_code ec;
     fs::create_directories(folder, ec);
     for (auto& entry : fs::directory_iterator(folder, ec))

@@ -57,9 +57,6 @@ struct PdfSlipResult {
     bool complete() const { return ok && problems.empty() && account.complete(); }
 };
 
-// Folder of the PDF slips under the working directory.
-std::string pdfFolder(const std::string& workDir);
-
 // Writes the slips of the REMUMES lines (the engine has run) with the session's
 // connection; queues them when the mail queue is active.
 PdfSlipResult writePdfSlips(Session& s, UiPort& ui, const std::vector<PaySlipLine>& remumes,

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 
 #include "core/session.h"
 #include "core/ui_port.h"
-#include "data/dbf_table.h"
+#include "core/work_folder.h"
 #include "data/query.h"
 #include "data/sql.h"
 #include "data/work_folder.h"
@@ -290,8 +289,7 @@ bool printSlipLines(std::string_view mode, Session& s, UiPort& ui, std::vector<P
     job->setExportName(names.file);
     status(preview ? "Generando VISTA PREVIA .. " : "Imprimiendo .. ");
 
-    // A Windows file name: the marker counts in any case.
-    bool zumel = DbfTable::locate((std::filesystem::path(run.workDir) / "ZUMEL.TXT").string()).has_value();
+    bool zumel = WorkFolder(run.workDir).has(Marker::Zumel);
     std::string overflows;
     for (const auto& range : workers) {
         SlipContent content = slipContent(view, range, SlipOutput::Printed);

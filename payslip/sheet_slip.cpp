@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 
 #include "core/session.h"
 #include "core/ui_port.h"
+#include "core/work_folder.h"
 #include "data/connection.h"
 #include "data/dbf_table.h"
 #include "data/work_tables.h"
@@ -264,8 +264,7 @@ bool LIQUI_EXCEL(Session& s, UiPort& ui, const SheetSlipRun& run) {
             resetRange();
             return false;
         }
-        // A Windows file name: the marker counts in any case.
-        bool zumel = DbfTable::locate((std::filesystem::path(run.workDir) / "ZUMEL.TXT").string()).has_value();
+        bool zumel = WorkFolder(run.workDir).has(Marker::Zumel);
         SheetMaker make = run.makeSheet ? run.makeSheet : xlsxSheets(run.workDir);
         sheet = make(sheetSlipStem(s));
         fillSheetSlips(*sheet, view, src, s.period, zumel);

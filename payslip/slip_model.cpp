@@ -24,7 +24,7 @@ bool containedIn(const std::string& part, std::string_view list) { return list.f
 
 bool codeMatches(const PaySlipLine& l, std::string_view code) { return textEquals(l.HABDES_REM, code); }
 
-long codeNumber(const std::string& code) { return std::strtol(trim(code).c_str(), nullptr, 10); }
+long codeNumber(const std::string& code) { return static_cast<long>(numericValue(trim(code))); }
 
 // The index key of the slip view; numbers as text of their field width.
 std::string viewKey(const PaySlipLine& l) {

@@ -102,24 +102,18 @@ bool ApvPlans::store(const ApvPlan& plan, bool isNew, UiPort& ui) {
                                 PersonnelTable::Found::Yes)
             name = trim(row.nombre_per);
     }
-    try {
-        BusyCursor wait(ui);
-        if (isNew) rs.AddNew();
-        rs.SetField("mes_apv", period_.monthText());
-        rs.SetField("codper_apv", trim(workerCode_));
-        rs.SetField("nomper_apv", name);
-        rs.SetField("codigo_inst_apv", trim(plan.code));
-        rs.SetField("nominst_apv", trim(plan.name));
-        rs.SetField("valor_apv", plan.amount);
-        rs.SetField("formula_apv", trim(plan.formula));
-        rs.SetField("rebaja_tributable", plan.taxable ? 1 : 0);
-        rs.SetField("desactivado", plan.off ? 1 : 0);
-        rs.Update();
-    } catch (const DbError&) {
-        rs.CancelUpdate();
-        ADOERROR(*s_.OCON, ui);
-        return false;
-    }
+    const bool saved = SAVE_ROW(rs, isNew, [&](Recordset& r) {
+        r.SetField("mes_apv", period_.monthText());
+        r.SetField("codper_apv", trim(workerCode_));
+        r.SetField("nomper_apv", name);
+        r.SetField("codigo_inst_apv", trim(plan.code));
+        r.SetField("nominst_apv", trim(plan.name));
+        r.SetField("valor_apv", plan.amount);
+        r.SetField("formula_apv", trim(plan.formula));
+        r.SetField("rebaja_tributable", plan.taxable ? 1 : 0);
+        r.SetField("desactivado", plan.off ? 1 : 0);
+    }, *s_.OCON, ui);
+    if (!saved) return false;
     rs.MoveFirst();
     return true;
 }

@@ -70,7 +70,7 @@ ApvPlanDialog::ApvPlanDialog(ApvPlans& plans, bool isNew, Session& s, UiPort& ui
         updateAccept();
     });
     connect(institution_, &QLineEdit::textEdited, this, [this] { nameFits_ = false; });
-    lay->addWidget(new QLabel("C\xC3\xB3" "digo Instituci\xC3\xB3n", this), 0, 0);
+    lay->addWidget(new QLabel("Código Institución", this), 0, 0);
     lay->addWidget(institution_, 0, 1);
     lay->addWidget(institutionName_, 0, 2, 1, 2);
 
@@ -83,7 +83,7 @@ ApvPlanDialog::ApvPlanDialog(ApvPlans& plans, bool isNew, Session& s, UiPort& ui
     lay->addWidget(amount_, 1, 1);
 
     // Formula
-    auto* box = new QGroupBox("Forma de c\xC3\xA1lculo", this);
+    auto* box = new QGroupBox("Forma de cálculo", this);
     auto* boxLay = new QGridLayout(box);
     formula_ = new TGET(box);
     formula_->setObjectName("203");
@@ -96,7 +96,7 @@ ApvPlanDialog::ApvPlanDialog(ApvPlans& plans, bool isNew, Session& s, UiPort& ui
     connect(help, &QToolButton::clicked, this, &ApvPlanDialog::showVariables);
     boxLay->addWidget(formula_, 0, 0, 1, 2);
     boxLay->addWidget(help, 1, 0);
-    boxLay->addWidget(new QLabel("Variables soportadas para c\xC3\xA1lculo", box), 1, 1);
+    boxLay->addWidget(new QLabel("Variables soportadas para cálculo", box), 1, 1);
     lay->addWidget(box, 2, 0, 1, 4);
 
     // Flags

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "core/work_folder.h"
 #include "data/connection.h"
 #include "data/fields.h"
 #include "data/personnel_table.h"
@@ -74,7 +75,7 @@ std::string makeDocument(DocumentKind kind, Session& s, const DocumentWorker& wo
         ui.stop("El trabajador no tiene un RUT válido: no se puede generar el documento", kAlerta);
         return {};
     }
-    const fs::path dir = fs::absolute(workDir.empty() ? "." : workDir, ec).lexically_normal();
+    const fs::path dir = fs::absolute(WorkFolder(workDir).dir(), ec).lexically_normal();
     const fs::path target = dir / name;
     if (fs::exists(target, ec) && fs::equivalent(templ, target, ec)) {
         ui.stop("La plantilla no puede ser el mismo archivo del documento " + target.string(), kAlerta);

@@ -2,6 +2,8 @@
 // The first four pages of the worker file (ODLG_PERSON_EDITAH1 .. H4): personal data,
 // employment data, pension and health insurance. Each page binds its controls to the
 // editing buffer the dialog owns; the rules and checks they run are in worker_file.h.
+// The helpers all pages use are in editor_pages.cpp; each page has its own file
+// (personal_page.cpp, employment_page.cpp, pension_page.cpp, health_page.cpp).
 
 #include <QWidget>
 #include <functional>
@@ -57,6 +59,8 @@ protected:
     QCheckBox* check(int id, const char* text, bool& var, QWidget* owner);
     QLabel* label(int id, std::function<std::string()> text, QWidget* owner);
     QLabel* header(int id, std::function<std::string()> text);
+    // The header of pages 2 to 4: the worker's code and name.
+    QLabel* workerHeader(int id);
     // A code field with its lookup button (F12 too) and its name label.
     LookupField* codeField(int id, int nameId, CodeKind kind, std::string& code, std::string& name, size_t width,
                            QWidget* owner);

@@ -17,6 +17,7 @@
 #include "format/text.h"
 #include "personnel/master_sheet.h"
 #include "personnel/vacation_sheet.h"
+#include "widgets/period_selectors.h"
 #include "widgets/tget.h"
 #include "widgets/twbrowse.h"
 
@@ -47,23 +48,13 @@ PersonnelListDialog::PersonnelListDialog(PersonnelList& list, Session& s, UiPort
     setWindowTitle("TABLA DE PERSONAL");
 
     // Year and month.
-    auto* year = new QComboBox(this);
-    year->setObjectName("145");
-    const QString chosenYear = QString::fromStdString(s_.period.yearText());
-    for (const auto& y : s_.TABLA_ANO) year->addItem(QString::fromStdString(y));
-    if (year->findText(chosenYear) < 0) year->addItem(chosenYear);
-    year->setCurrentText(chosenYear);
-    // The year is the open one: the selector only shows it.
-    year->setEnabled(false);
-    month_ = new QComboBox(this);
-    month_->setObjectName("134");
-    for (const auto& m : s_.TAB_MESES) month_->addItem(QString::fromStdString(m));
-    month_->setCurrentIndex(s_.N_MES - 1);
+    const PeriodSelectors selectors = makePeriodSelectors(s_, this);
+    month_ = selectors.month;
     connect(month_, &QComboBox::currentIndexChanged, this, &PersonnelListDialog::switchMonth);
 
     auto* period = new QHBoxLayout;
     period->addWidget(new QLabel("AÑO", this));
-    period->addWidget(year);
+    period->addWidget(selectors.year);
     period->addSpacing(12);
     period->addWidget(new QLabel("MES", this));
     period->addWidget(month_);

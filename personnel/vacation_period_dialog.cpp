@@ -46,7 +46,7 @@ VacationPeriodDialog::VacationPeriodDialog(VacationFile& file, bool isNew, UiPor
     lay->addWidget(start_, 0, 1);
     lay->addWidget(new QLabel("Dias a tomar", this), 1, 0);
     lay->addWidget(days_, 1, 1);
-    lay->addWidget(new QLabel("fecha t\xC3\xA9rmino", this), 2, 0);
+    lay->addWidget(new QLabel("fecha término", this), 2, 0);
     lay->addWidget(end_, 2, 1);
 
     auto button = [&](const char* id, const char* tip, QIcon icon) {

@@ -46,8 +46,8 @@ void drawCopy(PrintJob& job, const VacationVoucher& v, double top) {
     say(5.5, 2.5, "Funcionario: " + rtrim(v.workerName), kBodyBold);
     say(6, 2.5, "Rut: " + XXRUT_FF(v.workerRut), kBodyBold);
     say(7, 2.5,
-        "Har\xC3\xA1 uso de " + twoDigits(static_cast<long>(ROUND(v.period.days, 0))) +
-            " d\xC3\xAD" "as de feriado legal en el periodo que se indica:",
+        "Hará uso de " + twoDigits(static_cast<long>(ROUND(v.period.days, 0))) +
+            " días de feriado legal en el periodo que se indica:",
         kBody);
     say(8, 2.5, "Desde: " + voucherDateText(v.period.start), kBodyBold);
     say(8, 9, "Hasta: " + voucherDateText(v.period.end), kBodyBold);

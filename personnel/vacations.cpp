@@ -209,7 +209,7 @@ bool REP_VAC(const PeriodCheck& p, HolidayWalk& walk, UiPort& ui, const Date& to
         return false;
     }
     if (p.start.year != std::atoi(trim(p.workingYear).c_str()))
-        ui.alert("Fecha de inicio no corresponde al a\xC3\xB1o en curso " + padLeft(std::to_string(today.year), 5),
+        ui.alert("Fecha de inicio no corresponde al año en curso " + padLeft(std::to_string(today.year), 5),
                  "ALERTA");
     int dow = p.start.dayOfWeek();
     if (dow == 7) {
@@ -389,21 +389,16 @@ bool VacationFile::store(bool isNew, UiPort& ui) {
     }
     if (!REP_VAC(isNew, ui)) return false;
     Recordset& rs = *rows_;
-    try {
-        if (isNew) rs.AddNew();
-        rs.SetField("rut_per_vac", buffer_.CRUT);
-        rs.SetField("codigo_per_vac", buffer_.CCODIGO_PER);
-        rs.SetField("nombre_per_vac", buffer_.CNOMBRES);
-        rs.SetField("fecini_vac", DFEC_INIV);
-        rs.SetField("fechas_vac", DFEC_FINV);
-        rs.SetField("dias_vac", NDIA_VACA);
-        rs.SetField("numcom_vac", " ");
-        rs.Update();
-    } catch (const DbError&) {
-        rs.CancelUpdate();
-        ADOERROR(*s_.OCON, ui);
-        return false;
-    }
+    const bool saved = SAVE_ROW(rs, isNew, [&](Recordset& r) {
+        r.SetField("rut_per_vac", buffer_.CRUT);
+        r.SetField("codigo_per_vac", buffer_.CCODIGO_PER);
+        r.SetField("nombre_per_vac", buffer_.CNOMBRES);
+        r.SetField("fecini_vac", DFEC_INIV);
+        r.SetField("fechas_vac", DFEC_FINV);
+        r.SetField("dias_vac", NDIA_VACA);
+        r.SetField("numcom_vac", " ");
+    }, *s_.OCON, ui);
+    if (!saved) return false;
     rs.MoveFirst();
     return true;
 }

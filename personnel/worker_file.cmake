@@ -10,7 +10,9 @@ remu_add_test(worker_file_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/worker_f
 if(REMU_WITH_GUI)
   add_library(remu_personnel_editor STATIC
     ${CMAKE_CURRENT_LIST_DIR}/editor_dialog.h ${CMAKE_CURRENT_LIST_DIR}/editor_dialog.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/editor_pages.h ${CMAKE_CURRENT_LIST_DIR}/editor_pages.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/editor_pages.h ${CMAKE_CURRENT_LIST_DIR}/editor_pages.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/personal_page.cpp ${CMAKE_CURRENT_LIST_DIR}/employment_page.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pension_page.cpp ${CMAKE_CURRENT_LIST_DIR}/health_page.cpp)
   set_target_properties(remu_personnel_editor PROPERTIES AUTOMOC ON)
   target_include_directories(remu_personnel_editor PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(remu_personnel_editor PUBLIC remu_personnel_file remu_personnel_vacations_page

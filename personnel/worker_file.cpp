@@ -17,8 +17,6 @@ namespace remu {
 
 namespace {
 
-bool blank(std::string_view s) { return isBlank(s); }
-
 // The client's parameter database, "<ID_CLIENTE>_REMU", checked.
 std::string remuDb(const Session& s) { return sqlName(trim(s.ID_CLIENTE) + "_REMU"); }
 
@@ -224,7 +222,7 @@ void VALIDA_REGIMEN_PREV(WorkerBuffer& b) {
         b.CNOMBRE_AFP = "NO ESTá EN AFP";
         clearIpsAndUnemployment(b);
     }
-    if (!blank(b.CCODIGO_IPS)) b.CNOMBRE_REGIMEN_PREVISIONAL = "INP - IPS (Ex-INP)";
+    if (!isBlank(b.CCODIGO_IPS)) b.CNOMBRE_REGIMEN_PREVISIONAL = "INP - IPS (Ex-INP)";
     if (textNotEquals(b.CCODIGO_AFP, "00")) {
         b.CNOMBRE_REGIMEN_PREVISIONAL = "AFP - AFP";
         clearIpsAndUnemployment(b);
@@ -278,7 +276,7 @@ std::optional<CodeLookup> codeLookup(CodeKind kind, const Session& s) {
                               "nombre_ban", "Banco"};
         }
         case CodeKind::CostCentre: {
-            if (blank(s.CID_CLIENTE_CONT)) return std::nullopt;
+            if (isBlank(s.CID_CLIENTE_CONT)) return std::nullopt;
             const std::string t = sqlName(trim(s.CID_CLIENTE_CONT)) + "." + sqlYearTable(s.period, "_centrocosto");
             return CodeLookup{"SELECT * FROM " + t + " ORDER BY codigo_cc",
                               "SELECT * FROM " + t + " WHERE codigo_cc = ", "codigo_cc", "nombre_cc",
@@ -336,17 +334,17 @@ void lookUpNames(WorkerBuffer& b, Connection& conn, const Session& s, UiPort& ui
             if (auto found = lookUpName(conn, *lookup, code, ui, silent)) out = *found;
     };
     if (editing) {
-        if (!blank(b.CBANCO)) name(CodeKind::Bank, b.CBANCO, b.CBANCO_NOMBRE);
-        if (!blank(b.CCODIGO_IPS))
+        if (!isBlank(b.CBANCO)) name(CodeKind::Bank, b.CBANCO, b.CBANCO_NOMBRE);
+        if (!isBlank(b.CCODIGO_IPS))
             if (auto ips = lookUpIpsName(conn, s, b.CCODIGO_IPS, ui, "Código IPS")) b.CNOMBRE_IPS = *ips;
-        if (!blank(b.CAFP_SEGURO_CESANTIA))
+        if (!isBlank(b.CAFP_SEGURO_CESANTIA))
             if (auto lookup = codeLookup(CodeKind::Ips, s)) {
                 // Any institution of the table: the unemployment fund is looked up without the AFP filter.
                 lookup->label = "Código AFP";
                 if (auto found = lookUpName(conn, *lookup, b.CAFP_SEGURO_CESANTIA, ui))
                     b.CNOMBRE_AFP_SEGURO_CESANTIA = *found;
             }
-        if (!blank(b.CCENCOS)) name(CodeKind::CostCentre, b.CCENCOS, b.CCENCOS_NOMBRE, true);
+        if (!isBlank(b.CCENCOS)) name(CodeKind::CostCentre, b.CCENCOS, b.CCENCOS_NOMBRE, true);
         salaryAtOpening(b, s);
     }
     name(CodeKind::WorkerType, b.CTIPO_TRABAJADOR, b.CTIPO_TRABAJADOR_DESCRIPCION);
@@ -354,7 +352,7 @@ void lookUpNames(WorkerBuffer& b, Connection& conn, const Session& s, UiPort& ui
         lookup->label = "Código AFP";
         if (auto found = lookUpName(conn, *lookup, b.CCODIGO_AFP, ui)) b.CNOMBRE_AFP = *found;
     }
-    if (!blank(b.CCODIGO_ISA))
+    if (!isBlank(b.CCODIGO_ISA))
         if (auto lookup = codeLookup(CodeKind::Isapre, s)) {
             lookup->label = "Código ISA";
             if (auto found = lookUpName(conn, *lookup, b.CCODIGO_ISA, ui)) b.CNOMBRE_ISA = *found;
@@ -391,24 +389,24 @@ SaveCheck VALIDA_GRABA(const WorkerBuffer& b, int apvPlans, Connection& conn, co
         return SaveCheck{false, page, field};
     };
     const bool afp00 = textEquals(b.CCODIGO_AFP, "00");
-    const bool ips = !blank(b.CCODIGO_IPS);
+    const bool ips = !isBlank(b.CCODIGO_IPS);
     if (!afp00 && ips)
         return refuse(
             "No puede registradar AFP e Instituto Previsión social (IPS),\r\nsi está en Instituto Previsión social "
             "(IPS), código AFP debe ser '00 NO ESTA EN AFP'",
             3, 103);
     if (ips && apvPlans > 0) return refuse("Tiene registrado APV e Instituto Previsión social (IPS)", 3, 115);
-    if (ips && blank(b.CAFP_SEGURO_CESANTIA))
+    if (ips && isBlank(b.CAFP_SEGURO_CESANTIA))
         return refuse(
             "Debe Registrar una AFP recaudadora del Seguro Censantía para\r\n el Instituto Previsión social (IPS)", 3,
             117);
-    if (b.NCARGAS > 0 && blank(b.CTRAMO)) return refuse("Debe Indicar Tramo para Cargas Familiares", 2, 213);
+    if (b.NCARGAS > 0 && isBlank(b.CTRAMO)) return refuse("Debe Indicar Tramo para Cargas Familiares", 2, 213);
     if (b.NVALOR_PACTADO > 0 && textEquals(b.CCODIGO_ISA, "07"))
         return refuse("Ha seleccionado 'Fonasa' y Valor Pactado Isapre Mayor a 0", 4, 222);
     if ((b.NMONEDA_SUELDO == 2 || b.NMONEDA_SUELDO == 3) && b.NMONEDA_SUELDO_VALOR == 0)
         return refuse(std::string("Debe Registrar Valor para Sueldo en ") + (b.NMONEDA_SUELDO == 2 ? "UF" : "UTM"), 2,
                       140);
-    if (blank(b.CRUT)) return refuse("Debe Ingrear RUT", 1, 112);
+    if (isBlank(b.CRUT)) return refuse("Debe Ingrear RUT", 1, 112);
 
     if (afp00 && !ips && trim(b.CTIPO_TRABAJADOR) != "2") {
         if (ui.yesNo("Debe registrar AFP o Instituto Previsión social (IPS) Desea grabar sin AFP ?", "Atención"))

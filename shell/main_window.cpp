@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "core/date.h"
+#include "core/work_folder.h"
 #include "format/dates.h"
 #include "format/text.h"
 #include "shell/login.h"
@@ -69,7 +70,7 @@ QMenuBar* BUILDMENU(QWidget* parent) {
     bar->addMenu("&Tablas");
     QMenu* procesos = bar->addMenu("Procesos");
     procesos->setSeparatorsCollapsible(false);
-    if (QFile::exists("AUTOR.TXT")) procesos->addSeparator();
+    if (WorkFolder().has(Marker::Autor)) procesos->addSeparator();
     procesos->addSeparator();
     procesos->addAction("&Reajuste de Sueldos");
     procesos->addSeparator();

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/period.h"
+#include "core/work_folder.h"
 #include "data/dbf_table.h"
 #include "data/local_tables.h"
 #include "data/work_folder.h"
@@ -37,7 +39,7 @@ std::string lockFolder(const std::string& requested, bool& perUserName) {
 // Deletes the work table unless somebody has it open, then makes it anew when
 // it is gone. A table still in use keeps its rows.
 void renewWorkTable(WorkTable t, const std::string& dir) {
-    const std::string path = localTablePath(dir, workTableFile(t));
+    const std::string path = WorkFolder(dir).path(workTableFile(t));
     if (auto existing = DbfTable::locate(path)) {
         int fd = ::open(existing->c_str(), O_RDONLY | O_CLOEXEC);
         if (fd >= 0) {
@@ -92,7 +94,7 @@ void releaseInstanceLock() {
 
 bool prepareLocalTables(UiPort& ui, const std::string& dir) {
     try {
-        if (!DbfTable::locate(localTablePath(dir, kConexionFile))) createConexion(defaultConnectionRecord(), dir);
+        if (!DbfTable::locate(WorkFolder(dir).table(LocalTable::Conexion))) createConexion(defaultConnectionRecord(), dir);
         // A run of another process in this folder keeps its tables: they are emptied only when free.
         WorkFolderLock folder = WorkFolderLock::tryAcquire(dir);
         if (!folder.held()) return true;
@@ -120,8 +122,6 @@ bool loadConnectionRecord(Session& s, UiPort& ui, const std::string& dir) {
 }
 
 void initialSessionValues(Session& s) {
-    static const char* months[] = {"ENERO", "FEBRERO", "MARZO",     "ABRIL",   "MAYO",      "JUNIO",
-                                   "JULIO", "AGOSTO",  "SEPTIEMBRE", "OCTUBRE", "NOVIEMBRE", "DICIEMBRE"};
     s.CDATABASE = std::string(30, ' ');
     s.CALIAS_EMPRESA = std::string(30, ' ');
     s.CID_CLIENTE_CONT.clear();
@@ -132,11 +132,7 @@ void initialSessionValues(Session& s) {
     s.TAB_MESES.clear();
     s.NOMES2 = " ";
     s.TABLA_MESES.clear();
-    for (int m = 1; m <= 12; ++m) {
-        char text[32];
-        std::snprintf(text, sizeof text, " %02d- %s", m, months[m - 1]);
-        s.TABLA_MESES.push_back(text);
-    }
+    for (int m = 1; m <= 12; ++m) s.TABLA_MESES.push_back(monthChoice(m));
     s.TABLA_DIA.clear();
     for (int d = 1; d <= 31; ++d) {
         char text[4];

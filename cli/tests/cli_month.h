@@ -163,7 +163,7 @@ struct CliMonth {
 
     void writeConexion(const std::string& host, const std::string& otherUser = {}, const std::string& otherPassword = {}) {
         std::error_code ec;
-        std::filesystem::remove(dir / kConexionFile, ec);
+        std::filesystem::remove(dir / tableFile(LocalTable::Conexion), ec);
         createConexion({host, "prueba", otherUser.empty() ? user : otherUser,
                         otherUser.empty() ? password : otherPassword, client},
                        dir.string());

@@ -38,6 +38,9 @@ TEST(Period, DisplayFormsAndTheMonthLists) {
     EXPECT_EQ(p.monthName(), " MARZO");
     EXPECT_EQ(p.monthChoice(), " 03- MARZO");
     EXPECT_EQ(p.withMonth(12).monthChoice(), " 12- DICIEMBRE");
+    EXPECT_EQ(p.monthAndYear(), "MARZO 2019");
+    EXPECT_EQ(p.withMonth(9).monthAndYear(), "SEPTIEMBRE 2019");
+    EXPECT_EQ(Period().monthAndYear(), "");
     EXPECT_EQ(remu::monthChoice(1), " 01- ENERO");
     EXPECT_EQ(remu::monthChoice(13), "");
     EXPECT_EQ(remu::monthName(0), "");

@@ -10,7 +10,7 @@ using remu::testing::TempDir;
 
 TEST(SettingsTable, CreatesTheTableAndChangesOnlyTheNamedFields) {
     TempDir dir;
-    const std::string path = dir.file(kConexionFile);
+    const std::string path = dir.file(tableFile(LocalTable::Conexion));
     EXPECT_FALSE(readSettingsRow(path));
 
     EXPECT_EQ(writeSettingsRow(path, conexionLayout(), {{"HOST", "127.0.0.1:3307"}, {"CLAVE", "secreta"}}), "");
@@ -37,7 +37,7 @@ TEST(SettingsTable, CreatesTheTableAndChangesOnlyTheNamedFields) {
 
 TEST(SettingsTable, RefusesWhatDoesNotFitAndWritesNothing) {
     TempDir dir;
-    const std::string path = dir.file(kConexionFile);
+    const std::string path = dir.file(tableFile(LocalTable::Conexion));
 
     // Too long for a new table: no file is left behind.
     std::string why = writeSettingsRow(path, conexionLayout(), {{"HOST", "h"}, {"USER", "usuario_demasiado_largo"}});
@@ -59,7 +59,7 @@ TEST(SettingsTable, RefusesWhatDoesNotFitAndWritesNothing) {
 
 TEST(SettingsTable, AnInstalledTableKeepsItsOwnWidths) {
     TempDir dir;
-    const std::string path = dir.file(kCorreoFile);
+    const std::string path = dir.file(tableFile(LocalTable::Correo));
     // Provided with an installation: narrower fields than the ones we create.
     {
         DbfTable t = DbfTable::create(path, {{"REMITENTE", 'C', 20, 0}, {"CONTRASEN", 'C', 10, 0},

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace remu;
 
 TEST(Text, Trimming) {
@@ -41,4 +43,20 @@ TEST(Text, PlainEqualityIsPrefixComparison) {
     EXPECT_FALSE(textEquals("abc", "ABC"));
     EXPECT_TRUE(textNotEquals("AB", "ABC"));
     EXPECT_FALSE(textNotEquals("ABC", "AB"));
+}
+
+TEST(Text, NumericValueReadsTheNumberATextBeginsWith) {
+    // Codes and day counts as the tables and screens hold them.
+    EXPECT_EQ(numericValue("  0012"), 12);
+    EXPECT_EQ(numericValue("\t7 DIAS"), 7);
+    EXPECT_EQ(numericValue("-3"), -3);
+    EXPECT_EQ(numericValue("+41abc"), 41);
+    EXPECT_EQ(numericValue("05."), 5);
+    // Nothing numeric in front: zero.
+    for (const char* none : {"", "   ", "-", ".", "ABC12", "- 5"}) EXPECT_EQ(numericValue(none), 0) << none;
+    // Decimals and long numbers read as strtod reads them, to the last bit.
+    for (const char* text : {"11.44", "0.1", "-1234.5678", "3.14159265358979", "1234567890123456", "98765432109876543"})
+        EXPECT_EQ(numericValue(text), std::strtod(text, nullptr)) << text;
+    EXPECT_EQ(numericValue("999999999999999"), 999999999999999.0);
+    EXPECT_EQ(numericValue("2.5.3"), 2.5);
 }
