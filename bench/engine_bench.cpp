@@ -30,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "data/dbf_table.h"
 #include "data/local_tables.h"
 #include "data/query.h"
@@ -43,21 +44,9 @@ using namespace remu;
 
 namespace {
 
-std::string arg(int argc, char** argv, const std::string& name, const std::string& fallback) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (argv[i] == "--" + name) return argv[i + 1];
-    return fallback;
-}
-
-std::string env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::arg;
+using bench::env;
+using bench::median;
 
 double cpuNow() {
     timespec ts{};

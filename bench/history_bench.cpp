@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     if (!months) return 1;
 
     // A worker with medical leave (his previous salary is looked up), one without.
-    for (const std::string code : {arg(argc, argv, "codigo", "0001"), std::string("0002")}) {
+    for (const std::string& code : {arg(argc, argv, "codigo", "0001"), std::string("0002")}) {
         std::vector<double> runs;
         WorkerHistory h;
         for (int i = 0; i < times; ++i) {

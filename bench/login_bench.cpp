@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "core/date.h"
 #include "core/session.h"
 #include "core/ui_port.h"
@@ -38,21 +39,9 @@ using namespace remu;
 
 namespace {
 
-std::string arg(int argc, char** argv, const std::string& name, const std::string& fallback) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (argv[i] == "--" + name) return argv[i + 1];
-    return fallback;
-}
-
-std::string env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::arg;
+using bench::env;
+using bench::median;
 
 // Forwards every connection made to it to the server, holding each chunk of bytes
 // `delay` before passing it on, in both directions.

@@ -35,7 +35,6 @@ std::string viewKey(const PaySlipLine& l) {
 
 std::string field(const Recordset& rs, const char* name) { return fieldText(rs, name); }
 double number(const Recordset& rs, const char* name) { return fieldNumber(rs, name); }
-Date date(const Recordset& rs, const char* name) { return fieldDate(rs, name); }
 
 std::unique_ptr<Recordset> fetch(Connection& conn, const std::string& sql, UiPort& ui) {
     try {

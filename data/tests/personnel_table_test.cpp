@@ -146,7 +146,7 @@ TEST_F(PersonnelTableTest, TheWorkerFileIsStoredThroughTheMonthsRowSet) {
     first.cargo_per = "JEFE DE VENTAS";
     first.fecha_termino_per = Date{};
     first.comprobante_pago = 1;
-    ASSERT_TRUE(table.store(*ors, first, false, {true}));
+    ASSERT_TRUE(table.store(*ors, first, false, {true, {}}));
     ASSERT_EQ(table.byCode(march, "0001", back), Found::Yes);
     EXPECT_EQ(back.cargo_per, "JEFE DE VENTAS");
     EXPECT_EQ(back.clave_per, "DEMO01");
@@ -195,7 +195,7 @@ TEST_F(PersonnelTableTest, AnOlderTableWithoutSomeColumnsReadsThemEmpty) {
     // And the worker file stores what the table has.
     auto ors = table.monthList(march);
     row.cargo_per = "CAJERO";
-    EXPECT_TRUE(table.store(*ors, row, false, {true})) << ::testing::PrintToString(ui.lines());
+    EXPECT_TRUE(table.store(*ors, row, false, {true, {}})) << ::testing::PrintToString(ui.lines());
 }
 
 }  // namespace
