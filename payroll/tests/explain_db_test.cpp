@@ -18,13 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ExplainDemo : public ::testing::Test {
+class ExplainDemo : public testdb::DemoSuite {
 protected:
-    static void SetUpTestSuite() { demo = new testdb::DemoClient(); }
-    static void TearDownTestSuite() {
-        delete demo;
-        demo = nullptr;
-    }
     void SetUp() override {
         dir = fs::temp_directory_path() / ("explain_" + testdb::uniqueTag());
         fs::create_directories(dir);
@@ -75,11 +70,9 @@ protected:
         return "<no line " + code + ">";
     }
 
-    static testdb::DemoClient* demo;
     fs::path dir;
 };
 
-testdb::DemoClient* ExplainDemo::demo = nullptr;
 
 }  // namespace
 

@@ -29,16 +29,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class PayslipDialogTest : public ::testing::Test {
+class PayslipDialogTest : public testdb::DemoSuite {
 protected:
     static void SetUpTestSuite() {
-        demo = new testdb::DemoClient();
+        DemoSuite::SetUpTestSuite();
         // The year of the test holds months 01..05 only.
         demo->connectNorth()->execute("DELETE FROM 2019_meses WHERE mes > '05'");
-    }
-    static void TearDownTestSuite() {
-        delete demo;
-        demo = nullptr;
     }
     void SetUp() override {
         auto p = testdb::serverParams();
@@ -57,11 +53,9 @@ protected:
         Clock::setToday(std::nullopt);
         if (s.OCON) s.OCON->close();
     }
-    static testdb::DemoClient* demo;
     Session s;
     RecordingPort ui;
 };
-testdb::DemoClient* PayslipDialogTest::demo = nullptr;
 
 // What a calculation leaves for one worker of May: his taxable total.
 void writeTotalLine(const fs::path& dir, const std::string& code) {

@@ -71,13 +71,8 @@ std::vector<PaySlipLine> worker0004() {
     };
 }
 
-class PrintedSlipTest : public ::testing::Test {
+class PrintedSlipTest : public testdb::DemoSuite {
 protected:
-    static void SetUpTestSuite() { demo = new testdb::DemoClient(); }
-    static void TearDownTestSuite() {
-        delete demo;
-        demo = nullptr;
-    }
 
     void SetUp() override {
         dir = fs::temp_directory_path() / ("slip_" + testdb::uniqueTag());
@@ -113,7 +108,6 @@ protected:
         return it ? it->text : std::string("<none>");
     }
 
-    static testdb::DemoClient* demo;
     fs::path dir;
     Session s;
     RecordingPort ui;
@@ -125,7 +119,6 @@ protected:
     std::vector<std::string> statuses;
 };
 
-testdb::DemoClient* PrintedSlipTest::demo = nullptr;
 
 }  // namespace
 

@@ -341,13 +341,8 @@ TEST(SheetSlipBlock, CurrencyLabelsAndConversions) {
 }
 
 // LIQUI_EXCEL against the demo client on the server.
-class SheetSlipRunTest : public ::testing::Test {
+class SheetSlipRunTest : public testdb::DemoSuite {
 protected:
-    static void SetUpTestSuite() { demo = new testdb::DemoClient(); }
-    static void TearDownTestSuite() {
-        delete demo;
-        demo = nullptr;
-    }
     void SetUp() override {
         dir = fs::temp_directory_path() / ("sheetslip_" + testdb::uniqueTag());
         fs::create_directories(dir);
@@ -387,7 +382,6 @@ protected:
         RecordingSheet& out_;
     };
 
-    static testdb::DemoClient* demo;
     fs::path dir;
     Session s;
     RecordingPort ui;
@@ -398,7 +392,6 @@ protected:
     std::vector<std::string> statuses, stems;
     RecordingSheet sheet;
 };
-testdb::DemoClient* SheetSlipRunTest::demo = nullptr;
 
 TEST_F(SheetSlipRunTest, OneRunFromEngineToTheShownSheet) {
     s.CCODIGO_PERD = "0001";
