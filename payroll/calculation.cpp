@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <map>
 #include <set>
 
 #include "format/helpers.h"
@@ -280,11 +279,15 @@ CalcResult Calculation::runStreamed(MonthRows& rows) {
         auto keyOfItem = [&] { return haveW || width ? plainKey(item.workerCode, width) : std::string(); };
         if (haveItem) itemKey = keyOfItem();
 
-        std::map<std::string, std::vector<const SavingsRow*>> savings;
-        for (const SavingsRow& s : in_.savings) {
+        SavingsRow saving;
+        std::string savingKey;
+        bool haveSaving = rows.nextSaving(saving);
+        // A contract's code must be of the month's width, without setting it.
+        auto keyOfSaving = [&] {
             size_t any = width;
-            savings[plainKey(s.workerCode, any)].push_back(&s);
-        }
+            return plainKey(saving.workerCode, any);
+        };
+        if (haveSaving) savingKey = keyOfSaving();
         std::vector<std::string> commonCodes;
         for (const ItemRow& r : in_.commonItems) commonCodes.push_back(trim(r.code));
         const FormulaContext initial = formulas_.context();
@@ -294,15 +297,15 @@ CalcResult Calculation::runStreamed(MonthRows& rows) {
         say(kProgress60);
         GatherContext g{in_, year_ * 100L + month_, workers_, formulas_, alerts, progress_};
         std::vector<ItemRow> items;
-        auto saving = savings.begin();
-        static const std::vector<const SavingsRow*> noSavings;
+        std::vector<SavingsRow> contracts;
+        std::vector<const SavingsRow*> contractRows;
         int n = 0;
         for (;;) {
             // The next code in order among the three sources.
             const std::string* next = nullptr;
             if (haveW) next = &wKey;
             if (haveItem && (!next || itemKey < *next)) next = &itemKey;
-            if (saving != savings.end() && (!next || saving->first < *next)) next = &saving->first;
+            if (haveSaving && (!next || savingKey < *next)) next = &savingKey;
             if (!next) break;
             const std::string key = *next;
 
@@ -315,15 +318,23 @@ CalcResult Calculation::runStreamed(MonthRows& rows) {
                 if (k < itemKey) throw NotStreamable{};
                 itemKey = std::move(k);
             }
+            contracts.clear();
+            while (haveSaving && savingKey == key) {
+                contracts.push_back(std::move(saving));
+                haveSaving = rows.nextSaving(saving);
+                if (!haveSaving) break;
+                std::string k = keyOfSaving();
+                if (k < savingKey) throw NotStreamable{};
+                savingKey = std::move(k);
+            }
+            contractRows.clear();
+            for (const SavingsRow& s : contracts) contractRows.push_back(&s);
             const bool own = haveW && wKey == key;
-            const bool saves = saving != savings.end() && saving->first == key;
             current_ = own ? &w : nullptr;
-            gatherWorker(g, WorkerRows{current_, items, saves ? saving->second : noSavings, commonCodes, initial},
-                         staging_);
+            gatherWorker(g, WorkerRows{current_, items, contractRows, commonCodes, initial}, staging_);
             for (auto& [k, b] : staging_.buckets()) process(b, n);
             staging_.clear();
             current_ = nullptr;
-            if (saves) ++saving;
             if (own && (haveW = rows.nextWorker(w))) {
                 std::string k = plainKey(w.codigo, width);
                 if (k <= wKey) throw NotStreamable{};

@@ -59,19 +59,21 @@ using SlipSink = std::function<void(std::vector<PaySlipLine>&&)>;
 CalcResult calculateMonth(const MonthInputs& in, const ProgressFn& progress = {}, const SlipSink& sink = {},
                           SlipRecorder* recorder = nullptr);
 
-// The month's personnel and the workers' own items, one row at a time, each in
-// worker-code order as MonthInputs holds them: what a run reads when the month
-// is too big to hold. A source that fails reports it and throws MonthRowsFailed.
+// The month's personnel, the workers' own items and the savings contracts, one
+// row at a time, each in worker-code order (a worker's contracts in the order the
+// whole month's run takes them): what a run reads when the month is too big to
+// hold. A source that fails reports it and throws MonthRowsFailed.
 class MonthRows {
 public:
     virtual ~MonthRows() = default;
     virtual bool nextWorker(Worker& w) = 0;  // false past the last
     virtual bool nextItem(ItemRow& r) = 0;
+    virtual bool nextSaving(SavingsRow& s) = 0;
 };
 struct MonthRowsFailed {};
 
-// The same run as calculateMonth with in.personnel and in.workerItems read from
-// `rows` instead, each worker going from gathering to his finished lines before
+// The same run as calculateMonth with in.personnel, in.workerItems and in.savings
+// read from `rows` instead, each worker going from gathering to his finished lines before
 // the next one is read; only one worker's rows are held at a time. It needs
 // worker codes on which the server's order and the run's lookups agree (capital
 // letters and digits, one width); a month with other codes, or one that stops,

@@ -108,19 +108,21 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
         std::vector<std::string> onLeave;
         if (!loadLeaveWorkers(*conn, req, ui, onLeave)) return failed();
         if (!loadPreviousSalaries(*conn, req.month, onLeave, ui, in.previousSalary)) return failed();
-        // The items come on a connection of their own while the personnel come on this one.
-        std::shared_ptr<Connection> itemsConn;
+        // The items and the savings contracts come on connections of their own while the
+        // personnel come on this one.
+        std::shared_ptr<Connection> itemsConn, savingsConn;
         try {
             itemsConn = Connection::open(conn->params());
+            savingsConn = Connection::open(conn->params());
         } catch (const DbError&) {
             // Then the month is run whole, on the one connection.
         }
-        if (itemsConn) {
+        if (itemsConn && savingsConn) {
             tm.load = since(t);
             tm.cpuLoad = cpuNow() - c;
             t = Steady::now();
             c = cpuNow();
-            auto rows = openMonthRows(*conn, *itemsConn, req, ui);
+            auto rows = openMonthRows(*conn, *itemsConn, *savingsConn, req, ui);
             if (!rows) return failed();
             try {
                 result = calculateMonthStreamed(in, *rows, say, sink);

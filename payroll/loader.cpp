@@ -172,6 +172,40 @@ MonthSql monthSql(const std::string& y, const std::string& qm, const LoadRequest
     return q;
 }
 
+// The month's savings contracts. A contract belongs to the worker whose code contains
+// its own (LIKE '%code%'): a run for one worker reads the contracts he can be given and
+// no others, the whole month's being the bulk of them at a big employer. In worker-code
+// order, except with "APV_SEP.TXT", where the run takes them in the server's order;
+// `inCodeOrder` asks for code order then too, the contracts of one code in the order
+// of their rows, as the server gives them either way.
+std::string savingsSql(const std::string& y, const std::string& qm, const LoadRequest& req, bool inCodeOrder = false) {
+    std::string oneWorker;
+    if (!trim(req.codeFrom).empty() && trim(req.codeFrom) == trim(req.codeTo))
+        oneWorker = " and LOCATE(TRIM(codper_apv), " + sqlText(trim(req.codeFrom)) + ") > 0";
+    std::string order;
+    if (!req.separateSavings) order = " ORDER BY codper_apv";
+    else if (inCodeOrder) order = " ORDER BY codper_apv, id";
+    return "SELECT * FROM " + sqlYearTable(y, "_apv") + " where mes_apv = " + qm + oneWorker + order;
+}
+
+template <class Rows>
+std::array<int, 8> savingsIndexes(const Columns<Rows>& c) {
+    return {c("codper_apv"), c("nomper_apv"), c("codigo_inst_apv"), c("nominst_apv"),
+            c("valor_apv"),  c("formula_apv"), c("rebaja_tributable"), c("desactivado")};
+}
+
+template <class Rows>
+void readSaving(const Columns<Rows>& c, const std::array<int, 8>& ix, SavingsRow& s) {
+    s.workerCode = c.text(ix[0]);
+    s.workerName = c.text(ix[1]);
+    s.institution = c.text(ix[2]);
+    s.institutionName = c.text(ix[3]);
+    s.value = c.number(ix[4]);
+    s.formula = c.text(ix[5]);
+    s.deductible = c.number(ix[6]);
+    s.disabled = c.number(ix[7]);
+}
+
 // The month's default days item as the run inserts it.
 ItemRow defaultDaysItem() {
     ItemRow r;
@@ -350,22 +384,13 @@ bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, Month
     // Where the inserted row would have come back: the newest of the month's common items.
     if (addDaysItem && req.readOnly) in.commonItems.push_back(defaultDaysItem());
 
-    // Savings contracts. A contract belongs to the worker whose code contains its own
-    // (LIKE '%code%'): a run for one worker reads the contracts he can be given and no
-    // others, the whole month's being the bulk of them at a big employer.
-    std::string oneWorker;
-    if (ranged && trim(req.codeFrom) == trim(req.codeTo))
-        oneWorker = " and LOCATE(TRIM(codper_apv), " + sqlText(trim(req.codeFrom)) + ") > 0";
-    if (!db.fetch(rs, "SELECT * FROM " + sqlYearTable(y, "_apv") + " where mes_apv = " + qm + oneWorker +
-                          (req.separateSavings ? std::string() : std::string(" ORDER BY codper_apv"))))
-        return false;
+    // Savings contracts (a streamed run reads them as it goes, through openMonthRows).
+    if (req.streamed) return true;
+    if (!db.fetch(rs, savingsSql(y, qm, req))) return false;
     {
         Columns c(*rs);
-        int code = c("codper_apv"), name = c("nomper_apv"), inst = c("codigo_inst_apv"), iname = c("nominst_apv"),
-            val = c("valor_apv"), f = c("formula_apv"), reb = c("rebaja_tributable"), off = c("desactivado");
-        for (; !rs->Eof(); rs->MoveNext())
-            in.savings.push_back({c.text(code), c.text(name), c.text(inst), c.text(iname), c.number(val), c.text(f),
-                                  c.number(reb), c.number(off)});
+        const auto ix = savingsIndexes(c);
+        for (; !rs->Eof(); rs->MoveNext()) readSaving(c, ix, in.savings.emplace_back());
     }
     return true;
 }
@@ -425,17 +450,22 @@ namespace {
 
 class ServerMonthRows : public MonthRows {
 public:
-    ServerMonthRows(Connection& conn, Connection& itemsConn, UiPort& ui, std::unique_ptr<RowStream> personnel,
-                    std::unique_ptr<RowStream> items)
+    ServerMonthRows(Connection& conn, Connection& itemsConn, Connection& savingsConn, UiPort& ui,
+                    std::unique_ptr<RowStream> personnel, std::unique_ptr<RowStream> items,
+                    std::unique_ptr<RowStream> savings)
         : conn_(conn),
           itemsConn_(itemsConn),
+          savingsConn_(savingsConn),
           ui_(ui),
           personnel_(std::move(personnel)),
           items_(std::move(items)),
+          savings_(std::move(savings)),
           pc_(*personnel_),
           ic_(*items_),
+          sc_(*savings_),
           pix_(personnelIndexes(pc_)),
-          iix_(itemIndexes(ic_)) {}
+          iix_(itemIndexes(ic_)),
+          six_(savingsIndexes(sc_)) {}
 
     bool nextWorker(Worker& w) override {
         if (!next(*personnel_, conn_)) return false;
@@ -445,6 +475,11 @@ public:
     bool nextItem(ItemRow& r) override {
         if (!next(*items_, itemsConn_)) return false;
         readItem(ic_, iix_, r);
+        return true;
+    }
+    bool nextSaving(SavingsRow& s) override {
+        if (!next(*savings_, savingsConn_)) return false;
+        readSaving(sc_, six_, s);
         return true;
     }
 
@@ -460,24 +495,30 @@ private:
 
     Connection& conn_;
     Connection& itemsConn_;
+    Connection& savingsConn_;
     UiPort& ui_;
-    std::unique_ptr<RowStream> personnel_, items_;
-    Columns<RowStream> pc_, ic_;
+    std::unique_ptr<RowStream> personnel_, items_, savings_;
+    Columns<RowStream> pc_, ic_, sc_;
     std::array<int, 23> pix_;
     std::array<int, 11> iix_;
+    std::array<int, 8> six_;
 };
 
 }  // namespace
 
-std::unique_ptr<MonthRows> openMonthRows(Connection& conn, Connection& itemsConn, const LoadRequest& req, UiPort& ui) {
+std::unique_ptr<MonthRows> openMonthRows(Connection& conn, Connection& itemsConn, Connection& savingsConn,
+                                         const LoadRequest& req, UiPort& ui) {
     MonthSql q;
+    std::string savings;
     try {
-        q = monthSql(sqlYear(req.year), sqlText(sqlMonth(req.month)), req);
+        const std::string y = sqlYear(req.year), qm = sqlText(sqlMonth(req.month));
+        q = monthSql(y, qm, req);
+        savings = savingsSql(y, qm, req, true);
     } catch (const BadIdentifier& e) {
         ui.stop(e.what(), "Alto");
         return nullptr;
     }
-    std::unique_ptr<RowStream> items, personnel;
+    std::unique_ptr<RowStream> items, personnel, contracts;
     auto open = [&](Connection& c, const std::string& sql, std::unique_ptr<RowStream>& out) {
         try {
             BusyCursor wait(ui);
@@ -489,8 +530,11 @@ std::unique_ptr<MonthRows> openMonthRows(Connection& conn, Connection& itemsConn
             return false;
         }
     };
-    if (!open(itemsConn, q.workerItems, items) || !open(conn, q.personnel, personnel)) return nullptr;
-    return std::make_unique<ServerMonthRows>(conn, itemsConn, ui, std::move(personnel), std::move(items));
+    if (!open(itemsConn, q.workerItems, items) || !open(savingsConn, savings, contracts) ||
+        !open(conn, q.personnel, personnel))
+        return nullptr;
+    return std::make_unique<ServerMonthRows>(conn, itemsConn, savingsConn, ui, std::move(personnel), std::move(items),
+                                             std::move(contracts));
 }
 
 bool loadLeaveWorkers(Connection& conn, const LoadRequest& req, UiPort& ui, std::vector<std::string>& codes) {

@@ -22,8 +22,8 @@ struct LoadRequest {
     // Nothing is inserted: a month without its default days item gets the row the
     // run would insert, in memory only (a slip looked at, not a run).
     bool readOnly = false;
-    // The personnel and the workers' own items are left out: the run reads them
-    // through openMonthRows as it goes (monthHasPersonnel is still filled).
+    // The personnel, the workers' own items and the savings contracts are left out:
+    // the run reads them through openMonthRows as it goes (monthHasPersonnel is still filled).
     bool streamed = false;
     // The rows the month check read (VERIFI_PARAM_DATEM), taken over instead of being
     // read again; null: the loader reads them itself.
@@ -35,10 +35,12 @@ struct LoadRequest {
 // failed (already reported through the port).
 bool loadMonthInputs(Connection& conn, const LoadRequest& req, UiPort& ui, MonthInputs& in);
 
-// The month's personnel (on `conn`) and the workers' own items (on `itemsConn`,
-// a second connection, as a stream holds its connection until it is read to the
-// end) as the server sends them, in code order. Null (reported) on failure.
-std::unique_ptr<MonthRows> openMonthRows(Connection& conn, Connection& itemsConn, const LoadRequest& req, UiPort& ui);
+// The month's personnel (on `conn`), the workers' own items (on `itemsConn`) and the
+// savings contracts (on `savingsConn`) as the server sends them, each in code order:
+// a stream holds its connection until it is read to the end, hence one for each.
+// Null (reported) on failure.
+std::unique_ptr<MonthRows> openMonthRows(Connection& conn, Connection& itemsConn, Connection& savingsConn,
+                                         const LoadRequest& req, UiPort& ui);
 
 // The codes of the workers whose own items may carry medical-leave days: the
 // workers whose previous salary the run may need. False (reported) on failure.

@@ -10,6 +10,7 @@
 #include "payroll/calculation.h"
 #include "payroll/explain.h"
 #include "payroll/formula.h"
+#include "payroll/slip_line.h"
 
 using namespace remu;
 
@@ -831,11 +832,12 @@ TEST(Explanation, FiguresAsTheSlipWritesThem) {
 
 namespace {
 
-// The month's personnel and workers' items handed over row by row, as the server sends them.
+// The month's personnel, workers' own items and savings contracts handed over row by
+// row, as the server sends them.
 class RowsOf : public MonthRows {
 public:
-    RowsOf(std::vector<Worker> workers, std::vector<ItemRow> items)
-        : workers_(std::move(workers)), items_(std::move(items)) {}
+    RowsOf(std::vector<Worker> workers, std::vector<ItemRow> items, std::vector<SavingsRow> savings)
+        : workers_(std::move(workers)), items_(std::move(items)), savings_(std::move(savings)) {}
     bool nextWorker(Worker& w) override {
         if (nextWorker_ >= workers_.size()) return false;
         w = workers_[nextWorker_++];
@@ -846,11 +848,17 @@ public:
         r = items_[nextItem_++];
         return true;
     }
+    bool nextSaving(SavingsRow& s) override {
+        if (nextSaving_ >= savings_.size()) return false;
+        s = savings_[nextSaving_++];
+        return true;
+    }
 
 private:
     std::vector<Worker> workers_;
     std::vector<ItemRow> items_;
-    size_t nextWorker_ = 0, nextItem_ = 0;
+    std::vector<SavingsRow> savings_;
+    size_t nextWorker_ = 0, nextItem_ = 0, nextSaving_ = 0;
 };
 
 std::string dateText(const Date& d) { return std::to_string(d.year) + "-" + std::to_string(d.month) + "-" + std::to_string(d.day); }
@@ -892,11 +900,20 @@ RunSeen seen(const std::function<CalcResult(const ProgressFn&, const SlipSink&)>
     return s;
 }
 
+// The contracts as the server sends them to a streamed run: in code order, those of one
+// code in the order the whole month's run has them.
+std::vector<SavingsRow> inCodeOrder(std::vector<SavingsRow> savings) {
+    std::stable_sort(savings.begin(), savings.end(),
+                     [](const SavingsRow& a, const SavingsRow& b) { return codeKey(a.workerCode) < codeKey(b.workerCode); });
+    return savings;
+}
+
 RunSeen streamedRun(const MonthInputs& in) {
     MonthInputs rest = in;
     rest.personnel.clear();
     rest.workerItems.clear();
-    RowsOf rows(in.personnel, in.workerItems);
+    rest.savings.clear();
+    RowsOf rows(in.personnel, in.workerItems, inCodeOrder(in.savings));
     return seen([&](const ProgressFn& p, const SlipSink& sink) { return calculateMonthStreamed(rest, rows, p, sink); });
 }
 
