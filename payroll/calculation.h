@@ -4,6 +4,7 @@
 // and income tax, totals, order numbers and instalment counters. The order of
 // phases, passes and lines is what the pay slip outputs read.
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -23,12 +24,34 @@ struct RunMessage {
     std::string text;
 };
 
-// The two figures written back to the worker's row of the month.
+// A worker's code as the write-back keeps it, in place: the personnel table's code has
+// at most four characters, 16 bytes, so a month's figures hold no text of their own
+// (a longer code, which no row of the table can have, keeps its first 16 bytes).
+class WorkerCode {
+public:
+    WorkerCode() = default;
+    WorkerCode(std::string_view code) : size_(static_cast<unsigned char>(std::min(code.size(), sizeof text_))) {
+        code.copy(text_, size_);
+    }
+    WorkerCode(const std::string& code) : WorkerCode(std::string_view(code)) {}
+    WorkerCode(const char* code) : WorkerCode(std::string_view(code)) {}
+
+    std::string_view view() const { return {text_, size_}; }
+    operator std::string_view() const { return view(); }
+    std::string str() const { return std::string(view()); }
+    friend bool operator==(const WorkerCode& a, const WorkerCode& b) { return a.view() == b.view(); }
+
+private:
+    char text_[16] = {};
+    unsigned char size_ = 0;
+};
+
+// The two figures written back to the worker's row of the month (40 bytes a worker).
 struct WriteBack {
-    std::string code;  // codigo_per
+    WorkerCode code;  // codigo_per
     bool hasTotal = false;
-    double totalImponible = 0;
     bool hasDays = false;
+    double totalImponible = 0;
     double diasTrabajados = 0;
 };
 

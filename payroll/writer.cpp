@@ -8,7 +8,9 @@
 namespace remu {
 
 namespace {
-constexpr size_t kStreamBatch = 8192;
+// Lines handed to the writer at a time. A batch, two waiting and the one being written
+// are what REMUMES holds in memory when writing falls behind, as it does in a long run.
+constexpr size_t kStreamBatch = 2048;
 // Batches waiting for the writer; bounds the memory when writing falls behind.
 constexpr size_t kMaxPending = 2;
 }  // namespace

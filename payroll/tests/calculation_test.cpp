@@ -250,7 +250,7 @@ TEST(Calculation, StatutoryLinesTotalsOrderAndWriteBack) {
         EXPECT_EQ(l->MES_REM, "03");
     }
     ASSERT_EQ(r.writeBack.size(), 1u);
-    EXPECT_EQ(r.writeBack[0].code, "0001");
+    EXPECT_EQ(r.writeBack[0].code.view(), "0001");
     EXPECT_EQ(r.writeBack[0].totalImponible, 1000000);
     EXPECT_EQ(r.writeBack[0].diasTrabajados, 30);
 
@@ -894,7 +894,7 @@ RunSeen seen(const std::function<CalcResult(const ProgressFn&, const SlipSink&)>
     for (const RunMessage& m : s.result.messages)
         s.messages.push_back(std::string(boxKindName(m.kind)) + "|" + m.title + "|" + m.text);
     for (const WriteBack& w : s.result.writeBack)
-        s.figures.push_back(w.code + "|" + std::to_string(w.hasTotal) + num(w.totalImponible) + "|" +
+        s.figures.push_back(w.code.str() + "|" + std::to_string(w.hasTotal) + num(w.totalImponible) + "|" +
                             std::to_string(w.hasDays) + num(w.diasTrabajados));
     for (const auto& l : s.result.ajupaso) s.lines.push_back("AJUPASO " + lineText(l));
     return s;

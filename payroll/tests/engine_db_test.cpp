@@ -356,7 +356,7 @@ TEST_F(EngineDb, SavingsGroupAsTheServerComparesCodesAndTheMarkerGivesOneLinePer
 
 TEST_F(EngineDb, FailedWriteBackLeavesEveryFigureAsItWas) {
     std::vector<WriteBack> figures;
-    for (int i = 1; i <= 6; ++i) figures.push_back({code(i), true, 1000.0 * i, true, 30});
+    for (int i = 1; i <= 6; ++i) figures.push_back({code(i), true, true, 1000.0 * i, 30});
     auto nothingWritten = [&](const char* why) {
         // Read on the same connection: a transaction left open would show its own changes.
         auto rs = session.OCON->query("SELECT SUM(total_imponible_per), SUM(dias_trabajados_per), @@in_transaction "
@@ -406,7 +406,7 @@ TEST_F(EngineDb, WriteBackTakesTheSameStatementsForAnyNumberOfWorkersAndKeepsWha
         return session.OCON->query("SHOW SESSION STATUS LIKE 'Questions'")->Fields(1).number();
     };
     std::vector<WriteBack> figures;
-    for (int i = 1; i <= 3000; ++i) figures.push_back({code(i), i != 10, 100.0 * i, i != 11, 30});
+    for (int i = 1; i <= 3000; ++i) figures.push_back({code(i), i != 10, i != 11, 100.0 * i, 30});
     auto write = [&](size_t limit) {
         ui.clear();
         const double before = questions();
