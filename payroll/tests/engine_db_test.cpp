@@ -12,6 +12,7 @@
 #include "format/picture.h"
 #include "format/text.h"
 #include "payroll/engine.h"
+#include "payroll/explain.h"
 #include "payroll/loader.h"
 #include "payroll/writer.h"
 #include "tests/support/test_db.h"
@@ -352,6 +353,56 @@ TEST_F(EngineDb, SavingsGroupAsTheServerComparesCodesAndTheMarkerGivesOneLinePer
         EXPECT_EQ(find(lines, "0001", "UNI")->DESCRI_REM, "IMP.UNICO (Base Trib. 759,600)");
         fs::remove(dir / marker);
     }
+}
+
+TEST_F(EngineDb, SavingsReadAsTheRunGoesGiveTheLinesOfTheWholeMonth) {
+    // Contracts stored out of code order, a worker's own out of institution order, one of a
+    // code nobody has, one with a formula, one switched off.
+    company->runSql("INSERT INTO 2018_apv (mes_apv, codper_apv, nomper_apv, codigo_inst_apv, nominst_apv, valor_apv, "
+                    "formula_apv, rebaja_tributable, desactivado) VALUES "
+                    "('03', '0005', 'W5', '006', 'CUPRUM', 20000, '', 1, 0),"
+                    "('03', '0003', 'W3', '008', 'PLANVITAL', 1, 'VALOR*VALOUF', 0, 0),"
+                    "('03', '0005', 'W5', '005', 'HABITAT', 30000, '', 1, 0),"
+                    "('03', '0009', 'NADIE', '005', 'HABITAT', 1000, '', 1, 0),"
+                    "('03', '0003', 'W3', '005', 'HABITAT', 15000, '', 1, 0),"
+                    "('03', '0005', 'W5', '007', 'MODELO', 5000, '', 0, 0),"
+                    "('03', '0001', 'W1', '005', 'HABITAT', 99999, '', 1, 1),"
+                    "('03', '0003', 'W3', '006', 'CUPRUM', 2500, '', 1, 0),"
+                    "('02', '0002', 'W2', '005', 'HABITAT', 7777, '', 1, 0)");
+    addItem("0003", "BON", "BONO", 1, 1, 50000);
+    auto text = [](const std::vector<PaySlipLine>& lines) {
+        std::vector<std::string> out;
+        for (const auto& l : lines)
+            out.push_back(l.PERSON_REM + "|" + l.HABDES_REM + "|" + l.DESCRI_REM + "|" + l.TITULO_REM + "|" +
+                          l.INSAPV_REM + "|" + std::to_string(l.SECUEN_REM) + "|" + std::to_string(l.VALFIN_REM));
+        return out;
+    };
+    // The explaining run takes the month whole; the plain one reads it as it goes.
+    auto both = [&](const std::string& from, const std::string& to, const std::string& why) {
+        ui.clear();
+        SlipRecorder rec("0003");
+        ASSERT_TRUE(CALCULA_REMUN(session, ui, from, to, {dir.string(), nullptr, &rec})) << why;
+        const auto whole = text(remumes(dir));
+        ASSERT_TRUE(run(from, to)) << why;
+        const auto streamed = text(remumes(dir));
+        EXPECT_EQ(streamed, whole) << why;
+        size_t savings = 0;
+        for (const std::string& l : streamed) savings += l.find("|APV|") != std::string::npos;
+        EXPECT_GT(savings, 0u) << why;
+    };
+    for (bool separate : {false, true}) {
+        if (separate) std::ofstream(dir / "APV_SEP.TXT").put('\n');
+        const std::string how = separate ? "one line per contract" : "totals";
+        both("", "", how + ", every worker");
+        both("0002", "0005", how + ", a range");
+        both("0005", "0005", how + ", one worker");
+    }
+    // One line per contract, in the order of the rows of the worker's contracts.
+    const auto lines = remumes(dir);
+    std::vector<std::string> titles;
+    for (const auto& l : lines)
+        if (l.HABDES_REM == "APV") titles.push_back(l.TITULO_REM);
+    EXPECT_EQ(titles, (std::vector<std::string>{"APV_006", "APV_005", "APV_007"}));
 }
 
 TEST_F(EngineDb, FailedWriteBackLeavesEveryFigureAsItWas) {
