@@ -2,6 +2,7 @@
 // The local work tables REMUMES, REMUPASO (pay slip line record) and AJUPASO
 // (same layout, _AJU names), kept as dBASE III files in the working directory.
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -72,11 +73,15 @@ public:
 
     // Adds rows (the first call creates the draft). Throws DbfError.
     void append(const std::vector<PaySlipLine>& lines);
+    // Adds the slips' rows, one slip after another, as one append.
+    void appendSlips(const std::vector<std::vector<PaySlipLine>>& slips);
     // The draft (empty when nothing was appended) replaces the table. Throws DbfError.
     void commit();
     void discard();
 
 private:
+    void appendRuns(std::span<const std::vector<PaySlipLine>> runs);
+
     WorkTable table_;
     std::string dir_;
     std::string path_;

@@ -143,9 +143,12 @@ private:
             const WorkerDays d = daysLines(b.staged, SlipOwner{in_.month, b.code, name}, in_.movements, days);
             formulas_[FormulaVar::DIAS_NO_TRA] = d.notWorked;
             formulas_[FormulaVar::DIATRA] = d.worked;
-            b.lines.reserve(b.staged.size() + days.size() + 24);
-            for (PaySlipLine& l : b.staged)
-                if (l.TIPO_REM != LineType::Control && !tv(l.PERSON_REM).empty()) b.lines.push_back(std::move(l));
+            // The staged lines stay where they are; only those after a dropped one move.
+            b.lines = std::move(b.staged);
+            std::erase_if(b.lines, [](const PaySlipLine& l) {
+                return l.TIPO_REM == LineType::Control || tv(l.PERSON_REM).empty();
+            });
+            b.lines.reserve(b.lines.size() + days.size() + Staging::kLaterLines);
             for (PaySlipLine& l : days) {
                 if (rec_) rec_->record(b.lines.size(), daysExplanation(l, d));
                 b.lines.push_back(std::move(l));
@@ -264,6 +267,7 @@ CalcResult Calculation::run() { return runWholeMonth(); }
 
 CalcResult Calculation::runStreamed(MonthRows& rows) {
     streamed_ = true;
+    staging_.roomForLaterLines();
     std::vector<RunMessage> alerts;  // the gathering's, shown before every worker's
     try {
         if (!in_.monthHasPersonnel) return noPersonnel();

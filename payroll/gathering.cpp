@@ -20,7 +20,7 @@ Bucket& Staging::bucket(const std::string& code) {
 }
 
 void Staging::expect(Bucket& b, size_t lines) const {
-    if (b.staged.capacity() == 0) b.staged.reserve(lines + commonItems_ + 2);
+    if (b.staged.capacity() == 0) b.staged.reserve(lines + commonItems_ + 2 + later_);
 }
 
 bool Staging::hasStaged(const Bucket& b, const std::string& trimmedCode) const {

@@ -27,6 +27,12 @@ class Staging {
 public:
     explicit Staging(size_t commonItems) : commonItems_(commonItems) {}
 
+    // Room kept for the lines the later phases add to a worker's (days, month
+    // salary, statutory lines, totals), so that they never move his lines. Only
+    // where one worker is staged at a time: a whole month's would hold it for all.
+    static constexpr size_t kLaterLines = 32;
+    void roomForLaterLines() { later_ = kLaterLines; }
+
     Bucket& bucket(const std::string& code);
     // Room for the lines a worker is about to get, so they are not moved while staging.
     void expect(Bucket& b, size_t lines) const;
@@ -38,6 +44,7 @@ public:
 
 private:
     size_t commonItems_;
+    size_t later_ = 0;
     std::map<std::string, Bucket> buckets_;  // by code padded to 4
     // Consecutive calls mostly name the same worker; map nodes never move.
     std::string lastCode_;

@@ -17,15 +17,16 @@ WorkTableStream::~WorkTableStream() { drain(); }
 
 void WorkTableStream::add(std::vector<PaySlipLine>&& lines) {
     if (failed_) return;
-    if (batch_.capacity() < kStreamBatch) batch_.reserve(kStreamBatch + 64);
-    for (PaySlipLine& l : lines) batch_.push_back(std::move(l));
+    batchLines_ += lines.size();
+    batch_.push_back(std::move(lines));
     lines = {};
-    if (batch_.size() >= kStreamBatch) flush();
+    if (batchLines_ >= kStreamBatch) flush();
 }
 
 void WorkTableStream::flush() {
-    std::vector<PaySlipLine> batch;
+    Batch batch;
     batch.swap(batch_);
+    batchLines_ = 0;
     std::unique_lock lock(mutex_);
     if (!writer_.joinable()) writer_ = std::thread([this] { writerLoop(); });
     changed_.wait(lock, [&] { return pending_.size() < kMaxPending; });
@@ -35,7 +36,7 @@ void WorkTableStream::flush() {
 
 void WorkTableStream::writerLoop() {
     for (;;) {
-        std::vector<PaySlipLine> batch;
+        Batch batch;
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [&] { return !pending_.empty() || closing_; });
@@ -48,11 +49,11 @@ void WorkTableStream::writerLoop() {
     }
 }
 
-void WorkTableStream::write(const std::vector<PaySlipLine>& batch) {
+void WorkTableStream::write(const Batch& batch) {
     if (error_) return;
     try {
         if (!draft_) draft_ = std::make_unique<WorkTableDraft>(WorkTable::REMUMES, dir_);
-        draft_->append(batch);
+        draft_->appendSlips(batch);
         started_ = true;
     } catch (const DbfError& e) {
         error_ = e;
@@ -95,6 +96,7 @@ bool WorkTableStream::finish(const CalcResult& r, UiPort& ui) {
 
 void WorkTableStream::abandon(UiPort& ui, bool evenUnstarted) {
     batch_.clear();
+    batchLines_ = 0;
     drain();
     if (draft_) draft_->discard();
     if (!started_ && !evenUnstarted) return;

@@ -44,10 +44,13 @@ private:
     void flush();   // hands the batch to the writer thread
     void drain();   // returns once everything handed over is written and the thread is gone
     void writerLoop();
-    void write(const std::vector<PaySlipLine>& batch);
+    // A batch is the workers' slips as handed over: their lines are never moved again.
+    using Batch = std::vector<std::vector<PaySlipLine>>;
+    void write(const Batch& batch);
 
     std::string dir_;
-    std::vector<PaySlipLine> batch_;
+    Batch batch_;
+    size_t batchLines_ = 0;
     std::unique_ptr<WorkTableDraft> draft_;
     // Owned by the writer thread while it runs; read after drain().
     bool started_ = false;
@@ -56,7 +59,7 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::vector<PaySlipLine>> pending_;
+    std::deque<Batch> pending_;
     bool closing_ = false;
     std::thread writer_;
 };
