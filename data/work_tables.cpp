@@ -473,9 +473,14 @@ void WorkTableDraft::appendRuns(std::span<const std::vector<PaySlipLine>> runs) 
     rows_ += static_cast<uint32_t>(rowCount(runs));
 }
 
-void WorkTableDraft::commit() {
+void WorkTableDraft::commit() { replace(false); }
+
+std::string WorkTableDraft::commitKeepingReplaced() { return replace(true); }
+
+std::string WorkTableDraft::replace(bool keepReplaced) {
     if (!created_) append({});
     std::string target = tablePath(table_, dir_);
+    std::string kept;
     // The table is replaced only when nobody has it open, as re-creating it in place would be.
     int guard = -1;
     if (auto existing = DbfTable::locate(target)) {
@@ -487,12 +492,23 @@ void WorkTableDraft::commit() {
                            "La tabla " + workTableFile(table_) + " está en uso por otro proceso; no se pudo crear.");
         }
     }
-    const int renamed = std::rename(path_.c_str(), target.c_str());
+    // Swapping the two names replaces the table as atomically as a rename does,
+    // but leaves the old one to be removed later, and spares the draft the
+    // write-out that some file systems (ext4) start when a rename replaces a file,
+    // which for a big month takes longer than writing it did. Where the file
+    // system cannot swap, the rename does it all.
+    int renamed = -1;
+    if (keepReplaced && guard >= 0) {
+        renamed = ::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE);
+        if (renamed == 0) kept = path_;
+    }
+    if (renamed != 0) renamed = std::rename(path_.c_str(), target.c_str());
     if (guard >= 0) ::close(guard);
     if (renamed != 0)
         throw DbfError(DbfError::Kind::WriteFailed, "No se pudo grabar la tabla " + workTableFile(table_) + ".");
     created_ = false;
     rows_ = 0;
+    return kept;
 }
 
 void removeStaleWorkTableDrafts(const std::string& dir) {

@@ -77,9 +77,15 @@ public:
     void appendSlips(const std::vector<std::vector<PaySlipLine>>& slips);
     // The draft (empty when nothing was appended) replaces the table. Throws DbfError.
     void commit();
+    // The same, but the replaced table (when there was one) is left under the
+    // draft's hidden name, returned, for the caller to remove when it suits:
+    // freeing a big file takes a while. A run killed before that leaves it for
+    // removeStaleWorkTableDrafts. Empty when nothing was left.
+    std::string commitKeepingReplaced();
     void discard();
 
 private:
+    std::string replace(bool keepReplaced);
     void appendRuns(std::span<const std::vector<PaySlipLine>> runs);
 
     WorkTable table_;

@@ -220,8 +220,12 @@ private:
         if (w) workerData(lines, *w);
         if (rec_) rec_->finish(lines);
         result_.writeBack.push_back(figuresToWriteBack(lines, b.code));
-        if (sink_) sink_(std::move(lines));
-        else result_.slips.push_back(std::move(lines));
+        if (sink_) {
+            sink_(std::move(lines));
+            staging_.recycle(std::move(lines));
+        } else {
+            result_.slips.push_back(std::move(lines));
+        }
         lines = {};
     }
 

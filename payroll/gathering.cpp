@@ -19,8 +19,11 @@ Bucket& Staging::bucket(const std::string& code) {
     return it->second;
 }
 
-void Staging::expect(Bucket& b, size_t lines) const {
-    if (b.staged.capacity() == 0) b.staged.reserve(lines + commonItems_ + 2 + later_);
+void Staging::expect(Bucket& b, size_t lines) {
+    if (b.staged.capacity() != 0) return;
+    const size_t room = lines + commonItems_ + 2 + later_;
+    if (spare_.capacity() >= room) b.staged = std::move(spare_);
+    else b.staged.reserve(room);
 }
 
 bool Staging::hasStaged(const Bucket& b, const std::string& trimmedCode) const {

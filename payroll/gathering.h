@@ -32,10 +32,16 @@ public:
     // where one worker is staged at a time: a whole month's would hold it for all.
     static constexpr size_t kLaterLines = 32;
     void roomForLaterLines() { later_ = kLaterLines; }
+    // A finished worker's vector, kept for the room it has (its lines are dropped).
+    void recycle(std::vector<PaySlipLine>&& v) {
+        if (v.capacity() <= spare_.capacity()) return;
+        spare_ = std::move(v);
+        spare_.clear();
+    }
 
     Bucket& bucket(const std::string& code);
     // Room for the lines a worker is about to get, so they are not moved while staging.
-    void expect(Bucket& b, size_t lines) const;
+    void expect(Bucket& b, size_t lines);
     void stage(Bucket& b, PaySlipLine l);
     bool hasStaged(const Bucket& b, const std::string& trimmedCode) const;
 
@@ -45,6 +51,7 @@ public:
 private:
     size_t commonItems_;
     size_t later_ = 0;
+    std::vector<PaySlipLine> spare_;
     std::map<std::string, Bucket> buckets_;  // by code padded to 4
     // Consecutive calls mostly name the same worker; map nodes never move.
     std::string lastCode_;

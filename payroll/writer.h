@@ -35,6 +35,8 @@ public:
     WorkTableStream(const WorkTableStream&) = delete;
     WorkTableStream& operator=(const WorkTableStream&) = delete;
 
+    // Takes a worker's slip; `lines` comes back empty, often with the room of a
+    // slip already written, for the next worker's lines.
     void add(std::vector<PaySlipLine>&& lines);
     bool finish(const CalcResult& r, UiPort& ui);
     // Empties REMUMES when lines were written, or always with `evenUnstarted`.
@@ -47,10 +49,15 @@ private:
     // A batch is the workers' slips as handed over: their lines are never moved again.
     using Batch = std::vector<std::vector<PaySlipLine>>;
     void write(const Batch& batch);
+    // A written slip's vector, emptied here: its texts are freed by the thread
+    // that allocates the next ones, where freeing and allocating stay cheap.
+    std::vector<PaySlipLine> spare();
 
     std::string dir_;
     Batch batch_;
     size_t batchLines_ = 0;
+    Batch spares_;   // emptied vectors, calculating thread only
+    Batch written_;  // batches the writer is done with, under mutex_
     std::unique_ptr<WorkTableDraft> draft_;
     // Owned by the writer thread while it runs; read after drain().
     bool started_ = false;
@@ -62,6 +69,8 @@ private:
     std::deque<Batch> pending_;
     bool closing_ = false;
     std::thread writer_;
+    // Removes the REMUMES that the new one replaced while the run goes on; joined on destruction.
+    std::thread remover_;
 };
 
 // Every figure of the run written back in one transaction, either all or none:
