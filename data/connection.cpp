@@ -319,6 +319,12 @@ std::string RowStream::text(int i) const {
     return value(i).text();
 }
 
+void RowStream::text(int i, std::string& out) const {
+    if (isNull(i)) out.clear();
+    else if (!numeric_[i] && !date_[i]) out.assign(raw(i));
+    else out = value(i).text();
+}
+
 double RowStream::number(int i) const {
     if (isNull(i)) return 0;
     if (numeric_[i]) {

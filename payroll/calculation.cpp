@@ -4,6 +4,7 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <span>
 
 #include "format/helpers.h"
 #include "payroll/constants.h"
@@ -139,7 +140,8 @@ private:
         if (b.staged.empty()) return;
         if (!trim(b.code).empty()) {
             const std::string name = b.staged.front().NOMBRE_REM;
-            std::vector<PaySlipLine> days;
+            std::vector<PaySlipLine>& days = dayLines_;
+            days.clear();
             const WorkerDays d = daysLines(b.staged, SlipOwner{in_.month, b.code, name}, in_.movements, days);
             formulas_[FormulaVar::DIAS_NO_TRA] = d.notWorked;
             formulas_[FormulaVar::DIATRA] = d.worked;
@@ -245,6 +247,7 @@ private:
     Date lastDay_;
     Staging staging_;
     std::vector<PaySlipLine> sortScratch_;
+    std::vector<PaySlipLine> dayLines_;  // a worker's days lines, on their way to his slip
     bool streamed_ = false;
     const Worker* current_ = nullptr;
 };
@@ -314,25 +317,30 @@ CalcResult Calculation::runStreamed(MonthRows& rows) {
             if (!next) break;
             const std::string key = *next;
 
-            items.clear();
+            // The worker's items, swapped into rows kept from earlier workers so
+            // that the next row is read into strings that already have room.
+            size_t own = 0;
             while (haveItem && itemKey == key) {
-                items.push_back(std::move(item));
+                if (own == items.size()) items.emplace_back();
+                std::swap(items[own++], item);
                 haveItem = rows.nextItem(item);
                 if (!haveItem) break;
                 std::string k = keyOfItem();
                 if (k < itemKey) throw NotStreamable{};
                 itemKey = std::move(k);
             }
-            const bool own = haveW && wKey == key;
+            const bool listed = haveW && wKey == key;
             const bool saves = saving != savings.end() && saving->first == key;
-            current_ = own ? &w : nullptr;
-            gatherWorker(g, WorkerRows{current_, items, saves ? saving->second : noSavings, commonCodes, initial},
+            current_ = listed ? &w : nullptr;
+            gatherWorker(g,
+                         WorkerRows{current_, std::span<const ItemRow>(items.data(), own),
+                                    saves ? saving->second : noSavings, commonCodes, initial},
                          staging_);
             for (auto& [k, b] : staging_.buckets()) process(b, n);
             staging_.clear();
             current_ = nullptr;
             if (saves) ++saving;
-            if (own && (haveW = rows.nextWorker(w))) {
+            if (listed && (haveW = rows.nextWorker(w))) {
                 std::string k = plainKey(w.codigo, width);
                 if (k <= wKey) throw NotStreamable{};
                 wKey = std::move(k);

@@ -4,6 +4,7 @@
 // order as the staging table REMUPASO holds them before the hand-over.
 
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,7 @@ public:
     // Room kept for the lines the later phases add to a worker's (days, month
     // salary, statutory lines, totals), so that they never move his lines. Only
     // where one worker is staged at a time: a whole month's would hold it for all.
-    static constexpr size_t kLaterLines = 32;
+    static constexpr size_t kLaterLines = 24;
     void roomForLaterLines() { later_ = kLaterLines; }
     // A finished worker's vector, kept for the room it has (its lines are dropped).
     void recycle(std::vector<PaySlipLine>&& v) {
@@ -77,7 +78,7 @@ void gatherLines(GatherContext& g, Staging& staging);
 // the month one worker at a time.
 struct WorkerRows {
     const Worker* worker = nullptr;            // his personnel row; null when the month has none
-    const std::vector<ItemRow>& items;         // his own items, in item order
+    std::span<const ItemRow> items;            // his own items, in item order
     const std::vector<const SavingsRow*>& savings;  // his contracts, in query order
     const std::vector<std::string>& commonCodes;    // trimmed codes of the common items
     const FormulaContext& initialFigures;      // the figures savings formulas see

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -83,7 +84,7 @@ public:
 
 private:
     std::vector<std::pair<std::string, double>> keys_;
-    std::set<std::string> persons_;
+    std::unordered_set<std::string> persons_;  // the first four characters of the keys
 };
 
 // One worker's view of the adjustments.
