@@ -44,12 +44,21 @@ public:
     // Room for the lines a worker is about to get, so they are not moved while staging.
     void expect(Bucket& b, size_t lines);
     void stage(Bucket& b, PaySlipLine l);
+    // The same for a line made in place by `make(line)`, which spares moving it.
+    template <class Make>
+    void stageMade(Bucket& b, Make&& make) {
+        PaySlipLine& l = b.staged.emplace_back();
+        make(l);
+        staged(b, l);
+    }
     bool hasStaged(const Bucket& b, const std::string& trimmedCode) const;
 
     std::map<std::string, Bucket>& buckets() { return buckets_; }
     void clear();
 
 private:
+    void staged(Bucket& b, PaySlipLine& l);
+
     size_t commonItems_;
     size_t later_ = 0;
     std::vector<PaySlipLine> spare_;
