@@ -169,6 +169,20 @@ bool putNumber(char* out, int width, int decimals, double value) {
     return true;
 }
 
+// A whole number from 0 to 10^width - 1 (the one-digit kinds and flags, the
+// order number) written straight; anything else as putNumber writes it.
+bool putWhole(char* out, int width, int value) {
+    static const int limits[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+    if (value < 0 || width < 1 || width > 9 || value >= limits[width]) return putNumber(out, width, 0, value);
+    int p = width;
+    do {
+        out[--p] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    std::memset(out, ' ', static_cast<size_t>(p));
+    return true;
+}
+
 void putDate(char* out, const Date& d) {
     if (d.isNull()) {
         std::memset(out, ' ', 8);
@@ -203,6 +217,10 @@ void formatRow(char* out, const PaySlipLine& l) {
         putNumber(p, w, d, v);
         p += w;
     };
+    auto whole = [&p](int v, int w) {
+        putWhole(p, w, v);
+        p += w;
+    };
     auto day = [&p](const Date& d) {
         putDate(p, d);
         p += 8;
@@ -212,9 +230,9 @@ void formatRow(char* out, const PaySlipLine& l) {
     text(l.NOMBRE_REM, 30);
     text(l.APENOM_REM, 35);
     text(l.HABDES_REM, 3);
-    number(l.TIPO_REM, 1, 0);
-    number(l.IMPONI_REM, 1, 0);
-    number(l.HABDESVAR, 1, 0);
+    whole(l.TIPO_REM, 1);
+    whole(l.IMPONI_REM, 1);
+    whole(l.HABDESVAR, 1);
     text(l.DESCRI_REM, 50);
     number(l.VALFIN_REM, 10, 0);
     number(l.VALOR_REM, 12, 2);
@@ -222,7 +240,7 @@ void formatRow(char* out, const PaySlipLine& l) {
     text(l.TIPOTRABAJ, 1);
     text(l.INSAPV_REM, 3);
     text(l.NOMINSAPV, 50);
-    number(l.SECUEN_REM, 2, 0);
+    whole(l.SECUEN_REM, 2);
     text(l.TITULO_REM, 20);
     text(l.CUENTA_REM, 7);
     text(l.CENCOS_REM, 4);
