@@ -59,6 +59,8 @@ public:
     // The current row's field: NULL and absent columns read empty, 0, a null date.
     bool isNull(int i) const;
     std::string text(int i) const;
+    // The same text, into a string whose room is reused.
+    void text(int i, std::string& out) const;
     double number(int i) const;
     Date date(int i) const;
     Value value(int i) const;

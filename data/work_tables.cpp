@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <span>
 
 #include "core/work_folder.h"
 #include "format/codepage.h"
@@ -100,7 +101,17 @@ void putText(char* out, int width, const std::string& utf8) {
     const size_t w = static_cast<size_t>(width);
     const unsigned char* s = reinterpret_cast<const unsigned char*>(utf8.data());
     const size_t n = utf8.size();
-    size_t i = 0, o = 0;
+    // Plain printable ASCII, by far the most common, is copied as it is.
+    const size_t plain = std::min(n, w);
+    size_t i = 0;
+    while (i < plain && s[i] >= 0x20 && s[i] < 0x7F) ++i;
+    if (i == plain) {
+        std::memcpy(out, s, plain);
+        std::memset(out + plain, ' ', w - plain);
+        return;
+    }
+    std::memcpy(out, s, i);
+    size_t o = i;
     while (i < n && o < w) {
         unsigned char ch = s[i];
         if (ch < 0x80) {
@@ -121,11 +132,15 @@ void putText(char* out, int width, const std::string& utf8) {
     std::memset(out + o, ' ', w - o);
 }
 
+constexpr double kScales[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+
 // Right-aligned fixed-point text, the same bytes as printf("%*.*f") of the value
 // rounded half away from zero. False when it does not fit.
 bool putNumber(char* out, int width, int decimals, double value) {
     if (!std::isfinite(value) || decimals > 6) return false;
-    double k = dbf_detail::scaledRound(value, decimals);
+    // A whole number needs no rounding at any number of decimals.
+    double k = value == std::trunc(value) && std::fabs(value) < 1e9 ? value * kScales[decimals]
+                                                                    : dbf_detail::scaledRound(value, decimals);
     if (std::fabs(k) >= 1e15) {
         auto txt = dbfNumberText(value, width, decimals);
         if (!txt) return false;
@@ -154,6 +169,20 @@ bool putNumber(char* out, int width, int decimals, double value) {
     return true;
 }
 
+// A whole number from 0 to 10^width - 1 (the one-digit kinds and flags, the
+// order number) written straight; anything else as putNumber writes it.
+bool putWhole(char* out, int width, int value) {
+    static const int limits[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+    if (value < 0 || width < 1 || width > 9 || value >= limits[width]) return putNumber(out, width, 0, value);
+    int p = width;
+    do {
+        out[--p] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    std::memset(out, ' ', static_cast<size_t>(p));
+    return true;
+}
+
 void putDate(char* out, const Date& d) {
     if (d.isNull()) {
         std::memset(out, ' ', 8);
@@ -175,24 +204,51 @@ double numberValue(const Column& c, const PaySlipLine& line) {
     return c.kind == Kind::Int ? static_cast<double>(line.*c.integer) : line.*c.number;
 }
 
-// Formats one row (deletion flag included); the first column that does not fit, or -1.
-int formatRow(char* out, const PaySlipLine& line) {
-    out[0] = ' ';
-    char* p = out + 1;
-    int i = 0;
-    for (const Column& c : columns()) {
-        switch (c.kind) {
-        case Kind::Text: putText(p, c.width, line.*c.text); break;
-        case Kind::Int:
-        case Kind::Num:
-            if (!putNumber(p, c.width, c.decimals, numberValue(c, line))) return i;
-            break;
-        case Kind::Day: putDate(p, line.*c.date); break;
-        }
-        p += c.width;
-        ++i;
-    }
-    return -1;
+// Formats one row (deletion flag included), field by field in the order of
+// columns(); its numbers were found to fit by checkRows.
+void formatRow(char* out, const PaySlipLine& l) {
+    char* p = out;
+    *p++ = ' ';
+    auto text = [&p](const std::string& s, int w) {
+        putText(p, w, s);
+        p += w;
+    };
+    auto number = [&p](double v, int w, int d) {
+        putNumber(p, w, d, v);
+        p += w;
+    };
+    auto whole = [&p](int v, int w) {
+        putWhole(p, w, v);
+        p += w;
+    };
+    auto day = [&p](const Date& d) {
+        putDate(p, d);
+        p += 8;
+    };
+    text(l.MES_REM, 2);
+    text(l.PERSON_REM, 4);
+    text(l.NOMBRE_REM, 30);
+    text(l.APENOM_REM, 35);
+    text(l.HABDES_REM, 3);
+    whole(l.TIPO_REM, 1);
+    whole(l.IMPONI_REM, 1);
+    whole(l.HABDESVAR, 1);
+    text(l.DESCRI_REM, 50);
+    number(l.VALFIN_REM, 10, 0);
+    number(l.VALOR_REM, 12, 2);
+    text(l.FORMUL_REM, 200);
+    text(l.TIPOTRABAJ, 1);
+    text(l.INSAPV_REM, 3);
+    text(l.NOMINSAPV, 50);
+    whole(l.SECUEN_REM, 2);
+    text(l.TITULO_REM, 20);
+    text(l.CUENTA_REM, 7);
+    text(l.CENCOS_REM, 4);
+    text(l.CODMOV_REM, 2);
+    day(l.FECDES_REM);
+    day(l.FECHAS_REM);
+    text(l.NOMMOV_REM, 30);
+    number(l.BASCES_REM, 10, 0);
 }
 
 [[noreturn]] void tooWide(WorkTable t, const Column& c, const PaySlipLine& line) {
@@ -218,29 +274,43 @@ double surelyFits(const Column& c, bool negative) {
     return digits <= 0 ? -1 : std::pow(10.0, digits) - 1;
 }
 
+// Rows written as one: a worker's slip each, or a single run of lines.
+using Runs = std::span<const std::vector<PaySlipLine>>;
+
 // Refused before anything is touched: a row that does not fit leaves the table as it was.
-void checkRows(WorkTable t, const std::vector<PaySlipLine>& lines) {
+void checkRows(WorkTable t, Runs runs) {
     struct Check {
         const Column* column;
         double positive, negative;
     };
-    std::vector<Check> checks;
-    for (const Column& c : columns())
-        if (c.kind == Kind::Int || c.kind == Kind::Num) checks.push_back({&c, surelyFits(c, false), surelyFits(c, true)});
+    static const std::vector<Check> checks = [] {
+        std::vector<Check> out;
+        for (const Column& c : columns())
+            if (c.kind == Kind::Int || c.kind == Kind::Num) out.push_back({&c, surelyFits(c, false), surelyFits(c, true)});
+        return out;
+    }();
     char scratch[64];
-    for (const PaySlipLine& line : lines)
-        for (const Check& k : checks) {
-            double v = numberValue(*k.column, line);
-            if (v >= 0 ? v < k.positive : -v < k.negative) continue;  // NaN takes the long way
-            if (!putNumber(scratch, k.column->width, k.column->decimals, v)) tooWide(t, *k.column, line);
-        }
+    for (const std::vector<PaySlipLine>& lines : runs)
+        for (const PaySlipLine& line : lines)
+            for (const Check& k : checks) {
+                double v = numberValue(*k.column, line);
+                if (v >= 0 ? v < k.positive : -v < k.negative) continue;  // NaN takes the long way
+                if (!putNumber(scratch, k.column->width, k.column->decimals, v)) tooWide(t, *k.column, line);
+            }
+}
+
+size_t rowCount(Runs runs) {
+    size_t n = 0;
+    for (const auto& lines : runs) n += lines.size();
+    return n;
 }
 
 uint64_t ceiling = kDbfFileCeiling;
 
 // Writes the (checked) rows after the first `existing` records and updates the header.
-void writeRows(WorkTable t, const DbfTable& table, uint32_t existing, const std::vector<PaySlipLine>& lines) {
+void writeRows(WorkTable t, const DbfTable& table, uint32_t existing, Runs runs) {
     const int len = recordLength();
+    const size_t count = rowCount(runs);
 
     const int fd = table.descriptor();
     auto header = dbf_detail::readHeader(fd);
@@ -248,30 +318,38 @@ void writeRows(WorkTable t, const DbfTable& table, uint32_t existing, const std:
         throw DbfError(DbfError::Kind::Corrupt, "La tabla " + workTableFile(t) + " está dañada.");
     const std::string writeFailed = "No se pudo grabar la tabla " + workTableFile(t) + ".";
     // Header, records and the end-of-file mark.
-    const uint64_t size = header->headerLength + (static_cast<uint64_t>(existing) + lines.size()) * static_cast<uint64_t>(len) + 1;
+    const uint64_t size = header->headerLength + (static_cast<uint64_t>(existing) + count) * static_cast<uint64_t>(len) + 1;
     if (size > ceiling)
         throw DbfError(DbfError::Kind::WriteFailed,
-                       "La tabla " + workTableFile(t) + " no se grabó: con " + std::to_string(existing + lines.size()) +
+                       "La tabla " + workTableFile(t) + " no se grabó: con " + std::to_string(existing + count) +
                            " líneas pasaría de 2 GB, el tamaño máximo de una tabla dBASE. Procese el mes por "
                            "rangos de trabajadores.");
 
     constexpr size_t kChunkRows = 2048;
-    std::vector<char> buffer(kChunkRows * static_cast<size_t>(len) + 1);
+    const size_t chunkRows = std::min(kChunkRows, count);
+    std::vector<char> buffer(chunkRows * static_cast<size_t>(len) + 1);
     off_t offset = static_cast<off_t>(header->headerLength) + static_cast<off_t>(existing) * len;
-    size_t i = 0;
-    while (i < lines.size()) {
-        size_t n = std::min(kChunkRows, lines.size() - i);
-        char* p = buffer.data();
-        for (size_t j = 0; j < n; ++j, p += len) formatRow(p, lines[i + j]);
-        i += n;
-        if (i == lines.size()) *p++ = 0x1A;  // dBASE end-of-file mark, as shapelib writes it
+    char* p = buffer.data();
+    size_t inBuffer = 0, done = 0;
+    auto put = [&](bool last) {
+        if (last) *p++ = 0x1A;  // dBASE end-of-file mark, as shapelib writes it
         size_t bytes = static_cast<size_t>(p - buffer.data());
         if (pwrite(fd, buffer.data(), bytes, offset) != static_cast<ssize_t>(bytes))
             throw DbfError(DbfError::Kind::WriteFailed, writeFailed);
         offset += static_cast<off_t>(bytes);
-    }
-    if (lines.empty()) return;
-    if (ftruncate(fd, offset) != 0 || !dbf_detail::finishHeader(fd, existing + static_cast<uint32_t>(lines.size())))
+        p = buffer.data();
+        inBuffer = 0;
+    };
+    for (const std::vector<PaySlipLine>& lines : runs)
+        for (const PaySlipLine& line : lines) {
+            formatRow(p, line);
+            p += len;
+            ++done;
+            if (++inBuffer == chunkRows) put(done == count);
+        }
+    if (count == 0) return;
+    if (inBuffer > 0) put(true);
+    if (ftruncate(fd, offset) != 0 || !dbf_detail::finishHeader(fd, existing + static_cast<uint32_t>(count)))
         throw DbfError(DbfError::Kind::WriteFailed, writeFailed);
 }
 
@@ -386,17 +464,21 @@ void WorkTableDraft::discard() {
     rows_ = 0;
 }
 
-void WorkTableDraft::append(const std::vector<PaySlipLine>& lines) {
-    checkRows(table_, lines);
+void WorkTableDraft::append(const std::vector<PaySlipLine>& lines) { appendRuns(Runs(&lines, 1)); }
+
+void WorkTableDraft::appendSlips(const std::vector<std::vector<PaySlipLine>>& slips) { appendRuns(slips); }
+
+void WorkTableDraft::appendRuns(std::span<const std::vector<PaySlipLine>> runs) {
+    checkRows(table_, runs);
     try {
         if (!created_) {
             ::unlink(path_.c_str());
             created_ = true;
             DbfTable draft = DbfTable::create(path_, workTableLayout(table_));
-            writeRows(table_, draft, 0, lines);
+            writeRows(table_, draft, 0, runs);
         } else {
             DbfTable draft = DbfTable::open(path_, DbfMode::Exclusive);
-            writeRows(table_, draft, static_cast<uint32_t>(draft.recordCount()), lines);
+            writeRows(table_, draft, static_cast<uint32_t>(draft.recordCount()), runs);
         }
     } catch (const DbfError& e) {
         // The user knows the table by its own name, not by the draft's.
@@ -406,12 +488,17 @@ void WorkTableDraft::append(const std::vector<PaySlipLine>& lines) {
             text.replace(at, draftName.size(), workTableFile(table_));
         throw DbfError(e.kind(), text);
     }
-    rows_ += static_cast<uint32_t>(lines.size());
+    rows_ += static_cast<uint32_t>(rowCount(runs));
 }
 
-void WorkTableDraft::commit() {
+void WorkTableDraft::commit() { replace(false); }
+
+std::string WorkTableDraft::commitKeepingReplaced() { return replace(true); }
+
+std::string WorkTableDraft::replace(bool keepReplaced) {
     if (!created_) append({});
     std::string target = tablePath(table_, dir_);
+    std::string kept;
     // The table is replaced only when nobody has it open, as re-creating it in place would be.
     int guard = -1;
     if (auto existing = DbfTable::locate(target)) {
@@ -423,12 +510,23 @@ void WorkTableDraft::commit() {
                            "La tabla " + workTableFile(table_) + " está en uso por otro proceso; no se pudo crear.");
         }
     }
-    const int renamed = std::rename(path_.c_str(), target.c_str());
+    // Swapping the two names replaces the table as atomically as a rename does,
+    // but leaves the old one to be removed later, and spares the draft the
+    // write-out that some file systems (ext4) start when a rename replaces a file,
+    // which for a big month takes longer than writing it did. Where the file
+    // system cannot swap, the rename does it all.
+    int renamed = -1;
+    if (keepReplaced && guard >= 0) {
+        renamed = ::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE);
+        if (renamed == 0) kept = path_;
+    }
+    if (renamed != 0) renamed = std::rename(path_.c_str(), target.c_str());
     if (guard >= 0) ::close(guard);
     if (renamed != 0)
         throw DbfError(DbfError::Kind::WriteFailed, "No se pudo grabar la tabla " + workTableFile(table_) + ".");
     created_ = false;
     rows_ = 0;
+    return kept;
 }
 
 void removeStaleWorkTableDrafts(const std::string& dir) {
@@ -449,8 +547,8 @@ void appendWorkTable(WorkTable t, const std::vector<PaySlipLine>& lines, const s
     }
     DbfTable table = DbfTable::open(path, DbfMode::Exclusive);
     checkLayout(t, table);
-    checkRows(t, lines);
-    writeRows(t, table, static_cast<uint32_t>(table.recordCount()), lines);
+    checkRows(t, Runs(&lines, 1));
+    writeRows(t, table, static_cast<uint32_t>(table.recordCount()), Runs(&lines, 1));
 }
 
 uint64_t workTableCeiling() { return ceiling; }

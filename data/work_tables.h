@@ -2,6 +2,7 @@
 // The local work tables REMUMES, REMUPASO (pay slip line record) and AJUPASO
 // (same layout, _AJU names), kept as dBASE III files in the working directory.
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -72,11 +73,21 @@ public:
 
     // Adds rows (the first call creates the draft). Throws DbfError.
     void append(const std::vector<PaySlipLine>& lines);
+    // Adds the slips' rows, one slip after another, as one append.
+    void appendSlips(const std::vector<std::vector<PaySlipLine>>& slips);
     // The draft (empty when nothing was appended) replaces the table. Throws DbfError.
     void commit();
+    // The same, but the replaced table (when there was one) is left under the
+    // draft's hidden name, returned, for the caller to remove when it suits:
+    // freeing a big file takes a while. A run killed before that leaves it for
+    // removeStaleWorkTableDrafts. Empty when nothing was left.
+    std::string commitKeepingReplaced();
     void discard();
 
 private:
+    std::string replace(bool keepReplaced);
+    void appendRuns(std::span<const std::vector<PaySlipLine>> runs);
+
     WorkTable table_;
     std::string dir_;
     std::string path_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <set>
+#include <span>
 
 #include "format/helpers.h"
 #include "payroll/constants.h"
@@ -138,13 +139,17 @@ private:
         if (b.staged.empty()) return;
         if (!trim(b.code).empty()) {
             const std::string name = b.staged.front().NOMBRE_REM;
-            std::vector<PaySlipLine> days;
+            std::vector<PaySlipLine>& days = dayLines_;
+            days.clear();
             const WorkerDays d = daysLines(b.staged, SlipOwner{in_.month, b.code, name}, in_.movements, days);
             formulas_[FormulaVar::DIAS_NO_TRA] = d.notWorked;
             formulas_[FormulaVar::DIATRA] = d.worked;
-            b.lines.reserve(b.staged.size() + days.size() + 24);
-            for (PaySlipLine& l : b.staged)
-                if (l.TIPO_REM != LineType::Control && !tv(l.PERSON_REM).empty()) b.lines.push_back(std::move(l));
+            // The staged lines stay where they are; only those after a dropped one move.
+            b.lines = std::move(b.staged);
+            std::erase_if(b.lines, [](const PaySlipLine& l) {
+                return l.TIPO_REM == LineType::Control || tv(l.PERSON_REM).empty();
+            });
+            b.lines.reserve(b.lines.size() + days.size() + Staging::kLaterLines);
             for (PaySlipLine& l : days) {
                 if (rec_) rec_->record(b.lines.size(), daysExplanation(l, d));
                 b.lines.push_back(std::move(l));
@@ -216,8 +221,12 @@ private:
         if (w) workerData(lines, *w);
         if (rec_) rec_->finish(lines);
         result_.writeBack.push_back(figuresToWriteBack(lines, b.code));
-        if (sink_) sink_(std::move(lines));
-        else result_.slips.push_back(std::move(lines));
+        if (sink_) {
+            sink_(std::move(lines));
+            staging_.recycle(std::move(lines));
+        } else {
+            result_.slips.push_back(std::move(lines));
+        }
         lines = {};
     }
 
@@ -237,6 +246,7 @@ private:
     Date lastDay_;
     Staging staging_;
     std::vector<PaySlipLine> sortScratch_;
+    std::vector<PaySlipLine> dayLines_;  // a worker's days lines, on their way to his slip
     bool streamed_ = false;
     const Worker* current_ = nullptr;
 };
@@ -263,6 +273,7 @@ CalcResult Calculation::run() { return runWholeMonth(); }
 
 CalcResult Calculation::runStreamed(MonthRows& rows) {
     streamed_ = true;
+    staging_.roomForLaterLines();
     std::vector<RunMessage> alerts;  // the gathering's, shown before every worker's
     try {
         if (!in_.monthHasPersonnel) return noPersonnel();
@@ -309,9 +320,12 @@ CalcResult Calculation::runStreamed(MonthRows& rows) {
             if (!next) break;
             const std::string key = *next;
 
-            items.clear();
+            // The worker's items, swapped into rows kept from earlier workers so
+            // that the next row is read into strings that already have room.
+            size_t own = 0;
             while (haveItem && itemKey == key) {
-                items.push_back(std::move(item));
+                if (own == items.size()) items.emplace_back();
+                std::swap(items[own++], item);
                 haveItem = rows.nextItem(item);
                 if (!haveItem) break;
                 std::string k = keyOfItem();
@@ -329,13 +343,16 @@ CalcResult Calculation::runStreamed(MonthRows& rows) {
             }
             contractRows.clear();
             for (const SavingsRow& s : contracts) contractRows.push_back(&s);
-            const bool own = haveW && wKey == key;
-            current_ = own ? &w : nullptr;
-            gatherWorker(g, WorkerRows{current_, items, contractRows, commonCodes, initial}, staging_);
+            const bool listed = haveW && wKey == key;
+            current_ = listed ? &w : nullptr;
+            gatherWorker(g,
+                         WorkerRows{current_, std::span<const ItemRow>(items.data(), own), contractRows, commonCodes,
+                                    initial},
+                         staging_);
             for (auto& [k, b] : staging_.buckets()) process(b, n);
             staging_.clear();
             current_ = nullptr;
-            if (own && (haveW = rows.nextWorker(w))) {
+            if (listed && (haveW = rows.nextWorker(w))) {
                 std::string k = plainKey(w.codigo, width);
                 if (k <= wKey) throw NotStreamable{};
                 wKey = std::move(k);

@@ -19,8 +19,11 @@ Bucket& Staging::bucket(const std::string& code) {
     return it->second;
 }
 
-void Staging::expect(Bucket& b, size_t lines) const {
-    if (b.staged.capacity() == 0) b.staged.reserve(lines + commonItems_ + 2);
+void Staging::expect(Bucket& b, size_t lines) {
+    if (b.staged.capacity() != 0) return;
+    const size_t room = lines + commonItems_ + 2 + later_;
+    if (spare_.capacity() >= room) b.staged = std::move(spare_);
+    else b.staged.reserve(room);
 }
 
 bool Staging::hasStaged(const Bucket& b, const std::string& trimmedCode) const {
@@ -28,16 +31,20 @@ bool Staging::hasStaged(const Bucket& b, const std::string& trimmedCode) const {
 }
 
 void Staging::stage(Bucket& b, PaySlipLine l) {
+    b.staged.push_back(std::move(l));
+    staged(b, b.staged.back());
+}
+
+void Staging::staged(Bucket& b, PaySlipLine& l) {
     store(l);
     std::string code(tv(l.HABDES_REM));
     if (!hasStaged(b, code)) b.stagedCodes.push_back(std::move(code));
-    b.staged.push_back(std::move(l));
 }
 
 namespace {
 
-PaySlipLine itemLine(const ItemRow& r, const std::string& month, const std::string& person, const std::string& name) {
-    PaySlipLine l;
+void makeItemLine(PaySlipLine& l, const ItemRow& r, const std::string& month, const std::string& person,
+                  const std::string& name) {
     l.MES_REM = month;
     l.PERSON_REM = person;
     l.NOMBRE_REM = name;
@@ -53,6 +60,11 @@ PaySlipLine itemLine(const ItemRow& r, const std::string& month, const std::stri
     l.HABDESVAR = 1;
     l.FECDES_REM = r.from;
     l.FECHAS_REM = r.to;
+}
+
+PaySlipLine itemLine(const ItemRow& r, const std::string& month, const std::string& person, const std::string& name) {
+    PaySlipLine l;
+    makeItemLine(l, r, month, person, name);
     return l;
 }
 
@@ -228,14 +240,16 @@ void gatherWorker(GatherContext& g, const WorkerRows& rows, Staging& staging) {
         if (!active || ended) continue;
         Bucket& b = staging.bucket(r.workerCode);
         staging.expect(b, rows.items.size());
-        staging.stage(b, itemLine(r, g.in.month, r.workerCode, r.workerName));
+        staging.stageMade(b, [&](PaySlipLine& l) { makeItemLine(l, r, g.in.month, r.workerCode, r.workerName); });
     }
     if (active && !g.in.commonItems.empty()) {
         Bucket& b = staging.bucket(w->codigo);
         staging.expect(b, 0);
         for (size_t k = 0; k < rows.commonCodes.size(); ++k) {
             if (staging.hasStaged(b, rows.commonCodes[k])) continue;
-            staging.stage(b, itemLine(g.in.commonItems[k], g.in.month, w->codigo, w->nombre));
+            staging.stageMade(b, [&](PaySlipLine& l) {
+                makeItemLine(l, g.in.commonItems[k], g.in.month, w->codigo, w->nombre);
+            });
         }
     }
     if (!active || rows.savings.empty()) return;

@@ -19,6 +19,8 @@ inline std::string fieldText(const Recordset& rs, int i) { return rs.Fields(i).t
 inline double fieldNumber(const Recordset& rs, int i) { return rs.Fields(i).number(); }
 inline Date fieldDate(const Recordset& rs, int i) { return rs.Fields(i).date(); }
 inline std::string fieldText(const RowStream& rs, int i) { return rs.text(i); }
+inline void fieldText(const Recordset& rs, int i, std::string& out) { out = rs.Fields(i).text(); }
+inline void fieldText(const RowStream& rs, int i, std::string& out) { rs.text(i, out); }
 inline double fieldNumber(const RowStream& rs, int i) { return rs.number(i); }
 inline Date fieldDate(const RowStream& rs, int i) { return rs.date(i); }
 
@@ -28,6 +30,11 @@ public:
     explicit Columns(const Rows& rs) : rs_(rs) {}
     int operator()(std::string_view name) const { return rs_.FieldIndex(name); }
     std::string text(int i) const { return i < 0 ? std::string() : fieldText(rs_, i); }
+    // Into a string kept from an earlier row: rows read one after another reuse its room.
+    void text(int i, std::string& out) const {
+        if (i < 0) out.clear();
+        else fieldText(rs_, i, out);
+    }
     double number(int i) const { return i < 0 ? 0 : fieldNumber(rs_, i); }
     Date date(int i) const { return i < 0 ? Date{} : fieldDate(rs_, i); }
 
@@ -82,15 +89,15 @@ std::array<int, 11> itemIndexes(const Columns<Rows>& c) {
 
 template <class Rows>
 void readItem(const Columns<Rows>& c, const std::array<int, 11>& ix, ItemRow& r) {
-    r.workerCode = c.text(ix[0]);
-    r.workerName = c.text(ix[1]);
-    r.code = c.text(ix[2]);
-    r.name = c.text(ix[3]);
+    c.text(ix[0], r.workerCode);
+    c.text(ix[1], r.workerName);
+    c.text(ix[2], r.code);
+    c.text(ix[3], r.name);
     r.type = static_cast<int>(c.number(ix[4]));
     r.taxable = static_cast<int>(c.number(ix[5]));
     r.value = c.number(ix[6]);
-    r.formula = c.text(ix[7]);
-    r.movementCode = c.text(ix[8]);
+    c.text(ix[7], r.formula);
+    c.text(ix[8], r.movementCode);
     r.from = c.date(ix[9]);
     r.to = c.date(ix[10]);
 }
@@ -127,29 +134,29 @@ std::array<int, 23> personnelIndexes(const Columns<Rows>& c) {
 
 template <class Rows>
 void readWorker(const Columns<Rows>& c, const std::array<int, 23>& ix, Worker& w) {
-    w.codigo = c.text(ix[0]);
-    w.nombre = c.text(ix[1]);
-    w.apepat = c.text(ix[2]);
-    w.apemat = c.text(ix[3]);
-    w.nombres = c.text(ix[4]);
+    c.text(ix[0], w.codigo);
+    c.text(ix[1], w.nombre);
+    c.text(ix[2], w.apepat);
+    c.text(ix[3], w.apemat);
+    c.text(ix[4], w.nombres);
     w.anomesTermino = static_cast<long>(c.number(ix[5]));
     w.sueldoBase = c.number(ix[6]);
     w.moneda = static_cast<int>(c.number(ix[7]));
     w.monedaValor = c.number(ix[8]);
     w.diasJornadaParcial = c.number(ix[9]);
     w.cargas = c.number(ix[10]);
-    w.tramo = c.text(ix[11]);
-    w.tipoTrabajador = c.text(ix[12]);
-    w.afp = c.text(ix[13]);
-    w.ips = c.text(ix[14]);
-    w.isa = c.text(ix[15]);
+    c.text(ix[11], w.tramo);
+    c.text(ix[12], w.tipoTrabajador);
+    c.text(ix[13], w.afp);
+    c.text(ix[14], w.ips);
+    c.text(ix[15], w.isa);
     w.pactado = static_cast<int>(c.number(ix[16]));
     w.valorPactado = c.number(ix[17]);
     w.adicionalPesos = c.number(ix[18]);
     w.sueldoPatronal = c.number(ix[19]);
     w.seguroCesantia = static_cast<int>(c.number(ix[20]));
     w.sis = static_cast<int>(c.number(ix[21]));
-    w.cencosto = c.text(ix[22]);
+    c.text(ix[22], w.cencosto);
 }
 
 // The statements of the month's personnel and of its workers' own items, in

@@ -96,7 +96,13 @@ Adjustments::Adjustments(const std::vector<PaySlipLine>& table) {
 }
 
 const double* Adjustments::find(std::string_view person, std::string_view code, std::string_view text) const {
-    if (keys_.empty() || !persons_.count(padRight(person, 4))) return nullptr;
+    if (keys_.empty()) return nullptr;
+    if (!looked_ || person != lastPerson_) {
+        lastPerson_.assign(person);
+        lastHas_ = persons_.count(padRight(person, 4)) != 0;
+        looked_ = true;
+    }
+    if (!lastHas_) return nullptr;
     std::string key = adjustmentKey(person, code, text);
     auto it = std::lower_bound(keys_.begin(), keys_.end(), key,
                                [](const auto& e, const std::string& k) { return e.first < k; });

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -28,11 +29,11 @@ inline bool contains(std::string_view s, std::string_view part) { return s.find(
 
 // Trimmed view of a field, without allocating (the hot paths compare many fields).
 inline std::string_view tv(std::string_view s) {
-    const char* blanks = " \t\r\n";
-    size_t a = s.find_first_not_of(blanks);
-    if (a == std::string_view::npos) return {};
-    size_t b = s.find_last_not_of(blanks);
-    return s.substr(a, b - a + 1);
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    size_t a = 0, b = s.size();
+    while (a < b && blank(s[a])) ++a;
+    while (b > a && blank(s[b - 1])) --b;
+    return s.substr(a, b - a);
 }
 
 // A worker code as the server compares it: trailing blanks do not count.
@@ -83,7 +84,11 @@ public:
 
 private:
     std::vector<std::pair<std::string, double>> keys_;
-    std::set<std::string> persons_;
+    std::unordered_set<std::string> persons_;  // the first four characters of the keys
+    // The worker looked up last and whether he has any: a worker's lines ask in a row.
+    mutable std::string lastPerson_;
+    mutable bool lastHas_ = false;
+    mutable bool looked_ = false;
 };
 
 // One worker's view of the adjustments.

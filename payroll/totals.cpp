@@ -124,10 +124,28 @@ void totalLines(std::vector<PaySlipLine>& lines, const SlipOwner& owner, const W
 
 void sortLines(std::vector<PaySlipLine>& lines, std::vector<PaySlipLine>& scratch) {
     if (std::is_sorted(lines.begin(), lines.end(), beforeInOrder)) return;
-    // Sorted through an index so each line moves at most once.
+    // Sorted through an index so each line moves at most once. Types and taxable
+    // flags are one digit each in the table, so the index is counted into order
+    // (stable) rather than sorted; other values take the general way.
     std::vector<unsigned> order(lines.size());
-    for (unsigned i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](unsigned a, unsigned b) { return beforeInOrder(lines[a], lines[b]); });
+    constexpr int kDigits = 10;
+    size_t start[kDigits * kDigits + 1] = {};
+    bool digits = true;
+    for (const PaySlipLine& l : lines) {
+        if (l.TIPO_REM < 0 || l.TIPO_REM >= kDigits || l.IMPONI_REM < 0 || l.IMPONI_REM >= kDigits) {
+            digits = false;
+            break;
+        }
+        ++start[l.TIPO_REM * kDigits + l.IMPONI_REM + 1];
+    }
+    if (digits) {
+        for (int k = 1; k <= kDigits * kDigits; ++k) start[k] += start[k - 1];
+        for (unsigned i = 0; i < order.size(); ++i) order[start[lines[i].TIPO_REM * kDigits + lines[i].IMPONI_REM]++] = i;
+    } else {
+        for (unsigned i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(),
+                         [&](unsigned a, unsigned b) { return beforeInOrder(lines[a], lines[b]); });
+    }
     scratch.clear();
     scratch.reserve(lines.size() + 8);
     for (unsigned i : order) scratch.push_back(std::move(lines[i]));

@@ -1,5 +1,7 @@
 #include "payroll/writer.h"
 
+#include <unistd.h>
+
 #include "data/dbf_table.h"
 #include "data/query.h"
 #include "data/sql.h"
@@ -15,19 +17,39 @@ constexpr size_t kStreamBatch = 2048;
 constexpr size_t kMaxPending = 2;
 }  // namespace
 
-WorkTableStream::~WorkTableStream() { drain(); }
+WorkTableStream::~WorkTableStream() {
+    drain();
+    if (remover_.joinable()) remover_.join();
+}
 
 void WorkTableStream::add(std::vector<PaySlipLine>&& lines) {
     if (failed_) return;
-    if (batch_.capacity() < kStreamBatch) batch_.reserve(kStreamBatch + 64);
-    for (PaySlipLine& l : lines) batch_.push_back(std::move(l));
-    lines = {};
-    if (batch_.size() >= kStreamBatch) flush();
+    batchLines_ += lines.size();
+    batch_.push_back(std::move(lines));
+    lines = spare();
+    if (batchLines_ >= kStreamBatch) flush();
+}
+
+std::vector<PaySlipLine> WorkTableStream::spare() {
+    if (spares_.empty()) {
+        {
+            std::lock_guard lock(mutex_);
+            spares_.swap(written_);
+        }
+        // Kept as many as a batch holds; the rest go.
+        if (spares_.size() > kStreamBatch / 8) spares_.resize(kStreamBatch / 8);
+        for (auto& v : spares_) v.clear();
+    }
+    if (spares_.empty()) return {};
+    std::vector<PaySlipLine> v = std::move(spares_.back());
+    spares_.pop_back();
+    return v;
 }
 
 void WorkTableStream::flush() {
-    std::vector<PaySlipLine> batch;
+    Batch batch;
     batch.swap(batch_);
+    batchLines_ = 0;
     std::unique_lock lock(mutex_);
     if (!writer_.joinable()) writer_ = std::thread([this] { writerLoop(); });
     changed_.wait(lock, [&] { return pending_.size() < kMaxPending; });
@@ -37,7 +59,7 @@ void WorkTableStream::flush() {
 
 void WorkTableStream::writerLoop() {
     for (;;) {
-        std::vector<PaySlipLine> batch;
+        Batch batch;
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [&] { return !pending_.empty() || closing_; });
@@ -47,14 +69,16 @@ void WorkTableStream::writerLoop() {
             changed_.notify_all();
         }
         write(batch);
+        std::lock_guard lock(mutex_);
+        if (written_.empty()) written_ = std::move(batch);
     }
 }
 
-void WorkTableStream::write(const std::vector<PaySlipLine>& batch) {
+void WorkTableStream::write(const Batch& batch) {
     if (error_) return;
     try {
         if (!draft_) draft_ = std::make_unique<WorkTableDraft>(WorkTable::REMUMES, dir_);
-        draft_->append(batch);
+        draft_->appendSlips(batch);
         started_ = true;
     } catch (const DbfError& e) {
         error_ = e;
@@ -82,7 +106,9 @@ bool WorkTableStream::finish(const CalcResult& r, UiPort& ui) {
             writeWorkTable(WorkTable::REMUPASO, {}, dir_);
             writeWorkTable(WorkTable::AJUPASO, r.ajupaso, dir_);
             if (!draft_) draft_ = std::make_unique<WorkTableDraft>(WorkTable::REMUMES, dir_);
-            draft_->commit();
+            // Freeing the old month's blocks (a big month's take a while) overlaps what follows the tables.
+            std::string replaced = draft_->commitKeepingReplaced();
+            if (!replaced.empty()) remover_ = std::thread([replaced] { ::unlink(replaced.c_str()); });
         } catch (const DbfError& e) {
             error_ = e;
         }
@@ -97,6 +123,8 @@ bool WorkTableStream::finish(const CalcResult& r, UiPort& ui) {
 
 void WorkTableStream::abandon(UiPort& ui, bool evenUnstarted) {
     batch_.clear();
+    batchLines_ = 0;
+    spares_.clear();
     drain();
     if (draft_) draft_->discard();
     if (!started_ && !evenUnstarted) return;

@@ -35,6 +35,8 @@ public:
     WorkTableStream(const WorkTableStream&) = delete;
     WorkTableStream& operator=(const WorkTableStream&) = delete;
 
+    // Takes a worker's slip; `lines` comes back empty, often with the room of a
+    // slip already written, for the next worker's lines.
     void add(std::vector<PaySlipLine>&& lines);
     bool finish(const CalcResult& r, UiPort& ui);
     // Empties REMUMES when lines were written, or always with `evenUnstarted`.
@@ -44,10 +46,18 @@ private:
     void flush();   // hands the batch to the writer thread
     void drain();   // returns once everything handed over is written and the thread is gone
     void writerLoop();
-    void write(const std::vector<PaySlipLine>& batch);
+    // A batch is the workers' slips as handed over: their lines are never moved again.
+    using Batch = std::vector<std::vector<PaySlipLine>>;
+    void write(const Batch& batch);
+    // A written slip's vector, emptied here: its texts are freed by the thread
+    // that allocates the next ones, where freeing and allocating stay cheap.
+    std::vector<PaySlipLine> spare();
 
     std::string dir_;
-    std::vector<PaySlipLine> batch_;
+    Batch batch_;
+    size_t batchLines_ = 0;
+    Batch spares_;   // emptied vectors, calculating thread only
+    Batch written_;  // batches the writer is done with, under mutex_
     std::unique_ptr<WorkTableDraft> draft_;
     // Owned by the writer thread while it runs; read after drain().
     bool started_ = false;
@@ -56,9 +66,11 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::vector<PaySlipLine>> pending_;
+    std::deque<Batch> pending_;
     bool closing_ = false;
     std::thread writer_;
+    // Removes the REMUMES that the new one replaced while the run goes on; joined on destruction.
+    std::thread remover_;
 };
 
 // Every figure of the run written back in one transaction, either all or none:

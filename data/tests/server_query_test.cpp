@@ -222,3 +222,27 @@ TEST_F(QueryTest, RowsStreamedOneAtATimeReadAsTheRecordsetReadsThem) {
     EXPECT_FALSE(conn->errors().empty());
     EXPECT_EQ(conn->query("SELECT 8")->Fields(0).number(), 8);
 }
+
+// Numbers of every shape the server sends, and texts read into strings kept from
+// an earlier row, come out of a stream as the fetched recordset gives them.
+TEST_F(QueryTest, StreamedNumbersAndReusedTextsReadAsTheRecordsetReadsThem) {
+    company->runSql(
+        "CREATE TABLE cifras (n INT, monto DECIMAL(14,2), tasa DECIMAL(20,6), doble DOUBLE, grande BIGINT, texto VARCHAR(40));"
+        "INSERT INTO cifras VALUES (1, 0.07, 0.000001, 0.1 + 0.2, 9007199254740993, 'NOMBRE LARGO DE UN TRABAJADOR'),"
+        "(2, -0.01, -12345678901234.5, 1e20, -42, NULL), (3, 123456789012.34, 7, -2.5e-7, 0, ''),"
+        "(4, 0, 99999999999999.999999, 1234567.125, 123456789012345, 'dos'), (5, NULL, NULL, NULL, NULL, 'uno');");
+    const std::string sql = "SELECT n, monto, tasa, doble, grande, texto FROM cifras ORDER BY n";
+    auto all = conn->query(sql);
+    auto rows = conn->stream(sql);
+    std::string kept = "un texto anterior, más largo que los de las filas";
+    int n = 0;
+    for (; rows->next(); all->MoveNext(), ++n) {
+        ASSERT_FALSE(all->Eof());
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_EQ(rows->number(i), all->Fields(i).number()) << n << " " << i;
+            rows->text(i, kept);
+            EXPECT_EQ(kept, all->Fields(i).text()) << n << " " << i;
+        }
+    }
+    EXPECT_EQ(n, 5);
+}

@@ -11,6 +11,7 @@
 #include "payroll/explain.h"
 #include "payroll/formula.h"
 #include "payroll/slip_line.h"
+#include "payroll/totals.h"
 
 using namespace remu;
 
@@ -1005,4 +1006,29 @@ TEST(StreamedCalculation, CodesTheServerMayOrderOtherwiseNeedTheWholeMonth) {
     ASSERT_EQ(whole.messages.size(), 2u);
     EXPECT_EQ(whole.messages[0].title, "Alerta");
     EXPECT_EQ(whole.messages[1].kind, BoxKind::Stop);
+}
+
+// A slip goes to REMUMES ordered by type, then taxable flag, lines of the same
+// pair keeping the order they were made in, whatever values the two fields hold.
+TEST(SlipOrder, ByTypeThenTaxableFlagKeepingTheOrderOfMaking) {
+    const int kinds[][2] = {{2, 0}, {1, 1}, {4, 0}, {1, 0}, {2, 0}, {3, 0}, {1, 1}, {1, 0}, {2, 1}, {4, 0}, {1, 1}};
+    for (int unusual : {0, 12, -1}) {
+        std::vector<PaySlipLine> lines;
+        for (const auto& k : kinds) {
+            PaySlipLine l;
+            l.TIPO_REM = k[0];
+            l.IMPONI_REM = k[1];
+            l.DESCRI_REM = "LINEA " + std::to_string(lines.size());
+            lines.push_back(l);
+        }
+        if (unusual) lines[5].IMPONI_REM = unusual, lines[9].TIPO_REM = unusual;
+        std::vector<PaySlipLine> expected = lines;
+        std::stable_sort(expected.begin(), expected.end(), [](const PaySlipLine& a, const PaySlipLine& b) {
+            return a.TIPO_REM != b.TIPO_REM ? a.TIPO_REM < b.TIPO_REM : a.IMPONI_REM < b.IMPONI_REM;
+        });
+        std::vector<PaySlipLine> scratch;
+        sortLines(lines, scratch);
+        ASSERT_EQ(lines.size(), expected.size());
+        for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].DESCRI_REM, expected[i].DESCRI_REM) << unusual << " " << i;
+    }
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "data/tests/dbf_test_dir.h"
 #include "payroll/writer.h"
 
@@ -83,4 +86,35 @@ TEST(WorkTableStream, WritesEveryLineInOrderOrNothing) {
         EXPECT_TRUE(readWorkTable(WorkTable::REMUMES, dir.path).empty());
         EXPECT_TRUE(ui.boxes.empty());
     }
+}
+
+// A run over an earlier month's REMUMES: the new table is in place when finish()
+// returns, each slip handed over comes back empty (its vector is reused for the
+// next worker), and once the stream is gone nothing else is left in the folder.
+TEST(WorkTableStream, ReplacesAnEarlierTableAndLeavesNothingBehind) {
+    TempDir dir;
+    RecordingPort ui;
+    writeWorkTable(WorkTable::REMUMES, slip(1, 20000), dir.path);
+    {
+        WorkTableStream stream(dir.path);
+        std::vector<PaySlipLine> expected;
+        std::vector<PaySlipLine> s;
+        for (int w = 0; w < 4000; ++w) {
+            s = slip(w, 1 + w % 7);
+            expected.insert(expected.end(), s.begin(), s.end());
+            stream.add(std::move(s));
+            ASSERT_TRUE(s.empty()) << w;
+        }
+        ASSERT_TRUE(stream.finish({}, ui));
+        auto back = readWorkTable(WorkTable::REMUMES, dir.path);
+        ASSERT_EQ(back.size(), expected.size());
+        for (size_t i = 0; i < back.size(); i += 97) {
+            EXPECT_EQ(back[i].PERSON_REM, expected[i].PERSON_REM) << i;
+            EXPECT_EQ(back[i].HABDES_REM, expected[i].HABDES_REM) << i;
+        }
+    }
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"AJUPASO.DBF", "REMUMES.DBF", "REMUPASO.DBF"}));
 }
