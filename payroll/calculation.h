@@ -5,6 +5,7 @@
 // phases, passes and lines is what the pay slip outputs read.
 
 #include <algorithm>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -54,6 +55,9 @@ struct WriteBack {
     double totalImponible = 0;
     double diasTrabajados = 0;
 };
+// A month's figures, one per worker: kept in small blocks, so a big month's list
+// grows without ever being copied whole or holding room it does not use.
+using WriteBacks = std::deque<WriteBack>;
 
 struct CalcResult {
     bool ok = false;                      // false: the run stops, nothing is written
@@ -62,7 +66,7 @@ struct CalcResult {
     std::vector<std::vector<PaySlipLine>> slips;
     std::vector<PaySlipLine> ajupaso;     // the month's adjustments, in key order
     std::vector<RunMessage> messages;     // in the order they arose
-    std::vector<WriteBack> writeBack;     // one per processed worker, code order
+    WriteBacks writeBack;                 // one per processed worker, code order
     int workers = 0;                      // workers processed
     // A run taken one worker at a time that could not go on that way (see
     // calculateMonthStreamed): nothing of it counts, the whole month must be run.

@@ -406,7 +406,7 @@ TEST_F(EngineDb, SavingsReadAsTheRunGoesGiveTheLinesOfTheWholeMonth) {
 }
 
 TEST_F(EngineDb, FailedWriteBackLeavesEveryFigureAsItWas) {
-    std::vector<WriteBack> figures;
+    WriteBacks figures;
     for (int i = 1; i <= 6; ++i) figures.push_back({code(i), true, true, 1000.0 * i, 30});
     auto nothingWritten = [&](const char* why) {
         // Read on the same connection: a transaction left open would show its own changes.
@@ -419,7 +419,7 @@ TEST_F(EngineDb, FailedWriteBackLeavesEveryFigureAsItWas) {
 
     // The figures travel in statements of one row each (the smallest limit): the third one
     // repeats a worker, and the server refuses it half-way through sending them.
-    std::vector<WriteBack> repeated = figures;
+    WriteBacks repeated = figures;
     repeated.insert(repeated.begin() + 2, figures[0]);
     ui.clear();
     EXPECT_FALSE(writeBackFigures(*session.OCON, "2018", "03", repeated, ui, 2));
@@ -456,7 +456,7 @@ TEST_F(EngineDb, WriteBackTakesTheSameStatementsForAnyNumberOfWorkersAndKeepsWha
     auto questions = [&] {
         return session.OCON->query("SHOW SESSION STATUS LIKE 'Questions'")->Fields(1).number();
     };
-    std::vector<WriteBack> figures;
+    WriteBacks figures;
     for (int i = 1; i <= 3000; ++i) figures.push_back({code(i), i != 10, i != 11, 100.0 * i, 30});
     auto write = [&](size_t limit) {
         ui.clear();
