@@ -419,8 +419,12 @@ TEST_F(EngineDb, FailedWriteBackLeavesEveryFigureAsItWas) {
 
     // The figures travel in statements of one row each (the smallest limit): the third one
     // repeats a worker, and the server refuses it half-way through sending them.
-    WriteBacks repeated = figures;
-    repeated.insert(repeated.begin() + 2, figures[0]);
+    WriteBacks repeated;
+    size_t at = 0;
+    for (const WriteBack& w : figures) {
+        if (at++ == 2) repeated.push_back(figures[0]);
+        repeated.push_back(w);
+    }
     ui.clear();
     EXPECT_FALSE(writeBackFigures(*session.OCON, "2018", "03", repeated, ui, 2));
     ASSERT_FALSE(ui.boxes.empty());  // the server's refusal is shown
@@ -471,7 +475,10 @@ TEST_F(EngineDb, WriteBackTakesTheSameStatementsForAnyNumberOfWorkersAndKeepsWha
     EXPECT_LT(chunked, 16);
     // The server's own limit: the same statements whatever the size of the month.
     EXPECT_LE(write(0), 6);  // its packet size, the table of figures, its rows, the update and the transaction
-    figures.resize(20);
+    WriteBacks first20;
+    for (const WriteBack& w : figures)
+        if (first20.size() < 20) first20.push_back(w);
+    figures = first20;
     EXPECT_LE(write(0), 5);  // the packet size is asked once per connection
 
     auto rs = session.OCON->query("SELECT codigo_per, total_imponible_per, dias_trabajados_per FROM 2018_personal "
