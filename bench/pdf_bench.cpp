@@ -104,7 +104,7 @@ void pdfSlips(benchmark::State& state, bool locked) {
     for (auto _ : state) {
         auto r = writePdfSlipFiles(m.s, ui, m.remumes, m.src, {m.dir, false});
         if (!r.ok) state.SkipWithError("PDF run failed");
-        slips += r.files.size();
+        slips += r.written;
     }
     state.counters["slips/s"] = benchmark::Counter(static_cast<double>(slips), benchmark::Counter::kIsRate);
 }
@@ -127,7 +127,7 @@ void BM_PdfSlipsFromTable(benchmark::State& state) {
         StoredSlips stored(m.dir, slipFilter(m.s));
         auto r = writePdfSlipFiles(m.s, ui, stored, m.src, {m.dir, false});
         if (!r.ok) state.SkipWithError("PDF run failed");
-        slips += r.files.size();
+        slips += r.written;
     }
     struct rusage ru {};
     getrusage(RUSAGE_SELF, &ru);

@@ -83,7 +83,7 @@ int runPdf(const Args& a) {
     PdfSlipOptions opt{dir, false, a.flag("permitir-compartidos") ? SharedAddresses::Allow : SharedAddresses::Withhold};
     auto r = LIQUI_PDF(s, ui, engine, opt);
     if (!r.ok) return 1;
-    std::cout << r.files.size() << " liquidaciones PDF en " << WorkFolder(dir).output(OutputFolder::Pdfs) << "\n";
+    std::cout << r.written << " liquidaciones PDF en " << WorkFolder(dir).output(OutputFolder::Pdfs) << "\n";
     if (r.passwordDigits > 0)
         std::cout << "Protegidas con clave: los " << r.passwordDigits << " primeros dígitos del RUT de cada trabajador\n";
     for (const std::string& p : r.problems) std::cout << p << "\n";

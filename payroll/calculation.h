@@ -5,7 +5,9 @@
 // phases, passes and lines is what the pay slip outputs read.
 
 #include <algorithm>
+#include <deque>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +56,56 @@ struct WriteBack {
     double totalImponible = 0;
     double diasTrabajados = 0;
 };
+// A month's figures, one per worker in the order given, packed (about 10 bytes a
+// worker instead of 40) in small blocks: a big month's list never holds room it does
+// not use, nor is it copied whole as it grows. A figure is kept as the whole number
+// the month's row receives (the write-back truncates it): that number comes back.
+class WriteBacks {
+public:
+    void push_back(const WriteBack& w);
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    void clear() {
+        bytes_.clear();
+        count_ = 0;
+    }
+
+    class const_iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = WriteBack;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const WriteBack*;
+        using reference = const WriteBack&;
+
+        const WriteBack& operator*() const { return current_; }
+        const WriteBack* operator->() const { return &current_; }
+        const_iterator& operator++() {
+            at_ = next_;
+            load();
+            return *this;
+        }
+        bool operator==(const const_iterator& o) const { return at_ == o.at_; }
+
+    private:
+        friend class WriteBacks;
+        const_iterator(const std::deque<unsigned char>& bytes, size_t at) : bytes_(&bytes), at_(at) { load(); }
+        void load();
+
+        const std::deque<unsigned char>* bytes_;
+        size_t at_, next_ = 0;
+        WriteBack current_;
+    };
+    const_iterator begin() const { return {bytes_, 0}; }
+    const_iterator end() const { return {bytes_, bytes_.size()}; }
+    // The i-th figures, read from the first on; throws std::out_of_range past the last.
+    WriteBack at(size_t i) const;
+    WriteBack operator[](size_t i) const { return at(i); }
+
+private:
+    std::deque<unsigned char> bytes_;
+    size_t count_ = 0;
+};
 
 struct CalcResult {
     bool ok = false;                      // false: the run stops, nothing is written
@@ -62,7 +114,7 @@ struct CalcResult {
     std::vector<std::vector<PaySlipLine>> slips;
     std::vector<PaySlipLine> ajupaso;     // the month's adjustments, in key order
     std::vector<RunMessage> messages;     // in the order they arose
-    std::vector<WriteBack> writeBack;     // one per processed worker, code order
+    WriteBacks writeBack;                 // one per processed worker, code order
     int workers = 0;                      // workers processed
     // A run taken one worker at a time that could not go on that way (see
     // calculateMonthStreamed): nothing of it counts, the whole month must be run.

@@ -105,9 +105,12 @@ bool CALCULA_REMUN2(Session& s, UiPort& ui, std::string_view from, std::string_v
     if (req.streamed && inputs->monthHasPersonnel &&
         std::none_of(inputs->commonItems.begin(), inputs->commonItems.end(), isMedicalLeaveItem)) {
         MonthInputs& in = *inputs;
-        std::vector<std::string> onLeave;
-        if (!loadLeaveWorkers(*conn, req, ui, onLeave)) return failed();
-        if (!loadPreviousSalaries(*conn, req.month, onLeave, ui, in.previousSalary)) return failed();
+        {
+            // Gone before the run: at a big employer they are tens of thousands of codes.
+            std::vector<std::string> onLeave;
+            if (!loadLeaveWorkers(*conn, req, ui, onLeave)) return failed();
+            if (!loadPreviousSalaries(*conn, req.month, onLeave, ui, in.previousSalary)) return failed();
+        }
         // The items and the savings contracts come on connections of their own while the
         // personnel come on this one.
         std::shared_ptr<Connection> itemsConn, savingsConn;

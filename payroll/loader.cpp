@@ -69,6 +69,29 @@ public:
     }
     bool exec(const std::string& sql) { return EJECUTA_SQL(sql, conn_, ui_); }
 
+    // Runs a query and hands its rows to `row` one at a time as the server sends them,
+    // so a big result is never held whole; false (reported) when the query failed or
+    // the server stopped half-way. `row` gets the stream and may not run statements.
+    template <class OnRow>
+    bool eachRow(const std::string& sql, OnRow&& row) {
+        std::unique_ptr<RowStream> rs;
+        try {
+            BusyCursor wait(ui_);
+            rs = conn_.stream(sql);
+        } catch (const DbError&) {
+            ui_.info(sql, "Atención");
+            ADOERROR(conn_, ui_);
+            return false;
+        }
+        try {
+            while (rs->next()) row(*rs);
+        } catch (const DbError&) {
+            ADOERROR(conn_, ui_);
+            return false;
+        }
+        return true;
+    }
+
 private:
     Connection& conn_;
     UiPort& ui_;
@@ -437,18 +460,25 @@ bool loadPreviousSalaries(Connection& conn, const std::string& month, const std:
         if (!tables.count(upper(y + "_personal"))) continue;
         std::string list;
         for (const std::string& code : pending) list += (list.empty() ? "" : ", ") + sqlText(code);
-        if (!db.fetch(rs, "SELECT codigo_per, mes_per, dias_trabajados_per, total_imponible_per FROM " +
-                              sqlYearTable(y, "_personal") + " WHERE codigo_per IN (" + list + ") AND mes_per <> " + qm +
-                              " order by codigo_per, mes_per desc"))
+        // A month of many workers on leave gives many rows: they are read as they come.
+        int code = -1, days = -1, total = -1;
+        bool first = true;
+        if (!db.eachRow("SELECT codigo_per, mes_per, dias_trabajados_per, total_imponible_per FROM " +
+                            sqlYearTable(y, "_personal") + " WHERE codigo_per IN (" + list + ") AND mes_per <> " + qm +
+                            " order by codigo_per, mes_per desc",
+                        [&](const RowStream& rs) {
+                            Columns c(rs);
+                            if (first) {
+                                code = c("codigo_per"), days = c("dias_trabajados_per"), total = c("total_imponible_per");
+                                first = false;
+                            }
+                            std::string k = trim(c.text(code));
+                            auto it = pending.find(k);
+                            if (it == pending.end() || c.number(days) != 30) return;
+                            out[k] = c.number(total);
+                            pending.erase(it);
+                        }))
             return false;
-        Columns c(*rs);
-        int code = c("codigo_per"), days = c("dias_trabajados_per"), total = c("total_imponible_per");
-        for (; !rs->Eof(); rs->MoveNext()) {
-            std::string k = trim(c.text(code));
-            if (!pending.count(k) || c.number(days) != 30) continue;
-            out[k] = c.number(total);
-            pending.erase(k);
-        }
     }
     return true;
 }
@@ -562,20 +592,24 @@ bool loadLeaveWorkers(Connection& conn, const LoadRequest& req, UiPort& ui, std:
         ui.stop(e.what(), "Alto");
         return false;
     }
-    std::unique_ptr<Recordset> rs;
-    if (!db.fetch(rs, sql)) return false;
+    // Read as they come: at 100,000 workers the candidates are tens of thousands of rows.
     std::set<std::string> found;
-    Columns c(*rs);
-    const int code = c("codigo_per_remu"), item = c("codigo_hd_remu"), name = c("nombre_hd_remu"),
-              movement = c("codigo_mov_remu");
-    for (; !rs->Eof(); rs->MoveNext()) {
-        ItemRow r;
-        r.workerCode = c.text(code);
-        r.code = c.text(item);
-        r.name = c.text(name);
-        r.movementCode = c.text(movement);
-        if (isMedicalLeaveItem(r)) found.insert(trim(r.workerCode));
-    }
+    std::array<int, 4> ix{};
+    bool first = true;
+    ItemRow r;
+    if (!db.eachRow(sql, [&](const RowStream& rs) {
+            Columns c(rs);
+            if (first) {
+                ix = {c("codigo_per_remu"), c("codigo_hd_remu"), c("nombre_hd_remu"), c("codigo_mov_remu")};
+                first = false;
+            }
+            r.workerCode = c.text(ix[0]);
+            r.code = c.text(ix[1]);
+            r.name = c.text(ix[2]);
+            r.movementCode = c.text(ix[3]);
+            if (isMedicalLeaveItem(r)) found.insert(trim(r.workerCode));
+        }))
+        return false;
     codes.assign(found.begin(), found.end());
     return true;
 }

@@ -1,6 +1,8 @@
 #include "payroll/totals.h"
 
 #include <algorithm>
+#include <deque>
+#include <stdexcept>
 
 #include "format/picture.h"
 #include "payroll/constants.h"
@@ -219,6 +221,66 @@ WriteBack figuresToWriteBack(const std::vector<PaySlipLine>& lines, const std::s
         if (desc.starts_with(LineText::DaysWorked)) wb.hasDays = true, wb.diasTrabajados = l.VALFIN_REM;
     }
     return wb;
+}
+
+namespace {
+
+// Record: a byte with the code's length (bits 0-4) and which figures follow (bit 5 the
+// total, bit 6 the days), the code, then each figure as a zigzag variable-length number.
+constexpr unsigned char kHasTotal = 0x20, kHasDays = 0x40, kLengthBits = 0x1F;
+
+void putNumber(std::deque<unsigned char>& out, double figure) {
+    const long long n = static_cast<long long>(figure);
+    unsigned long long z = (static_cast<unsigned long long>(n) << 1) ^ static_cast<unsigned long long>(n >> 63);
+    while (z >= 0x80) {
+        out.push_back(static_cast<unsigned char>(z | 0x80));
+        z >>= 7;
+    }
+    out.push_back(static_cast<unsigned char>(z));
+}
+
+double getNumber(const std::deque<unsigned char>& in, size_t& at) {
+    unsigned long long z = 0;
+    for (int shift = 0;; shift += 7) {
+        const unsigned char b = in[at++];
+        z |= static_cast<unsigned long long>(b & 0x7F) << shift;
+        if (!(b & 0x80)) break;
+    }
+    return static_cast<double>(static_cast<long long>(z >> 1) ^ -static_cast<long long>(z & 1));
+}
+
+}  // namespace
+
+void WriteBacks::push_back(const WriteBack& w) {
+    const std::string_view code = w.code.view();
+    bytes_.push_back(static_cast<unsigned char>(code.size() | (w.hasTotal ? kHasTotal : 0) | (w.hasDays ? kHasDays : 0)));
+    bytes_.insert(bytes_.end(), code.begin(), code.end());
+    if (w.hasTotal) putNumber(bytes_, w.totalImponible);
+    if (w.hasDays) putNumber(bytes_, w.diasTrabajados);
+    ++count_;
+}
+
+void WriteBacks::const_iterator::load() {
+    if (at_ >= bytes_->size()) return;
+    size_t i = at_;
+    const unsigned char head = (*bytes_)[i++];
+    char code[16];
+    const size_t length = std::min<size_t>(head & kLengthBits, sizeof code);
+    for (size_t k = 0; k < length; ++k) code[k] = static_cast<char>((*bytes_)[i++]);
+    current_ = WriteBack{};
+    current_.code = std::string_view(code, length);
+    current_.hasTotal = head & kHasTotal;
+    current_.hasDays = head & kHasDays;
+    if (current_.hasTotal) current_.totalImponible = getNumber(*bytes_, i);
+    if (current_.hasDays) current_.diasTrabajados = getNumber(*bytes_, i);
+    next_ = i;
+}
+
+WriteBack WriteBacks::at(size_t i) const {
+    if (i >= count_) throw std::out_of_range("WriteBacks::at");
+    auto it = begin();
+    while (i-- > 0) ++it;
+    return *it;
 }
 
 }  // namespace remu

@@ -1,6 +1,7 @@
 #include "payroll/writer.h"
 
 #include <unistd.h>
+#include <algorithm>
 
 #include "data/dbf_table.h"
 #include "data/query.h"
@@ -151,7 +152,7 @@ void rollback(Connection& conn) {
 }  // namespace
 
 bool writeBackFigures(Connection& conn, const std::string& year, const std::string& month,
-                      const std::vector<WriteBack>& figures, UiPort& ui, size_t statementBytes) {
+                      const WriteBacks& figures, UiPort& ui, size_t statementBytes) {
     bool any = false;
     for (const WriteBack& w : figures) any = any || w.hasTotal || w.hasDays;
     if (!any) return true;
@@ -181,8 +182,37 @@ bool writeBackFigures(Connection& conn, const std::string& year, const std::stri
         return false;
     if (!EJECUTA_SQL("START TRANSACTION", conn, ui)) return false;
     const std::string head = "INSERT INTO " + figuresTable + " (codigo_per, total, dias) VALUES ";
-    std::string sql = head;
+    auto appendRow = [](std::string& out, const WriteBack& w) {
+        out += '(';
+        out += sqlText(w.code);
+        out += ", ";
+        out += w.hasTotal ? sqlNumber(static_cast<long long>(w.totalImponible)) : std::string("NULL");
+        out += ", ";
+        out += w.hasDays ? sqlNumber(static_cast<long long>(w.diasTrabajados)) : std::string("NULL");
+        out += ')';
+    };
+    // Each statement takes rows while they fit. The text is given the room of the
+    // longest statement at once: grown by doubling it would hold up to twice that,
+    // and for a moment three times as it moved.
+    std::string row;
+    size_t longest = head.size(), length = head.size();
     bool rows = false;
+    for (const WriteBack& w : figures) {
+        if (!w.hasTotal && !w.hasDays) continue;
+        row.clear();
+        appendRow(row, w);
+        if (rows && length + 1 + row.size() > statementBytes) {
+            length = head.size();
+            rows = false;
+        }
+        length += (rows ? 1 : 0) + row.size();
+        rows = true;
+        longest = std::max(longest, length);
+    }
+    std::string sql;
+    sql.reserve(longest);
+    sql = head;
+    rows = false;
     auto send = [&] {
         if (!rows) return true;
         bool ok = EJECUTA_SQL(sql, conn, ui);
@@ -192,10 +222,8 @@ bool writeBackFigures(Connection& conn, const std::string& year, const std::stri
     };
     for (const WriteBack& w : figures) {
         if (!w.hasTotal && !w.hasDays) continue;
-        std::string row = "(" + sqlText(w.code) + ", " +
-                          (w.hasTotal ? sqlNumber(static_cast<long long>(w.totalImponible)) : std::string("NULL")) +
-                          ", " + (w.hasDays ? sqlNumber(static_cast<long long>(w.diasTrabajados)) : std::string("NULL")) +
-                          ")";
+        row.clear();
+        appendRow(row, w);
         if (rows && sql.size() + 1 + row.size() > statementBytes && !send()) {
             rollback(conn);
             return false;

@@ -78,6 +78,6 @@ private:
 // (0: what the server accepts in one packet), then one UPDATE joins them to the
 // month's rows. False (reported) on failure.
 bool writeBackFigures(Connection& conn, const std::string& year, const std::string& month,
-                      const std::vector<WriteBack>& figures, UiPort& ui, size_t statementBytes = 0);
+                      const WriteBacks& figures, UiPort& ui, size_t statementBytes = 0);
 
 }  // namespace remu

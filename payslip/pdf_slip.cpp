@@ -412,7 +412,8 @@ PdfSlipResult writeSlips(Session& s, UiPort& ui, SlipSequence& slips, const Slip
             ui.alert(kFileOpenMessage, "Atención");
             return result;
         }
-        result.files.push_back(final.string());
+        ++result.written;
+        if (opt.onWritten) opt.onWritten(final.string());
         if (result.queueAsked &&
             std::find(withheld.begin(), withheld.end(), trim(worker.codigo_per)) == withheld.end()) {
             std::string reason;

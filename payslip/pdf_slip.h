@@ -40,11 +40,13 @@ struct PdfSlipOptions {
     bool openFolder = true;      // hand the folder to the user's file manager at the end
     // Slips of workers who share an address are queued only when confirmed.
     SharedAddresses shared = SharedAddresses::Ask;
+    // Told the full path of each slip as it is written, in slip order (the run keeps no list of them).
+    std::function<void(const std::string& path)> onWritten = {};
 };
 
 struct PdfSlipResult {
     bool ok = false;
-    std::vector<std::string> files;  // full paths, in slip order
+    size_t written = 0;              // slips written (PdfSlipOptions::onWritten hears of each)
     int queued = 0;                  // mail-queue rows added
     bool queueAsked = false;         // ENVIA.TXT was there: every slip with an address was to be queued
     int passwordDigits = 0;          // PROTEGE.TXT: the slips open with this many first digits of the RUT

@@ -142,57 +142,73 @@ void HeldSlips::lines(size_t i, std::vector<PaySlipLine>& out) {
 StoredSlips::StoredSlips(const std::string& workDir, const SlipFilter& filter)
     : filter_(filter), reader_(WorkTable::REMUMES, workDir) {
     // One pass over the table: each run of consecutive lines of one worker, and its key.
-    const ViewFilter f(filter_);
-    std::vector<PaySlipLine> chunk;
-    std::vector<uint32_t> numbers;
-    constexpr uint32_t kChunk = 4096;
-    std::string last;
-    for (uint32_t first = 0; first < reader_.records(); first += kChunk) {
-        reader_.read(first, kChunk, chunk, &numbers);
-        for (size_t j = 0; j < chunk.size(); ++j) {
-            if (f.leavesOut(chunk[j])) continue;
-            std::string key = workerKey(chunk[j]);
-            if (runs_.empty() || key != last) {
-                const std::string code = trim(chunk[j].PERSON_REM);
-                runs_.push_back({static_cast<uint32_t>(keys_.size()), static_cast<uint16_t>(key.size()),
-                                 static_cast<uint16_t>(code.size()), numbers[j], numbers[j] + 1});
-                keys_ += key;
-                keys_ += code;
-                last = std::move(key);
-            } else {
-                runs_.back().end = numbers[j] + 1;
+    struct Run {
+        uint32_t key;  // in keys: the view key's name and code part, then the trimmed code
+        uint16_t keyLength, codeLength;
+        uint32_t first, end;
+    };
+    std::vector<Run> runs;  // in file order
+    std::string keys;
+    {
+        const ViewFilter f(filter_);
+        std::vector<PaySlipLine> chunk;
+        std::vector<uint32_t> numbers;
+        constexpr uint32_t kChunk = 4096;
+        std::string last;
+        for (uint32_t first = 0; first < reader_.records(); first += kChunk) {
+            reader_.read(first, kChunk, chunk, &numbers);
+            for (size_t j = 0; j < chunk.size(); ++j) {
+                if (f.leavesOut(chunk[j])) continue;
+                std::string key = workerKey(chunk[j]);
+                if (runs.empty() || key != last) {
+                    const std::string code = trim(chunk[j].PERSON_REM);
+                    runs.push_back({static_cast<uint32_t>(keys.size()), static_cast<uint16_t>(key.size()),
+                                    static_cast<uint16_t>(code.size()), numbers[j], numbers[j] + 1});
+                    keys += key;
+                    keys += code;
+                    last = std::move(key);
+                } else {
+                    runs.back().end = numbers[j] + 1;
+                }
             }
         }
     }
+    auto key = [&](uint32_t run) { return std::string_view(keys).substr(runs[run].key, runs[run].keyLength); };
     // The slips in view order: the key's name and code parts have a fixed width in
     // characters, so they alone decide between two workers. Runs of one key (a
     // worker whose lines lie apart) make one slip.
-    std::vector<uint32_t> order(runs_.size());
+    std::vector<uint32_t> order(runs.size());
     for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
+    size_t slips = 0, codeBytes = 0;
     for (size_t i = 0; i < order.size(); ++i) {
-        if (i > 0 && key(order[i]) == key(order[i - 1])) {
-            slipRuns_.back().second++;
-            continue;
-        }
-        slipRuns_.push_back({static_cast<uint32_t>(i), 1});
+        if (i > 0 && key(order[i]) == key(order[i - 1])) continue;
+        ++slips;
+        codeBytes += runs[order[i]].codeLength;
     }
-    order_ = std::move(order);
+    // What the run keeps, in view order and of the exact size; the keys go.
+    spans_.reserve(order.size());
+    slips_.reserve(slips + 1);
+    codes_.reserve(codeBytes);
+    for (size_t i = 0; i < order.size(); ++i) {
+        const Run& r = runs[order[i]];
+        if (i == 0 || key(order[i]) != key(order[i - 1])) {
+            slips_.push_back({static_cast<uint32_t>(spans_.size()), static_cast<uint32_t>(codes_.size())});
+            codes_.append(keys, r.key + r.keyLength, r.codeLength);
+        }
+        spans_.push_back({r.first, r.end});
+    }
+    slips_.push_back({static_cast<uint32_t>(spans_.size()), static_cast<uint32_t>(codes_.size())});
 }
 
-std::string_view StoredSlips::key(uint32_t run) const { return std::string_view(keys_).substr(runs_[run].key, runs_[run].keyLength); }
-
-std::string StoredSlips::code(size_t i) const {
-    const Run& r = runs_[order_[slipRuns_[i].first]];
-    return keys_.substr(r.key + r.keyLength, r.codeLength);
-}
+std::string StoredSlips::code(size_t i) const { return codes_.substr(slips_[i].code, slips_[i + 1].code - slips_[i].code); }
 
 void StoredSlips::lines(size_t i, std::vector<PaySlipLine>& out) {
     out.clear();
     const ViewFilter f(filter_);
     std::vector<PaySlipLine> run;
-    for (uint32_t r = 0; r < slipRuns_[i].second; ++r) {
-        const Run& span = runs_[order_[slipRuns_[i].first + r]];
+    for (uint32_t r = slips_[i].span; r < slips_[i + 1].span; ++r) {
+        const Span& span = spans_[r];
         reader_.read(span.first, span.end - span.first, run);
         for (PaySlipLine& l : run)
             if (!f.leavesOut(l)) out.push_back(std::move(l));

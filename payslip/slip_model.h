@@ -67,30 +67,29 @@ private:
     std::vector<WorkerLines> spans_;
 };
 
-// The same slips read from REMUMES as they are needed: only each worker's key
-// and where his lines lie are held, so a month of any size takes little memory.
-// Throws DbfError.
+// The same slips read from REMUMES as they are needed: only where each slip's
+// lines lie and its worker's code are held (about 20 bytes a worker, the exact
+// room), so a month of any size takes little memory. Throws DbfError.
 class StoredSlips : public SlipSequence {
 public:
     StoredSlips(const std::string& workDir, const SlipFilter& filter);
-    size_t size() const override { return slipRuns_.size(); }
+    size_t size() const override { return slips_.empty() ? 0 : slips_.size() - 1; }
     std::string code(size_t i) const override;
     void lines(size_t i, std::vector<PaySlipLine>& out) override;
 
 private:
-    struct Run {  // consecutive records of one worker's lines
-        uint32_t key;  // in keys_: the view key's name and code part, then the trimmed code
-        uint16_t keyLength, codeLength;
+    struct Span {  // consecutive records of one worker's lines: [first, end)
         uint32_t first, end;
     };
-    std::string_view key(uint32_t run) const;
+    struct Slip {  // where the slip starts in spans_ and in codes_; the next one's marks its end
+        uint32_t span, code;
+    };
 
     SlipFilter filter_;
     WorkTableReader reader_;
-    std::string keys_;
-    std::vector<Run> runs_;                                 // in file order
-    std::vector<uint32_t> order_;                           // runs in view order
-    std::vector<std::pair<uint32_t, uint32_t>> slipRuns_;   // per slip: first place in order_, run count
+    std::vector<Span> spans_;  // in view order, each slip's in file order
+    std::vector<Slip> slips_;  // in view order, then one past the last
+    std::string codes_;        // the slips' trimmed codes, one after the other
 };
 
 struct SlipItem {

@@ -1032,3 +1032,49 @@ TEST(SlipOrder, ByTypeThenTaxableFlagKeepingTheOrderOfMaking) {
         for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].DESCRI_REM, expected[i].DESCRI_REM) << unusual << " " << i;
     }
 }
+
+TEST(WriteBackFigures, PackedFiguresComeBackAsTheWholeNumbersTheRowReceives) {
+    const std::string longest = "\xF0\x9F\x98\x80\xC3\x91\xC3\x91\xC3\x91\xC3\x91\xC3\x91xx";  // 16 bytes
+    const double big = 9007199254740993.0;  // past 2^53: a double, whole already
+    const std::vector<WriteBack> given = {
+        {"0001", true, true, 1234567, 30},
+        {"", false, false, 99, 99},                    // neither figure: none kept
+        {longest, true, false, -5000000000.75, 12},   // the days not computed
+        {"ÑU", false, true, 0, 29.9},                  // the total not computed
+        {"A", true, true, big, -0.5},
+        {"Z9", true, true, -9.2e18, 1e15},
+    };
+    WriteBacks packed;
+    EXPECT_TRUE(packed.empty());
+    for (const WriteBack& w : given) packed.push_back(w);
+    ASSERT_EQ(packed.size(), given.size());
+
+    size_t i = 0;
+    for (const WriteBack& got : packed) {
+        const WriteBack& w = given.at(i++);
+        EXPECT_EQ(got.code.view(), w.code.view()) << i;
+        EXPECT_EQ(got.hasTotal, w.hasTotal) << i;
+        EXPECT_EQ(got.hasDays, w.hasDays) << i;
+        // What the write-back sends: the figure truncated to a whole number.
+        if (w.hasTotal) {
+            EXPECT_EQ(static_cast<long long>(got.totalImponible), static_cast<long long>(w.totalImponible)) << i;
+        }
+        if (w.hasDays) {
+            EXPECT_EQ(static_cast<long long>(got.diasTrabajados), static_cast<long long>(w.diasTrabajados)) << i;
+        }
+    }
+    EXPECT_EQ(i, given.size());
+    EXPECT_EQ(packed[4].totalImponible, big);
+    EXPECT_EQ(packed.at(2).totalImponible, -5000000000);
+    EXPECT_EQ(packed.at(3).diasTrabajados, 29);
+    EXPECT_THROW(packed.at(6), std::out_of_range);
+
+    // A copy reads the same; a cleared list is empty and takes new figures.
+    WriteBacks copy = packed;
+    EXPECT_EQ(copy.at(5).code.view(), "Z9");
+    packed.clear();
+    EXPECT_TRUE(packed.empty());
+    EXPECT_EQ(packed.begin(), packed.end());
+    packed.push_back(given[0]);
+    EXPECT_EQ(packed.at(0).totalImponible, 1234567);
+}

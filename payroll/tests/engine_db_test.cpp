@@ -406,7 +406,7 @@ TEST_F(EngineDb, SavingsReadAsTheRunGoesGiveTheLinesOfTheWholeMonth) {
 }
 
 TEST_F(EngineDb, FailedWriteBackLeavesEveryFigureAsItWas) {
-    std::vector<WriteBack> figures;
+    WriteBacks figures;
     for (int i = 1; i <= 6; ++i) figures.push_back({code(i), true, true, 1000.0 * i, 30});
     auto nothingWritten = [&](const char* why) {
         // Read on the same connection: a transaction left open would show its own changes.
@@ -419,8 +419,12 @@ TEST_F(EngineDb, FailedWriteBackLeavesEveryFigureAsItWas) {
 
     // The figures travel in statements of one row each (the smallest limit): the third one
     // repeats a worker, and the server refuses it half-way through sending them.
-    std::vector<WriteBack> repeated = figures;
-    repeated.insert(repeated.begin() + 2, figures[0]);
+    WriteBacks repeated;
+    size_t at = 0;
+    for (const WriteBack& w : figures) {
+        if (at++ == 2) repeated.push_back(figures[0]);
+        repeated.push_back(w);
+    }
     ui.clear();
     EXPECT_FALSE(writeBackFigures(*session.OCON, "2018", "03", repeated, ui, 2));
     ASSERT_FALSE(ui.boxes.empty());  // the server's refusal is shown
@@ -456,7 +460,7 @@ TEST_F(EngineDb, WriteBackTakesTheSameStatementsForAnyNumberOfWorkersAndKeepsWha
     auto questions = [&] {
         return session.OCON->query("SHOW SESSION STATUS LIKE 'Questions'")->Fields(1).number();
     };
-    std::vector<WriteBack> figures;
+    WriteBacks figures;
     for (int i = 1; i <= 3000; ++i) figures.push_back({code(i), i != 10, i != 11, 100.0 * i, 30});
     auto write = [&](size_t limit) {
         ui.clear();
@@ -471,7 +475,10 @@ TEST_F(EngineDb, WriteBackTakesTheSameStatementsForAnyNumberOfWorkersAndKeepsWha
     EXPECT_LT(chunked, 16);
     // The server's own limit: the same statements whatever the size of the month.
     EXPECT_LE(write(0), 6);  // its packet size, the table of figures, its rows, the update and the transaction
-    figures.resize(20);
+    WriteBacks first20;
+    for (const WriteBack& w : figures)
+        if (first20.size() < 20) first20.push_back(w);
+    figures = first20;
     EXPECT_LE(write(0), 5);  // the packet size is asked once per connection
 
     auto rs = session.OCON->query("SELECT codigo_per, total_imponible_per, dias_trabajados_per FROM 2018_personal "

@@ -173,7 +173,7 @@ TEST(SlipProtection, AWorkerWithoutTheDigitsGetsNoSlipAndABadMarkerStopsTheRun) 
     auto r = writePdfSlips(m.s, ui, m.remumes, {m.dir.string(), false});
     ASSERT_TRUE(r.ok);
     EXPECT_FALSE(r.complete());
-    EXPECT_EQ(r.files.size(), 3u);
+    EXPECT_EQ(r.written, 3u);
     EXPECT_EQ(r.problems, std::vector<std::string>{
                               "0004 SOTO LARA ANA: no se escribió su liquidación, su RUT no tiene los 7 dígitos de la clave"});
     EXPECT_EQ(r.queued, 2);

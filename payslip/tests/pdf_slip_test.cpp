@@ -116,7 +116,10 @@ TEST(PdfSlip, EveryFileIsAValidPdfWithTheWorkersFigures) {
         writeWorkTable(WorkTable::REMUMES, m.remumes, m.dir.string());
         return true;
     };
-    auto result = LIQUI_PDF(m.s, ui, engine, {m.dir.string(), true});
+    std::vector<std::string> files;
+    PdfSlipOptions opt{m.dir.string(), true};
+    opt.onWritten = [&](const std::string& path) { files.push_back(path); };
+    auto result = LIQUI_PDF(m.s, ui, engine, opt);
     ASSERT_TRUE(result.ok) << testing::PrintToString(ui.lines());
     EXPECT_TRUE(ui.boxes.empty()) << testing::PrintToString(ui.lines());
     EXPECT_EQ(ui.progressTexts.back(), "Generando en PDF .. ");
@@ -129,8 +132,14 @@ TEST(PdfSlip, EveryFileIsAValidPdfWithTheWorkersFigures) {
                                          "011111111-1_ZÚÑIGA ARAYA MARÍA_2019_03.pdf",
                                          "012345678-9_PÉREZ SOTO JOSÉ IGNACIO_2019_03.pdf"};
     EXPECT_EQ(listing(m.pdfs()), expected);
-    ASSERT_EQ(result.files.size(), 3u);
-    EXPECT_EQ(fs::path(result.files[0]).filename().string(), expected[0]);
+    ASSERT_EQ(result.written, 3u);
+    // Told in slip order (by name), with the folder.
+    const std::string slipOrder[] = {expected[0], expected[2], expected[1]};
+    ASSERT_EQ(files.size(), 3u);
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(fs::path(files[i]).filename().string(), slipOrder[i]);
+        EXPECT_TRUE(fs::equivalent(fs::path(files[i]).parent_path(), m.pdfs())) << files[i];
+    }
 
     // Every slip is a valid PDF whose text gives back its worker and figures, accents included.
     struct Figures {
@@ -141,8 +150,8 @@ TEST(PdfSlip, EveryFileIsAValidPdfWithTheWorkersFigures) {
         {"0001  JOSÉ IGNACIO PÉREZ SOTO", "12.345.678-9", "600,000", "620,000", "535,000"},
         {"0003  MARÍA ZÚÑIGA ARAYA", "11.111.111-1", "450,000", "470,000", "385,000"},
     };
-    for (size_t i = 0; i < result.files.size(); ++i) {
-        const auto& file = result.files[i];
+    for (size_t i = 0; i < files.size(); ++i) {
+        const auto& file = files[i];
         auto [rc, out] = shell("qpdf --check " + shellQuoted(file));
         EXPECT_EQ(rc, 0) << file << "\n" << out;
         auto [rcText, raw] = shell("pdftotext -layout -enc UTF-8 " + shellQuoted(file) + " -");
@@ -155,7 +164,7 @@ TEST(PdfSlip, EveryFileIsAValidPdfWithTheWorkersFigures) {
                                  std::string(f.net), std::string("76.123.456-7")})
             EXPECT_NE(got.find(collapse(want)), std::string::npos) << file << ": " << want << "\n" << raw;
     }
-    auto [rc, text0] = shell("pdftotext -layout -enc UTF-8 " + shellQuoted(result.files[1]) + " -");
+    auto [rc, text0] = shell("pdftotext -layout -enc UTF-8 " + shellQuoted(files[1]) + " -");
     std::string text = collapse(text0);
     ASSERT_EQ(rc, 0) << text0;
     for (const char* want :
@@ -207,7 +216,7 @@ TEST(PdfSlip, AFileThatCannotBeCreatedStopsTheRun) {
     std::ofstream(m.pdfs()) << "no es carpeta";  // PDFS taken by a file
     auto result = writePdfSlips(m.s, ui, m.remumes, {m.dir.string(), true});
     EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.files.empty());
+    EXPECT_EQ(result.written, 0u);
     EXPECT_EQ(ui.lines(), std::vector<std::string>{"Alert|Atención|Imposible realizar la operación, el archivo PDF "
                                                    "está abierto\r\nCierre el Archivo PDF"});
     EXPECT_TRUE(ui.openedFiles.empty());
@@ -250,7 +259,7 @@ TEST(MailQueue, QueuesEachAddressOncePerDay) {
     ui.clear();
     auto offline = writePdfSlips(m.s, ui, m.remumes, {m.dir.string(), false});
     EXPECT_TRUE(offline.ok);
-    EXPECT_EQ(offline.files.size(), 3u);
+    EXPECT_EQ(offline.written, 3u);
     EXPECT_EQ(ui.lines(), std::vector<std::string>{"Stop|Alto|NO SE CONECTO"});
 }
 
@@ -271,7 +280,7 @@ TEST(MailQueue, AccountsForEveryWorkerAndQueuesNothingDoubtful) {
     PdfSlipOptions opt{m.dir.string(), false, SharedAddresses::Withhold};
     auto r = writePdfSlips(m.s, ui, m.remumes, opt);
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.files.size(), 6u);
+    EXPECT_EQ(r.written, 6u);
     EXPECT_FALSE(r.complete());
     auto outcome = [&](const std::string& code) {
         for (auto& e : r.account.entries)
