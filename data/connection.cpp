@@ -329,31 +329,8 @@ double RowStream::number(int i) const {
     if (isNull(i)) return 0;
     if (numeric_[i]) {
         const std::string_view r = raw(i);
-        // The server's plain "[-]digits[.digits]": with at most 15 digits the
-        // integer and the power of ten are exact, and their quotient is rounded
-        // once, correctly, as strtod rounds the text.
-        static const double scales[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-        size_t p = 0;
-        const bool negative = !r.empty() && r[0] == '-';
-        if (negative) ++p;
-        long long k = 0;
-        int digits = 0, decimals = -1;
-        for (; p < r.size(); ++p) {
-            const char ch = r[p];
-            if (ch >= '0' && ch <= '9') {
-                k = k * 10 + (ch - '0');
-                ++digits;
-                if (decimals >= 0) ++decimals;
-            } else if (ch == '.' && decimals < 0) {
-                decimals = 0;
-            } else {
-                break;
-            }
-        }
-        if (p == r.size() && digits > 0 && digits <= 15 && decimals != 0) {
-            const double v = decimals > 0 ? static_cast<double>(k) / scales[decimals] : static_cast<double>(k);
-            return negative ? -v : v;
-        }
+        // The server's plain "[-]digits[.digits]" without strtod's copy.
+        if (auto v = plainDecimal(r)) return *v;
         char buf[64];
         if (r.size() < sizeof buf) {
             std::memcpy(buf, r.data(), r.size());

@@ -13,6 +13,7 @@
 
 #include "core/work_folder.h"
 #include "format/codepage.h"
+#include "format/text.h"
 
 namespace remu {
 
@@ -366,40 +367,14 @@ std::string getText(const char* p, int width) {
     return cp1252ToUtf8(std::string_view(p, static_cast<size_t>(n)));
 }
 
-// atof of the field, without the copy: plain "[-]digits[.digits]" is exact
-// integer arithmetic plus one correctly rounded division, as strtod gives.
+// atof of the field, without the copy for plain "[-]digits[.digits]".
 double getNumber(const char* p, int width) {
-    static const double scales[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    int i = 0;
-    while (i < width && p[i] == ' ') ++i;
-    bool negative = false;
-    if (i < width && p[i] == '-') {
-        negative = true;
-        ++i;
-    }
-    long long k = 0;
-    int digits = 0, decimals = -1;
-    for (; i < width; ++i) {
-        char ch = p[i];
-        if (ch >= '0' && ch <= '9') {
-            k = k * 10 + (ch - '0');
-            ++digits;
-            if (decimals >= 0) ++decimals;
-        } else if (ch == '.' && decimals < 0) {
-            decimals = 0;
-        } else {
-            break;
-        }
-    }
-    bool trailingBlanks = true;
-    for (int j = i; j < width; ++j)
-        if (p[j] != ' ') trailingBlanks = false;
-    if (!trailingBlanks || digits > 15) {
-        std::string copy(p, static_cast<size_t>(width));
-        return std::atof(copy.c_str());
-    }
-    double v = decimals > 0 ? static_cast<double>(k) / scales[decimals] : static_cast<double>(k);
-    return negative ? -v : v;
+    std::string_view field(p, static_cast<size_t>(width));
+    const size_t first = field.find_first_not_of(' ');
+    if (first == std::string_view::npos) return 0;
+    field = field.substr(first, field.find_last_not_of(' ') + 1 - first);
+    if (auto v = plainDecimal(field)) return *v;
+    return std::atof(std::string(field).c_str());
 }
 
 Date getDate(const char* p) {

@@ -31,22 +31,41 @@ size_t byteOffset(std::string_view s, size_t n) {
 
 bool isBlank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
 
+std::optional<double> plainDecimal(std::string_view s) {
+    static const double scales[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    size_t i = 0;
+    const bool negative = !s.empty() && s[0] == '-';
+    if (negative) ++i;
+    long long k = 0;
+    int digits = 0, decimals = -1;
+    for (; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c >= '0' && c <= '9') {
+            if (++digits > 15) return std::nullopt;
+            k = k * 10 + (c - '0');
+            if (decimals >= 0) ++decimals;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0) return std::nullopt;
+    const double v = decimals > 0 ? static_cast<double>(k) / scales[decimals] : static_cast<double>(k);
+    return negative ? -v : v;
+}
+
 double numericValue(std::string_view s) {
     size_t i = 0;
     while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
     size_t start = i;
     if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
-    // Whole numbers of up to 15 digits (codes, days, amounts) are exact in a double
-    // digit by digit; anything else is left to strtod, which rounds correctly.
-    double whole = 0;
     int digits = 0;
-    bool point = false, fraction = false;
+    bool point = false;
     for (; i < s.size(); ++i) {
         char c = s[i];
         if (c >= '0' && c <= '9') {
             ++digits;
-            if (point) fraction = true;
-            else whole = whole * 10 + (c - '0');
         } else if (c == '.' && !point) {
             point = true;
         } else {
@@ -54,7 +73,11 @@ double numericValue(std::string_view s) {
         }
     }
     if (digits == 0) return 0;
-    if (!fraction && digits <= 15) return s[start] == '-' ? -whole : whole;
+    // Up to 15 digits (codes, days, amounts) read exactly without a copy; the rest
+    // is left to strtod, which rounds correctly too.
+    std::string_view number = s.substr(start, i - start);
+    if (!number.empty() && number[0] == '+') number.remove_prefix(1);
+    if (auto v = plainDecimal(number)) return *v;
     return std::strtod(std::string(s.substr(start, i - start)).c_str(), nullptr);
 }
 

@@ -3,6 +3,7 @@
 // padding and cutting by characters (not bytes), and the prefix comparison the
 // program uses for its plain "=" test on texts.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,11 @@ namespace remu {
 // The numeric value of a text, as xBase's VAL() reads it: the number it begins with
 // (blanks skipped, a sign, digits and one decimal point); 0 when it begins with none.
 double numericValue(std::string_view s);
+
+// The value of a plain decimal text, "[-]digits[.digits]" with 1 to 15 digits and
+// nothing else, exactly as strtod reads it (the integer and the power of ten are
+// exact, and their quotient is rounded once); nullopt for any other text.
+std::optional<double> plainDecimal(std::string_view s);
 
 // True when the text holds nothing but spaces (the fields of the screens and tables
 // are padded with them).

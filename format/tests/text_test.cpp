@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
 
 using namespace remu;
 
@@ -59,4 +63,32 @@ TEST(Text, NumericValueReadsTheNumberATextBeginsWith) {
         EXPECT_EQ(numericValue(text), std::strtod(text, nullptr)) << text;
     EXPECT_EQ(numericValue("999999999999999"), 999999999999999.0);
     EXPECT_EQ(numericValue("2.5.3"), 2.5);
+}
+
+TEST(Text, PlainDecimalsReadToTheLastBitAsStrtodReadsThem) {
+    // Amounts, rates and UF values as the server and the tables write them, and
+    // random ones of every length and number of decimals up to fifteen digits.
+    std::vector<std::string> texts = {"0", "-0", "7", "5.", "0.1", "0.3", "11.44", "-1234.5678", "28309.94",
+                                      "999999999999999", "0.00000000000001", "123456789.012345"};
+    std::mt19937_64 random(20191231);
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 15);
+        std::string t = random() % 4 == 0 ? "-" : "";
+        const int point = static_cast<int>(random() % (digits + 1));
+        for (int d = 0; d < digits; ++d) {
+            if (d == point && d > 0) t += '.';
+            t += static_cast<char>('0' + random() % 10);
+        }
+        texts.push_back(t);
+    }
+    for (const std::string& t : texts) {
+        auto v = plainDecimal(t);
+        ASSERT_TRUE(v) << t;
+        const double expected = std::strtod(t.c_str(), nullptr);
+        EXPECT_EQ(*v, expected) << t;
+        EXPECT_EQ(std::signbit(*v), std::signbit(expected)) << t;
+    }
+    // Anything else is not a plain decimal: the callers read it the long way.
+    for (const char* other : {"", "-", ".", " 1", "1 ", "+1", "1e5", "1.2.3", "0x10", "1234567890123456", "--1", "1,5"})
+        EXPECT_FALSE(plainDecimal(other)) << other;
 }
