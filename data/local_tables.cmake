@@ -4,6 +4,7 @@ add_library(remu_dbf STATIC
   ${CMAKE_CURRENT_LIST_DIR}/local_tables.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settings_table.cpp
   ${CMAKE_CURRENT_LIST_DIR}/work_tables.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/work_table_rows.cpp
   ${CMAKE_CURRENT_LIST_DIR}/work_folder.cpp)
 target_include_directories(remu_dbf PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(remu_dbf PUBLIC remu_core remu_format PRIVATE PkgConfig::SHAPELIB)
